@@ -1,0 +1,48 @@
+# The Windows stubs: one GUI and one console flavour from the same sources,
+# statically linked so that they need no DLL but the system's, with unused
+# sections dropped and symbols stripped (a COFF symbol table would sit where
+# the appended configuration begins).
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64")
+  set(LUMEN_ARCH x64)
+else()
+  set(LUMEN_ARCH x86)
+endif()
+
+set(LUMEN_STUB_SOURCES
+  src/launcher/configuration.cpp
+  src/launcher/deletion.cpp
+  src/launcher/entry.cpp
+  src/launcher/errors.cpp
+  src/launcher/included_files.cpp
+  src/launcher/log.cpp
+  src/launcher/main_win.cpp
+  src/launcher/paths.cpp
+  src/launcher/properties.cpp
+  src/launcher/single_instance.cpp
+  src/launcher/splash.cpp
+  src/launcher/startup.cpp
+  src/os/env_win.cpp
+  src/os/file_win.cpp
+  src/os/paths_win.cpp
+  src/os/system_win.cpp
+  src/os/text_win.cpp
+  src/os/ui_win.cpp)
+
+set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
+
+function(lumen_stub target output subsystem)
+  add_executable(${target} ${LUMEN_STUB_SOURCES})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX ".exe")
+  target_include_directories(${target} PRIVATE src)
+  target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
+  target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+  target_link_options(${target} PRIVATE -m${subsystem} -static -static-libgcc -static-libstdc++
+    -Wl,--gc-sections -s -Wl,--no-insert-timestamp)
+  target_link_libraries(${target} PRIVATE lumen_core ${LUMEN_STUB_LIBS})
+  if(subsystem STREQUAL "console")
+    target_compile_definitions(${target} PRIVATE LUMEN_CONSOLE_FLAVOUR)
+  endif()
+endfunction()
+
+lumen_stub(lumen_stub_gui lumen-${LUMEN_ARCH} windows)
+lumen_stub(lumen_stub_console lumen-console-${LUMEN_ARCH} console)

@@ -1,0 +1,21 @@
+// The launcher's own command-line switches.
+//
+// Contract: pure functions over the 8-bit command line as the system hands
+// it over. Switch comparisons are case-sensitive; "whole tail" means the
+// complete tail equals the switch with nothing before or after it.
+#pragma once
+
+#include <string>
+
+namespace lumen {
+
+// The command line without the program name: blanks and tabs skipped, the
+// program name skipped (a quoted one up to and past its closing quote, or to
+// the end), then blanks and tabs skipped.
+std::string commandTailOf(const std::string& commandLine);
+
+bool isRestartSwitch(const std::string& tail); // whole tail "__tsx_reboot"
+bool isQuietSwitch(const std::string& tail);   // tail begins with "-q"
+bool isManualSwitch(const std::string& tail);  // whole tail "/manual" or "-manual"
+
+} // namespace lumen

@@ -1,0 +1,81 @@
+#include "launcher/configuration.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "core/config_block.h"
+#include "core/image_layout.h"
+#include "launcher/errors.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "launcher/properties.h"
+#include "os/system.h"
+#include "os/ui.h"
+
+namespace lumen {
+namespace {
+
+uint64_t sectionOffset = 0;
+uint64_t blockEnd = 0;
+
+[[noreturn]] void failReading(BlockError error, unsigned long systemError) {
+    if (error == BlockError::ReadInt) {
+        char line[32];
+        std::snprintf(line, sizeof line, "error %lu\n", systemError);
+        os::writeStandardOutput(line);
+    }
+    fatalError(blockErrorText(error));
+}
+
+bool readFromFile(void* context, void* buffer, size_t n, size_t& got, unsigned long& error) {
+    if (static_cast<os::File*>(context)->read(buffer, n, got)) return true;
+    error = os::lastErrorCode();
+    return false;
+}
+
+} // namespace
+
+os::File openOwnExecutable() {
+    const std::string& path = moduleFileName();
+    os::File file = os::File::openForReading(path);
+    if (!file.valid()) {
+        logError("Could not open %s", path.c_str());
+        fatalError("Error opening media file. Please move this file to an ascii-only path like c:\\");
+    }
+    return file;
+}
+
+void readConfiguration() {
+    os::File file = openOwnExecutable();
+
+    // Where the block lies comes from the image's own headers: the end of its
+    // last section, up to an Authenticode signature if one is attached.
+    uint64_t fileSize = 0;
+    std::vector<uint8_t> head(kImageHeadBytes);
+    size_t headSize = 0;
+    if (!file.size(fileSize) || !file.read(head.data(), head.size(), headSize))
+        failReading(BlockError::ReadInt, os::lastErrorCode());
+    BlockBounds bounds;
+    if (!findAppendedBlock(head.data(), headSize, fileSize, bounds))
+        failReading(BlockError::Magic, 0);
+    if (!file.seek(bounds.start)) failReading(BlockError::ReadInt, os::lastErrorCode());
+
+    ByteSource source;
+    source.context = &file;
+    source.read = readFromFile;
+    BlockReader reader(source, bounds.end - bounds.start);
+    const BlockError error = readConfigurationBlock(reader, mutablePropertyStore());
+    if (error != BlockError::None) failReading(error, reader.systemError());
+
+    sectionOffset = bounds.start + reader.consumed();
+    blockEnd = bounds.end;
+    file.close();
+
+    const int32_t kind = getIntProperty(107);
+    if (kind != 1 && kind != 5) disableErrorBoxes();
+}
+
+uint64_t includedFilesOffset() { return sectionOffset; }
+uint64_t configurationEnd() { return blockEnd; }
+
+} // namespace lumen

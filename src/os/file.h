@@ -1,0 +1,43 @@
+// Files: an owning handle and the few operations the launcher needs.
+//
+// Contract: `File` is move-only and closes its handle when it goes; an empty
+// File (failed open) reports !valid(). Every failing call leaves the system
+// error code for `lastErrorCode()` (os/system.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace lumen::os {
+
+class File {
+  public:
+    File() = default;
+    ~File() { close(); }
+    File(File&& other) noexcept : handle_(other.release()) {}
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing file for reading, letting others read and write it.
+    static File openForReading(const std::string& path);
+
+    bool valid() const { return handle_ != nullptr; }
+    bool size(uint64_t& out) const;
+    bool seek(uint64_t offset);
+    // Reads up to n bytes; false on a read error (got is then 0).
+    bool read(void* buffer, size_t n, size_t& got);
+    void close();
+
+  private:
+    explicit File(void* handle) : handle_(handle) {}
+    void* release() {
+        void* h = handle_;
+        handle_ = nullptr;
+        return h;
+    }
+    void* handle_ = nullptr; // never the platform's invalid value
+};
+
+} // namespace lumen::os

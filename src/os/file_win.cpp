@@ -1,0 +1,50 @@
+#include "os/file.h"
+
+#include <windows.h>
+
+namespace lumen::os {
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.release();
+    }
+    return *this;
+}
+
+File File::openForReading(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return File();
+    return File(h);
+}
+
+bool File::size(uint64_t& out) const {
+    LARGE_INTEGER size;
+    if (!valid() || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return false;
+    out = static_cast<uint64_t>(size.QuadPart);
+    return true;
+}
+
+bool File::seek(uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return valid() && SetFilePointerEx(static_cast<HANDLE>(handle_), to, nullptr, FILE_BEGIN);
+}
+
+bool File::read(void* buffer, size_t n, size_t& got) {
+    got = 0;
+    if (!valid()) return false;
+    const DWORD want = n > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(n);
+    DWORD done = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), buffer, want, &done, nullptr)) return false;
+    got = done;
+    return true;
+}
+
+void File::close() {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+} // namespace lumen::os

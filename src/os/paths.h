@@ -1,0 +1,46 @@
+// File-system path services (names, forms, existence).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lumen::os {
+
+// The executable's own file name as the platform forms it for the launcher
+// (on Windows the short 8.3 form, taken through the wide calls on NT and the
+// ANSI calls otherwise or when narrowing loses characters).
+std::string ownExecutableShortName();
+// The executable's full file name as the system reports it (for the log).
+std::string ownExecutableName();
+
+// Absolute form of a path (GetFullPathNameA); false on failure.
+bool absolutePath(const std::string& path, std::string& out);
+// The position of the file name inside an absolute path.
+size_t fileNameOffset(const std::string& absolutePath);
+
+// A file search for the path (wildcards match any entry); the entry's
+// last-write time when found.
+bool findFile(const std::string& path, uint64_t* lastWriteTime);
+bool isWritableDirectory(const std::string& path);
+
+// The long form of a path; the platform call's contract: length without
+// terminator, the size needed when out is too small, 0 on failure.
+unsigned long longPathName(const std::string& shortPath, std::string& out);
+
+// Creates a new file exclusively (fails when it exists).
+bool createNewFile(const std::string& path);
+
+// The directory separator of this platform.
+char pathSeparator();
+
+} // namespace lumen::os
+
+namespace lumen::os {
+
+// Where the log goes: the directory named by this variable when usable,
+// else the fallback directory, else the fixed fallback file.
+const char* logDirectoryVariable();
+const char* logFallbackDirectory();
+const char* logFallbackFile();
+
+} // namespace lumen::os

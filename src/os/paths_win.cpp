@@ -1,0 +1,192 @@
+#include "os/paths.h"
+
+#include <shlobj.h>
+#include <vector>
+#include <windows.h>
+
+#include "os/system.h"
+#include "os/text.h"
+
+namespace lumen::os {
+namespace {
+
+constexpr DWORD kPathBuffer = 8192;
+constexpr DWORD kErrorCallNotImplemented = 120;
+
+bool endsWithExe(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string tail = path.substr(path.size() - 4);
+    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return tail == ".exe";
+}
+
+std::string shortNameThroughAnsi() {
+    std::vector<char> name(kPathBuffer), shortName(kPathBuffer);
+    const DWORD length = GetModuleFileNameA(nullptr, name.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return std::string();
+    const DWORD shortLength = GetShortPathNameA(name.data(), shortName.data(), kPathBuffer);
+    if (shortLength == 0 || shortLength >= kPathBuffer) return std::string(name.data(), length);
+    return std::string(shortName.data(), shortLength);
+}
+
+std::string shortNameThroughWide(bool& lossless) {
+    std::vector<wchar_t> name(kPathBuffer), shortName(kPathBuffer);
+    lossless = false;
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return std::string();
+    DWORD shortLength = GetShortPathNameW(name.data(), shortName.data(), kPathBuffer);
+    const wchar_t* chosen = shortName.data();
+    if (shortLength == 0 || shortLength >= kPathBuffer) {
+        chosen = name.data();
+        shortLength = length;
+    }
+    return narrowFromWide(std::u16string(chosen, chosen + shortLength), &lossless);
+}
+
+// The shell's way to the long form, for systems without GetLongPathNameA.
+DWORD longPathThroughShell(const char* shortPath, char* out, DWORD size) {
+    if (GetFileAttributesA(shortPath) == INVALID_FILE_ATTRIBUTES) return 0;
+    char absolute[MAX_PATH];
+    const DWORD length = GetFullPathNameA(shortPath, MAX_PATH, absolute, nullptr);
+    if (length == 0) return 0;
+    if (length > MAX_PATH - 1) {
+        SetLastError(ERROR_BUFFER_OVERFLOW);
+        return 0;
+    }
+    IShellFolder* desktop = nullptr;
+    if (FAILED(SHGetDesktopFolder(&desktop)) || desktop == nullptr) return 0;
+    DWORD result = 0;
+    wchar_t wide[MAX_PATH];
+    LPITEMIDLIST items = nullptr;
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    if (MultiByteToWideChar(codePage, 0, absolute, -1, wide, MAX_PATH) == 0) {
+        if (GetLastError() == ERROR_INSUFFICIENT_BUFFER) SetLastError(ERROR_BUFFER_OVERFLOW);
+    } else {
+        const HRESULT parsed =
+            desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &items, nullptr);
+        if (FAILED(parsed)) {
+            SetLastError(HRESULT_FACILITY(parsed) == FACILITY_WIN32 ? HRESULT_CODE(parsed)
+                                                                     : ERROR_INVALID_DATA);
+        } else if (!SHGetPathFromIDListA(items, absolute) && absolute[0] != '\0') {
+            SetLastError(ERROR_INVALID_DATA);
+        } else {
+            const DWORD found = static_cast<DWORD>(lstrlenA(absolute));
+            if (found + 1 > size) {
+                SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                result = found + 1;
+            } else {
+                lstrcpynA(out, absolute, static_cast<int>(size));
+                result = found;
+            }
+        }
+    }
+    if (items != nullptr) {
+        IMalloc* allocator = nullptr;
+        if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+            allocator->Free(items);
+            allocator->Release();
+        }
+    }
+    desktop->Release();
+    return result;
+}
+
+using LongPathFunction = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+DWORD WINAPI resolveLongPathFunction(LPCSTR shortPath, LPSTR out, DWORD size);
+DWORD WINAPI shellLongPath(LPCSTR shortPath, LPSTR out, DWORD size) {
+    return longPathThroughShell(shortPath, out, size);
+}
+
+// Starts at the resolver, which replaces itself on first use; the slot is
+// written only on the main thread before other threads report errors.
+LongPathFunction longPathSlot = resolveLongPathFunction;
+
+DWORD WINAPI resolveLongPathFunction(LPCSTR shortPath, LPSTR out, DWORD size) {
+    HMODULE kernel = GetModuleHandleA("KERNEL32");
+    auto platform = kernel != nullptr ? reinterpret_cast<LongPathFunction>(reinterpret_cast<void*>(
+                                            GetProcAddress(kernel, "GetLongPathNameA")))
+                                      : nullptr;
+    if (platform != nullptr) {
+        const DWORD result = platform(shortPath, out, size);
+        if (result != 0 || GetLastError() != kErrorCallNotImplemented) {
+            longPathSlot = platform;
+            return result;
+        }
+    }
+    longPathSlot = shellLongPath;
+    return shellLongPath(shortPath, out, size);
+}
+
+} // namespace
+
+std::string ownExecutableShortName() {
+    if (isNtPlatform()) {
+        bool lossless = false;
+        std::string name = shortNameThroughWide(lossless);
+        if (lossless && name.size() > 3 && endsWithExe(name)) return name;
+    }
+    return shortNameThroughAnsi();
+}
+
+std::string ownExecutableName() {
+    std::vector<char> name(kPathBuffer);
+    const DWORD length = GetModuleFileNameA(nullptr, name.data(), kPathBuffer);
+    return std::string(name.data(), length < kPathBuffer ? length : 0);
+}
+
+bool absolutePath(const std::string& path, std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const DWORD length = GetFullPathNameA(path.c_str(), kPathBuffer, buffer.data(), nullptr);
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+size_t fileNameOffset(const std::string& absolute) {
+    const size_t slash = absolute.find_last_of("\\/");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+bool findFile(const std::string& path, uint64_t* lastWriteTime) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    if (lastWriteTime != nullptr)
+        *lastWriteTime = (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime;
+    FindClose(search);
+    return true;
+}
+
+bool isWritableDirectory(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+unsigned long longPathName(const std::string& shortPath, std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const DWORD length = longPathSlot(shortPath.c_str(), buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return length;
+    out.assign(buffer.data(), length);
+    return length;
+}
+
+bool createNewFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+char pathSeparator() { return '\\'; }
+
+} // namespace lumen::os
+
+namespace lumen::os {
+
+const char* logDirectoryVariable() { return "TMP"; }
+const char* logFallbackDirectory() { return "c:\\"; }
+const char* logFallbackFile() { return "c:\\tsx_nlog"; }
+
+} // namespace lumen::os

@@ -1,0 +1,26 @@
+// Process-level services: identity, time, error codes, ending the process.
+#pragma once
+
+#include <string>
+
+namespace lumen::os {
+
+unsigned long processId();
+unsigned long tickCount();
+unsigned long lastErrorCode();
+void setLastErrorCode(unsigned long code);
+void sleepMs(unsigned long milliseconds);
+
+// The local time as ctime() prints it, with its line feed.
+std::string currentTimeText();
+
+// Ends the process at once with the code; exit handlers do not run.
+[[noreturn]] void exitProcess(unsigned code);
+
+// Asks the system to restart. Returns whether the request was accepted.
+bool requestRestart();
+
+// True on the NT family of Windows (and on every POSIX system).
+bool isNtPlatform();
+
+} // namespace lumen::os

@@ -1,0 +1,52 @@
+#include "os/system.h"
+
+#include <ctime>
+#include <windows.h>
+
+namespace lumen::os {
+
+unsigned long processId() { return GetCurrentProcessId(); }
+unsigned long tickCount() { return GetTickCount(); }
+unsigned long lastErrorCode() { return GetLastError(); }
+void setLastErrorCode(unsigned long code) { SetLastError(code); }
+void sleepMs(unsigned long milliseconds) { Sleep(milliseconds); }
+
+std::string currentTimeText() {
+    std::time_t now = std::time(nullptr);
+    const char* text = std::ctime(&now);
+    return text != nullptr ? text : "\n";
+}
+
+void exitProcess(unsigned code) { ExitProcess(code); }
+
+bool requestRestart() {
+    // Without the shutdown privilege the request is refused on NT.
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES privileges{};
+        if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        }
+        CloseHandle(token);
+    }
+    return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+}
+
+bool isNtPlatform() {
+    OSVERSIONINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.dwOSVersionInfoSize = sizeof info; // the 148-byte ANSI structure
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    if (!GetVersionExA(&info)) return false;
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+} // namespace lumen::os

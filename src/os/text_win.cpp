@@ -1,0 +1,44 @@
+#include "os/text.h"
+
+#include <cwctype>
+#include <vector>
+#include <windows.h>
+
+namespace lumen::os {
+namespace {
+UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+} // namespace
+
+std::u16string wideFromNarrow(const std::string& text) {
+    if (text.empty()) return std::u16string();
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(fileCodePage(), 0, text.data(), size, nullptr, 0);
+    if (units <= 0) return std::u16string();
+    std::vector<wchar_t> buffer(static_cast<size_t>(units));
+    MultiByteToWideChar(fileCodePage(), 0, text.data(), size, buffer.data(), units);
+    return std::u16string(buffer.begin(), buffer.end());
+}
+
+std::string narrowFromWide(const std::u16string& text, bool* lossless) {
+    if (lossless != nullptr) *lossless = true;
+    if (text.empty()) return std::string();
+    std::wstring wide(text.begin(), text.end());
+    const int size = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(fileCodePage(), 0, wide.data(), size, nullptr, 0, "?",
+                                          &usedDefault);
+    if (bytes <= 0) {
+        if (lossless != nullptr) *lossless = false;
+        return std::string();
+    }
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(fileCodePage(), 0, wide.data(), size, &out[0], bytes, "?", &usedDefault);
+    if (lossless != nullptr) *lossless = !usedDefault;
+    return out;
+}
+
+void lowerCaseWide(std::u16string& text) {
+    for (char16_t& unit : text) unit = static_cast<char16_t>(std::towlower(unit));
+}
+
+} // namespace lumen::os

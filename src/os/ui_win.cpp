@@ -1,0 +1,35 @@
+#include "os/ui.h"
+
+#include <cstdio>
+#include <windows.h>
+
+#include "os/text.h"
+
+namespace lumen::os {
+
+void errorBox(void* owner, const std::string& text, const std::string& caption) {
+    MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_ICONERROR);
+}
+
+void errorBoxWide(void* owner, const std::u16string& text, const std::u16string& caption) {
+    const std::wstring wideText(text.begin(), text.end());
+    const std::wstring wideCaption(caption.begin(), caption.end());
+    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_ICONERROR);
+}
+
+void writeStandardError(const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+void writeStandardErrorWide(const std::u16string& text) {
+    // The stream is byte-oriented; the console shows the code page's bytes.
+    writeStandardError(narrowFromWide(text));
+}
+
+void writeStandardOutput(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace lumen::os

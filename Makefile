@@ -1,0 +1,57 @@
+# The two everyday commands: `make demo` builds a launcher for the sample
+# application and runs it; `make test` builds everything and runs every test.
+JOBS ?= $(shell nproc)
+CMAKE_BUILD = cmake --build
+NATIVE = build/native
+ASAN = build/asan
+FUZZ = build/fuzz
+WIN32_TREE = build/win32
+WIN64_TREE = build/win64
+
+.PHONY: all bootstrap native asan fuzz win32 win64 dist demo test lint clean
+
+all: dist
+
+bootstrap:
+	@scripts/bootstrap.sh
+
+native: bootstrap
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(CMAKE_BUILD) $(NATIVE) -j $(JOBS)
+
+asan: bootstrap
+	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DLUMEN_SANITIZE=ON >/dev/null
+	@$(CMAKE_BUILD) $(ASAN) -j $(JOBS) --target lumen_unit_tests
+
+fuzz: bootstrap
+	@cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=Debug -DLUMEN_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@$(CMAKE_BUILD) $(FUZZ) -j $(JOBS)
+
+win32: bootstrap
+	@cmake -S . -B $(WIN32_TREE) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+	@$(CMAKE_BUILD) $(WIN32_TREE) -j $(JOBS)
+
+win64: bootstrap
+	@cmake -S . -B $(WIN64_TREE) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
+	@$(CMAKE_BUILD) $(WIN64_TREE) -j $(JOBS)
+
+dist: native win32 win64
+	@mkdir -p dist/stub dist/bin
+	@cp $(WIN32_TREE)/lumen-x86.exe $(WIN32_TREE)/lumen-console-x86.exe dist/stub/
+	@cp $(WIN64_TREE)/lumen-x64.exe $(WIN64_TREE)/lumen-console-x64.exe dist/stub/
+	@cp $(NATIVE)/src/builder/lumen-build dist/bin/
+
+demo: dist
+	@scripts/demo.sh
+
+lint: bootstrap
+	@scripts/lint.sh
+
+test: dist asan fuzz lint
+	@ctest --test-dir $(ASAN) --output-on-failure -L unit
+	@ctest --test-dir $(FUZZ) --output-on-failure
+	@ctest --test-dir $(NATIVE) --output-on-failure
+
+clean:
+	rm -rf build dist

@@ -8,37 +8,45 @@ else()
   set(LUMEN_ARCH x86)
 endif()
 
-set(LUMEN_STUB_SOURCES
+# Everything of the stub but its process entry, so that the Windows test
+# executable can link the same modules.
+set(LUMEN_LAUNCHER_SOURCES
   src/launcher/configuration.cpp
   src/launcher/deletion.cpp
   src/launcher/entry.cpp
   src/launcher/errors.cpp
   src/launcher/included_files.cpp
   src/launcher/log.cpp
-  src/launcher/main_win.cpp
   src/launcher/paths.cpp
   src/launcher/properties.cpp
   src/launcher/single_instance.cpp
   src/launcher/splash.cpp
   src/launcher/startup.cpp
+  src/launcher/temp_files.cpp
   src/os/env_win.cpp
   src/os/file_win.cpp
   src/os/paths_win.cpp
+  src/os/registry_win.cpp
   src/os/system_win.cpp
   src/os/text_win.cpp
   src/os/ui_win.cpp)
 
 set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
 
+add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
+target_include_directories(lumen_launcher PUBLIC src)
+target_compile_options(lumen_launcher PRIVATE -Os -ffunction-sections -fdata-sections)
+target_compile_definitions(lumen_launcher PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
+target_link_libraries(lumen_launcher PUBLIC lumen_core ${LUMEN_STUB_LIBS})
+
 function(lumen_stub target output subsystem)
-  add_executable(${target} ${LUMEN_STUB_SOURCES})
+  add_executable(${target} src/launcher/main_win.cpp)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX ".exe")
   target_include_directories(${target} PRIVATE src)
   target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
-  target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
   target_link_options(${target} PRIVATE -m${subsystem} -static -static-libgcc -static-libstdc++
     -Wl,--gc-sections -s -Wl,--no-insert-timestamp)
-  target_link_libraries(${target} PRIVATE lumen_core ${LUMEN_STUB_LIBS})
+  target_link_libraries(${target} PRIVATE lumen_launcher)
   if(subsystem STREQUAL "console")
     target_compile_definitions(${target} PRIVATE LUMEN_CONSOLE_FLAVOUR)
   endif()
@@ -46,3 +54,9 @@ endfunction()
 
 lumen_stub(lumen_stub_gui lumen-${LUMEN_ARCH} windows)
 lumen_stub(lumen_stub_console lumen-console-${LUMEN_ARCH} console)
+
+# Windows tests of the launcher's modules and the stand-in runtime programs
+# they use, run under Wine by the native test tree.
+if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/win_tests.cmake)
+  include(cmake/win_tests.cmake)
+endif()

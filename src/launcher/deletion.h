@@ -1,13 +1,26 @@
 // Deferred deletion of files and directories that cannot be deleted now.
 //
-// Contract: the schedule calls enter a path in the launcher's persistent
-// deletion lists so that a later run can remove it. Until those lists
-// exist, scheduling records nothing (and so deletes nothing early).
+// Contract: two lists under HKEY_CURRENT_USER
+// "SOFTWARE\nordquill\lumen\temp\", values "delete_file" and "delete_dir",
+// each a sequence of paths each followed by ";". Scheduling appends (a path
+// scheduled twice is listed twice); an entry that would take a list past
+// its 8,191 bytes is not recorded (logged) and the list stays whole.
+// Registry failures are silent. processDeferredDeletions() works through
+// both lists once, keeping what still exists; emptied lists are written
+// back as empty texts, the key is never deleted.
 #pragma once
 
 #include <string>
 
 namespace lumen {
+
 void scheduleFileDeletion(const std::string& path);
 void scheduleDirectoryDeletion(const std::string& path);
+// Every file below the directory, every directory below it and itself,
+// children before their parents.
+void scheduleTreeDeletion(const std::string& directory);
+// Deletes the file now, or schedules it when it still exists.
+void deleteOrScheduleFile(const std::string& path);
+void processDeferredDeletions();
+
 } // namespace lumen

@@ -44,3 +44,30 @@ const char* logFallbackDirectory();
 const char* logFallbackFile();
 
 } // namespace lumen::os
+
+#include <vector>
+
+namespace lumen::os {
+
+// The system's temporary path, with its trailing separator.
+bool systemTempPath(std::string& out);
+bool windowsDirectory(std::string& out);
+bool createDirectory(const std::string& path);
+bool removeDirectory(const std::string& path);
+bool deleteFile(const std::string& path);
+// A new, empty file with a unique name made of prefix and a unique number in
+// directory (the system's own temporary names).
+bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
+                          std::string& out);
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory;
+};
+// The entries of a directory, without "." and "..".
+bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& out);
+// True when the file can be opened for reading and writing without sharing,
+// so no other process holds it.
+bool isFileFree(const std::string& path);
+
+} // namespace lumen::os

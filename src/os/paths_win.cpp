@@ -190,3 +190,64 @@ const char* logFallbackDirectory() { return "c:\\"; }
 const char* logFallbackFile() { return "c:\\tsx_nlog"; }
 
 } // namespace lumen::os
+
+namespace lumen::os {
+
+bool systemTempPath(std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const DWORD length = GetTempPathA(kPathBuffer, buffer.data());
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+bool windowsDirectory(std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const UINT length = GetWindowsDirectoryA(buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+bool createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool removeDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
+                          std::string& out) {
+    char name[MAX_PATH + 1];
+    if (directory.size() > MAX_PATH - 14) {
+        SetLastError(ERROR_BUFFER_OVERFLOW);
+        return false;
+    }
+    if (GetTempFileNameA(directory.c_str(), prefix.c_str(), 0, name) == 0) return false;
+    out = name;
+    return true;
+}
+
+bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& out) {
+    out.clear();
+    std::string pattern = directory;
+    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+    pattern += "*.*";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        out.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return true;
+}
+
+bool isFileFree(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+} // namespace lumen::os

@@ -16,7 +16,13 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/entry.cpp
   src/launcher/errors.cpp
   src/launcher/included_files.cpp
+  src/launcher/installed_jvms.cpp
+  src/launcher/java_check.cpp
+  src/launcher/jvm_entry.cpp
+  src/launcher/jvm_loader.cpp
+  src/launcher/jvm_search.cpp
   src/launcher/log.cpp
+  src/launcher/pack200.cpp
   src/launcher/paths.cpp
   src/launcher/properties.cpp
   src/launcher/single_instance.cpp
@@ -25,7 +31,9 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/temp_files.cpp
   src/os/env_win.cpp
   src/os/file_win.cpp
+  src/os/library_win.cpp
   src/os/paths_win.cpp
+  src/os/process_win.cpp
   src/os/registry_win.cpp
   src/os/system_win.cpp
   src/os/text_win.cpp

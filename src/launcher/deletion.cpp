@@ -20,7 +20,7 @@ void scheduleDeletion(const char* valueName, const std::string& path) {
     os::RegistryKey key = os::RegistryKey::create(os::RegistryRoot::CurrentUser, kListKey);
     if (!key.valid()) return;
     std::string stored;
-    key.readString(valueName, stored, kTextBufferSize);
+    key.readString(valueName, stored, kTextBufferSize, true);
     std::string list = deletionListOf(deletionEntries(stored));
     if (!appendDeletionEntry(list, path)) {
         logError("Deletion list %s is full, %s not recorded", valueName, path.c_str());
@@ -37,7 +37,7 @@ std::string childPath(const std::string& directory, const std::string& name) {
 template <typename Remove>
 void processList(os::RegistryKey& key, const char* valueName, Remove remove) {
     std::string stored;
-    key.readString(valueName, stored, kTextBufferSize);
+    key.readString(valueName, stored, kTextBufferSize, true);
     std::vector<std::string> remaining;
     for (const std::string& path : deletionEntries(stored)) {
         remove(path);

@@ -10,6 +10,7 @@
 #include "launcher/single_instance.h"
 #include "launcher/startup.h"
 #include "os/env.h"
+#include "os/library.h"
 #include "os/system.h"
 
 namespace lumen {
@@ -54,6 +55,8 @@ std::string prefixedPath(const std::string& configured, const std::string& curre
 }
 
 int launcherMain(const std::string& commandLine, void* instance, bool consoleFlavour) {
+    // Nothing the launcher loads may come from the directory it was started in.
+    os::hardenLibrarySearch();
     state.commandTail = commandTailOf(commandLine);
     // Reports must reach a console or an unattended install even when the
     // block itself is damaged, so decide where they go before reading it.

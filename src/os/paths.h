@@ -71,3 +71,12 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
 bool isFileFree(const std::string& path);
 
 } // namespace lumen::os
+
+namespace lumen::os {
+
+// The short (8.3) form of a path; the path itself when there is none.
+std::string shortPathName(const std::string& path);
+// Looks a file name up in the system's default search order.
+bool searchPath(const std::string& fileName, std::string& out);
+
+} // namespace lumen::os

@@ -251,3 +251,23 @@ bool isFileFree(const std::string& path) {
 }
 
 } // namespace lumen::os
+
+namespace lumen::os {
+
+std::string shortPathName(const std::string& path) {
+    std::vector<char> buffer(kPathBuffer);
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return path;
+    return std::string(buffer.data(), length);
+}
+
+bool searchPath(const std::string& fileName, std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const DWORD length =
+        SearchPathA(nullptr, fileName.c_str(), nullptr, kPathBuffer, buffer.data(), nullptr);
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+} // namespace lumen::os

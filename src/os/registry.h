@@ -4,7 +4,8 @@
 // Contract: failures are silent for callers (a key that cannot be opened,
 // read or written counts as absent) but each call reports success. Strings
 // read back are always terminated and never longer than the caller's
-// capacity - 1 bytes, whatever length the registry stored.
+// capacity - 1 bytes, whatever length (with or without terminator) the
+// registry stored.
 #pragma once
 
 #include <cstddef>
@@ -31,11 +32,20 @@ class RegistryKey {
     static RegistryKey create(RegistryRoot root, const std::string& path);
 
     bool valid() const { return handle_ != nullptr; }
-    bool readString(const std::string& name, std::string& out, size_t capacity) const;
-    bool writeString(const std::string& name, const std::string& value);
+    // A string value that fits capacity - 1 bytes; a longer one fails like a
+    // missing value unless cutToFit, which keeps its first capacity - 1 bytes.
+    bool readString(const std::string& name, std::string& out, size_t capacity,
+                    bool cutToFit = false) const;
+    // withTerminator false stores the text's bytes only (its data length
+    // equals the text length).
+    bool writeString(const std::string& name, const std::string& value, bool withTerminator = true);
+    // A binary value of exactly size bytes; false for any other size.
+    bool readBinaryExact(const std::string& name, void* out, size_t size) const;
+    bool writeBinary(const std::string& name, const void* data, size_t size);
     bool readDword(const std::string& name, uint32_t& out) const;
     bool writeDword(const std::string& name, uint32_t value);
-    // The name of the index-th sub-key; false past the last one.
+    // The name of the index-th sub-key (up to 8,191 bytes); false past the
+    // last one.
     bool subKeyName(uint32_t index, std::string& out) const;
     void close();
 

@@ -48,7 +48,8 @@ RegistryKey RegistryKey::create(RegistryRoot root, const std::string& path) {
     return key;
 }
 
-bool RegistryKey::readString(const std::string& name, std::string& out, size_t capacity) const {
+bool RegistryKey::readString(const std::string& name, std::string& out, size_t capacity,
+                             bool cutToFit) const {
     out.clear();
     if (!valid() || capacity == 0) return false;
     DWORD type = 0;
@@ -66,15 +67,42 @@ bool RegistryKey::readString(const std::string& name, std::string& out, size_t c
         return false;
     buffer[got < size ? got : size] = '\0';
     out.assign(buffer.data());
-    if (out.size() > capacity - 1) out.resize(capacity - 1);
+    if (out.size() > capacity - 1) {
+        if (!cutToFit) {
+            out.clear();
+            return false;
+        }
+        out.resize(capacity - 1);
+    }
     return true;
 }
 
-bool RegistryKey::writeString(const std::string& name, const std::string& value) {
+bool RegistryKey::writeString(const std::string& name, const std::string& value,
+                              bool withTerminator) {
     return valid() &&
            RegSetValueExA(static_cast<HKEY>(handle_), name.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+                          static_cast<DWORD>(value.size() + (withTerminator ? 1 : 0))) ==
+               ERROR_SUCCESS;
+}
+
+bool RegistryKey::readBinaryExact(const std::string& name, void* out, size_t size) const {
+    if (!valid()) return false;
+    std::vector<BYTE> buffer(size + 1);
+    DWORD got = static_cast<DWORD>(buffer.size());
+    DWORD type = 0;
+    if (RegQueryValueExA(static_cast<HKEY>(handle_), name.c_str(), nullptr, &type, buffer.data(),
+                         &got) != ERROR_SUCCESS ||
+        got != size)
+        return false;
+    memcpy(out, buffer.data(), size);
+    return true;
+}
+
+bool RegistryKey::writeBinary(const std::string& name, const void* data, size_t size) {
+    return valid() && RegSetValueExA(static_cast<HKEY>(handle_), name.c_str(), 0, REG_BINARY,
+                                     static_cast<const BYTE*>(data),
+                                     static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 bool RegistryKey::readDword(const std::string& name, uint32_t& out) const {
@@ -97,12 +125,12 @@ bool RegistryKey::writeDword(const std::string& name, uint32_t value) {
 }
 
 bool RegistryKey::subKeyName(uint32_t index, std::string& out) const {
-    char name[256];
-    DWORD length = sizeof name;
-    if (!valid() || RegEnumKeyExA(static_cast<HKEY>(handle_), index, name, &length, nullptr,
-                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    std::vector<char> name(8192);
+    DWORD length = static_cast<DWORD>(name.size());
+    if (!valid() || RegEnumKeyExA(static_cast<HKEY>(handle_), index, name.data(), &length,
+                                  nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    out.assign(name, length);
+    out.assign(name.data(), length < name.size() ? length : name.size() - 1);
     return true;
 }
 

@@ -1,0 +1,68 @@
+#include "core/java_runtime.h"
+
+#include <algorithm>
+
+#include "core/path_rules.h"
+
+namespace lumen {
+
+bool versionFromJavaOutput(const std::string& firstLine, std::string& version) {
+    // Oracle's runtimes print `java version "1.8.0_202"`; OpenJDK builds, which
+    // most users run today, print `openjdk version "17.0.1" 2021-10-19`.
+    static const char* const kLeads[] = {"java version \"", "openjdk version \""};
+    for (const char* lead : kLeads) {
+        const std::string prefix(lead);
+        if (firstLine.compare(0, prefix.size(), prefix) != 0) continue;
+        const size_t close = firstLine.find('"', prefix.size());
+        if (close == std::string::npos) return false;
+        version = firstLine.substr(prefix.size(), close - prefix.size());
+        return true;
+    }
+    return false;
+}
+
+std::string windowedExecutable(const std::string& javaExe) {
+    if (javaExe.size() < 4) return javaExe + "w.exe";
+    return javaExe.substr(0, javaExe.size() - 4) + "w.exe";
+}
+
+std::string javaExeDirectory(const std::string& javaExe) {
+    const std::string windowed = "javaw.exe";
+    const size_t cut = javaExe.size() >= windowed.size() &&
+                               javaExe.compare(javaExe.size() - windowed.size(), windowed.size(),
+                                               windowed) == 0
+                           ? windowed.size()
+                           : std::string("java.exe").size();
+    return javaExe.size() >= cut ? javaExe.substr(0, javaExe.size() - cut) : std::string();
+}
+
+std::string registryKeyForPath(const std::string& prefix, const std::string& path) {
+    std::string key = path;
+    std::replace(key.begin(), key.end(), '\\', '/');
+    return prefix + key;
+}
+
+std::string pathFromRegistryKey(const std::string& keyName) {
+    std::string path = keyName;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+void orderVersionKeysForTrial(std::vector<std::string>& keys) {
+    // std::string compares like memcmp (unsigned bytes), the shorter first.
+    std::sort(keys.begin(), keys.end());
+    std::reverse(keys.begin(), keys.end());
+}
+
+std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
+    std::vector<SearchEntry> entries;
+    for (const std::string& item : splitList(sequence)) entries.push_back({item[0], item.substr(1)});
+    return entries;
+}
+
+std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,
+                                 const std::string& jar) {
+    return "\"" + runtimeDirectory + "\\bin\\unpack200.exe\" -r \"" + packed + "\" \"" + jar + "\"";
+}
+
+} // namespace lumen

@@ -1,0 +1,49 @@
+// Pure rules for recognising and laying out a Java runtime.
+//
+// Contract: functions over path and output texts only; the callers do the
+// file, registry and process work. Paths use the Windows layout
+// (home\bin\java.exe, home\jre\bin\java.exe, bin\<vm>\jvm.dll).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumen {
+
+// The version a runtime reports on the first line of " -version": the text
+// between the quotes of `java version "..."` (or `openjdk version "..."`).
+// False for any other first word, or when the closing quote is missing.
+bool versionFromJavaOutput(const std::string& firstLine, std::string& version);
+
+// The windowed executable beside a java.exe: "...java.exe" -> "...javaw.exe"
+// (the extension is overwritten with "w.ex" and an "e" appended).
+std::string windowedExecutable(const std::string& javaExe);
+
+// The directory of a java.exe or javaw.exe path, with its trailing separator.
+std::string javaExeDirectory(const std::string& javaExe);
+
+// A registry key name under prefix for a path: backslashes become "/", so the
+// whole path is one key.
+std::string registryKeyForPath(const std::string& prefix, const std::string& path);
+// The path back from such a key name.
+std::string pathFromRegistryKey(const std::string& keyName);
+
+// Registry version keys in the order they are tried: greatest first
+// (byte-wise, a prefix before the longer text in ascending order).
+void orderVersionKeysForTrial(std::vector<std::string>& keys);
+
+// One entry of the configured search sequence: a type letter and its
+// argument ("EJAVA_HOME" -> 'E', "JAVA_HOME").
+struct SearchEntry {
+    char letter;
+    std::string argument;
+};
+// The entries in order; empty entries are skipped.
+std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
+
+// The command line that restores one packed jar with the runtime's tool.
+// Each path is quoted, so a runtime directory with blanks works.
+std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,
+                                 const std::string& jar);
+
+} // namespace lumen

@@ -1,0 +1,96 @@
+#include "launcher/installed_jvms.h"
+
+#include <vector>
+
+#include "core/java_runtime.h"
+#include "core/java_version.h"
+#include "core/property_store.h"
+#include "launcher/java_check.h"
+#include "launcher/properties.h"
+#include "os/registry.h"
+
+namespace lumen {
+namespace {
+
+const char kRuntimeKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+const char kDevelopmentKitKey[] = "SOFTWARE\\JavaSoft\\Java Development Kit";
+constexpr size_t kCurrentVersionBytes = 100;
+
+bool readRegistryString(const std::string& key, const char* value, std::string& out, size_t size) {
+    return os::RegistryKey::openForReading(os::RegistryRoot::LocalMachine, key)
+        .readString(value, out, size);
+}
+
+// "CurrentVersion" of a JavaSoft key, or empty when unreadable or out of range.
+std::string currentVersionInRange(const char* key, const std::string& minimum,
+                                  const std::string& maximum) {
+    std::string version;
+    if (!readRegistryString(key, "CurrentVersion", version, kCurrentVersionBytes) ||
+        !versionKeyInRange(version, minimum, maximum))
+        version.clear();
+    return version;
+}
+
+bool tryVersionKey(const std::string& key, const std::string& minimum, const std::string& maximum,
+                   std::string& path, std::string& version) {
+    std::string home;
+    if (!readRegistryString(key, "JavaHome", home, kTextBufferSize)) return false;
+    std::string candidate;
+    if (!javaExeFromHome(home, candidate)) return false;
+    if (!checkJavaExe(candidate, version, minimum, maximum, false)) return false;
+    path = candidate;
+    return true;
+}
+
+} // namespace
+
+bool findCurrentVersionJvm(const std::string& minimum, const std::string& maximum,
+                           std::string& path, std::string& version) {
+    const std::string kit = currentVersionInRange(kDevelopmentKitKey, minimum, maximum);
+    const std::string runtime =
+        getIntProperty(131) != 0 ? std::string() : currentVersionInRange(kRuntimeKey, minimum, maximum);
+    const std::string key = compareVersions(kit, runtime) > 0
+                                ? std::string(kDevelopmentKitKey) + "\\" + kit
+                                : std::string(kRuntimeKey) + "\\" + runtime;
+    return tryVersionKey(key, minimum, maximum, path, version);
+}
+
+bool findEnumeratedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
+                       std::string& version, const std::string& key) {
+    os::RegistryKey parent = os::RegistryKey::openForReading(os::RegistryRoot::LocalMachine, key);
+    if (!parent.valid()) return false;
+    std::vector<std::string> names;
+    std::string name;
+    for (uint32_t index = 0; parent.subKeyName(index, name); ++index)
+        if (versionKeyInRange(name, minimum, maximum)) names.push_back(name);
+    orderVersionKeysForTrial(names);
+    for (const std::string& candidate : names)
+        if (tryVersionKey(key + "\\" + candidate, minimum, maximum, path, version)) return true;
+    return false;
+}
+
+bool findRegistryJvm(const std::string& minimum, const std::string& maximum, std::string& path,
+                     std::string& version) {
+    if (findCurrentVersionJvm(minimum, maximum, path, version)) return true;
+    if (getIntProperty(131) == 0 &&
+        findEnumeratedJvm(minimum, maximum, path, version, kRuntimeKey))
+        return true;
+    return findEnumeratedJvm(minimum, maximum, path, version, kDevelopmentKitKey);
+}
+
+bool findInstalledJvm(const std::string& minimum, const std::string& maximum, std::string& path) {
+    std::string registryPath, registryVersion, locatedPath, locatedVersion;
+    const bool registry = findRegistryJvm(minimum, maximum, registryPath, registryVersion);
+    const bool located = findLocatedJvm(minimum, maximum, locatedPath, locatedVersion);
+    if (registry && (!located || compareVersions(registryVersion, locatedVersion) > 0)) {
+        path = registryPath;
+        return true;
+    }
+    if (located) {
+        path = locatedPath;
+        return true;
+    }
+    return false;
+}
+
+} // namespace lumen

@@ -1,0 +1,171 @@
+#include "launcher/java_check.h"
+
+#include <cstdio>
+
+#include "core/java_runtime.h"
+#include "core/java_version.h"
+#include "core/property_store.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "launcher/properties.h"
+#include "launcher/temp_files.h"
+#include "os/paths.h"
+#include "os/process.h"
+#include "os/registry.h"
+
+namespace lumen {
+namespace {
+
+const char kVersionCacheKey[] = "SOFTWARE\\nordquill\\lumen\\jvms\\";
+const char kLocatedKey[] = "SOFTWARE\\nordquill\\lumen\\locatedjvms\\";
+constexpr unsigned long kVersionRunLimitMs = 10000;
+constexpr size_t kFirstLineBytes = 100; // 99 bytes and the terminator
+
+bool acceptsPreRelease() { return getIntProperty(130) != 0; }
+
+// The first line of a file, without its line end; false when unreadable.
+bool readFirstLine(const std::string& path, std::string& line) {
+    std::FILE* file = std::fopen(path.c_str(), "rt");
+    if (file == nullptr) return false;
+    char buffer[kFirstLineBytes];
+    const bool read = std::fgets(buffer, sizeof buffer, file) != nullptr;
+    std::fclose(file);
+    if (!read) return false;
+    line = buffer;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return true;
+}
+
+bool findLocatedJvmInRoot(os::RegistryRoot root, const std::string& minimum,
+                          const std::string& maximum, std::string& bestPath,
+                          std::string& bestVersion) {
+    os::RegistryKey key = os::RegistryKey::openForReading(root, kLocatedKey);
+    if (!key.valid()) return false;
+    bool found = false;
+    std::string name;
+    for (uint32_t index = 0; key.subKeyName(index, name); ++index) {
+        std::string path = pathFromRegistryKey(name);
+        std::string version;
+        if (!checkJavaExe(path, version, minimum, maximum, true)) continue;
+        if (compareVersions(version, bestVersion) > 0) {
+            bestPath = path;
+            bestVersion = version;
+            found = true;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+bool readVersionCache(const std::string& path, uint64_t lastWriteTime, std::string& version) {
+    os::RegistryKey key = os::RegistryKey::openForReading(
+        os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path));
+    uint8_t stored[8];
+    if (!key.readBinaryExact("LastWriteTime", stored, sizeof stored)) return false;
+    for (size_t i = 0; i < sizeof stored; ++i)
+        if (stored[i] != static_cast<uint8_t>(lastWriteTime >> (8 * i))) return false;
+    return key.readString("Version", version, kTextBufferSize);
+}
+
+void writeVersionCache(const std::string& path, uint64_t lastWriteTime, const std::string& version) {
+    os::RegistryKey key =
+        os::RegistryKey::create(os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path));
+    uint8_t stored[8];
+    for (size_t i = 0; i < sizeof stored; ++i) stored[i] = static_cast<uint8_t>(lastWriteTime >> (8 * i));
+    key.writeBinary("LastWriteTime", stored, sizeof stored);
+    key.writeString("Version", version, false);
+}
+
+bool runJavaVersion(const std::string& path, std::string& version) {
+    const std::string commandLine = os::shortPathName(path) + " -version";
+    std::string output;
+    if (!createTempFile(output)) {
+        logError("Could not create a temporary file for the version output");
+        return false;
+    }
+    unsigned long exitCode = os::kStillActive;
+    if (!os::runHidden(commandLine, output, kVersionRunLimitMs, exitCode)) {
+        os::deleteFile(output);
+        return false;
+    }
+    bool found = false;
+    std::string line;
+    if (exitCode == 0 && readFirstLine(output, line)) found = versionFromJavaOutput(line, version);
+    os::deleteFile(output);
+    return found;
+}
+
+bool checkJavaExe(std::string& path, std::string& version, const std::string& minimum,
+                  const std::string& maximum, bool allowPreRelease) {
+    logInfo("checkJavaExe (%s, [out], %s, %s, %d)", path.c_str(), minimum.c_str(), maximum.c_str(),
+            allowPreRelease ? 1 : 0);
+    path = fullPath(path);
+    bool verdict = false;
+    uint64_t lastWriteTime = 0;
+    if (!findFile(path, &lastWriteTime)) {
+        logInfo("file doesn't exist");
+    } else {
+        logInfo("file exists");
+        version.clear();
+        if (readVersionCache(path, lastWriteTime, version)) {
+            logInfo("got version from registry %s", version.c_str());
+            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
+        } else if (runJavaVersion(path, version)) {
+            logInfo("got version from execution %s", version.c_str());
+            writeVersionCache(path, lastWriteTime, version);
+            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
+        } else {
+            version.clear();
+            logInfo("couldn't get version");
+        }
+    }
+    if (verdict && getIntProperty(107) == 1) {
+        path = windowedExecutable(path);
+        return fileExists(path);
+    }
+    logInfo("checkJavaExe returning %d", verdict ? 1 : 0);
+    return verdict;
+}
+
+bool checkJavaExe(std::string& path, const std::string& minimum, const std::string& maximum,
+                  bool allowPreRelease) {
+    std::string version;
+    return checkJavaExe(path, version, minimum, maximum, allowPreRelease);
+}
+
+bool javaExeFromHome(const std::string& home, std::string& path) {
+    path = home + "\\jre\\bin\\java.exe";
+    if (getIntProperty(131) != 0) return fileExists(home + "\\lib\\tools.jar");
+    if (fileExists(path)) return true;
+    path = home + "\\bin\\java.exe";
+    return true;
+}
+
+void rememberLocatedJvm(const std::string& path) {
+    const std::string key = registryKeyForPath(kLocatedKey, path);
+    if (os::RegistryKey::create(os::RegistryRoot::LocalMachine, key).valid()) return;
+    os::RegistryKey::create(os::RegistryRoot::CurrentUser, key);
+}
+
+bool findLocatedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
+                    std::string& version) {
+    std::string userPath, userVersion, machinePath, machineVersion;
+    const bool user =
+        findLocatedJvmInRoot(os::RegistryRoot::CurrentUser, minimum, maximum, userPath, userVersion);
+    const bool machine = findLocatedJvmInRoot(os::RegistryRoot::LocalMachine, minimum, maximum,
+                                              machinePath, machineVersion);
+    if (user && (!machine || compareVersions(userVersion, machineVersion) > 0)) {
+        path = userPath;
+        version = userVersion;
+        return true;
+    }
+    if (machine) {
+        path = machinePath;
+        version = machineVersion;
+        return true;
+    }
+    return false;
+}
+
+} // namespace lumen

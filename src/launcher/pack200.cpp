@@ -1,0 +1,47 @@
+#include "launcher/pack200.h"
+
+#include "core/java_runtime.h"
+#include "launcher/errors.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "os/process.h"
+#include "os/ui.h"
+
+namespace lumen {
+namespace {
+
+const char* const kPackedJars[] = {"lib\\rt.jar",      "lib\\charsets.jar",
+                                   "lib\\plugin.jar",  "lib\\deploy.jar",
+                                   "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
+
+} // namespace
+
+void unpackJar(const std::string& runtimeDirectory, const std::string& jar) {
+    const std::string jarPath = runtimeDirectory + "\\" + jar;
+    const std::string packedPath = jarPath + ".pack";
+    logInfo("Unpacking %s to %s", packedPath.c_str(), jarPath.c_str());
+    if (!fileExists(packedPath)) {
+        logInfo("pack path doesn't exists");
+        return;
+    }
+    unsigned long exitCode = 0;
+    if (!os::runHidden(unpack200CommandLine(runtimeDirectory, packedPath, jarPath), "",
+                       os::kWaitForever, exitCode)) {
+        logInfo("could not create unpack process");
+        fatalMessage(1009, "%ERROR_CODE%", "20");
+    }
+    logInfo("waiting for unpack200 to finish");
+    logInfo("unpack done");
+}
+
+void unpackRuntime(const std::string& runtimeDirectory) {
+    if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") ||
+        fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
+        return;
+    logInfo("Unpacking JRE");
+    os::writeStandardOutput("Preparing JRE ...\n");
+    for (const char* jar : kPackedJars) unpackJar(runtimeDirectory, jar);
+    logInfo("Unpacking JRE done");
+}
+
+} // namespace lumen

@@ -1,0 +1,18 @@
+// Restoring the pack200-compressed jars of a runtime with its own
+// unpack200.exe.
+//
+// Contract: unpackRuntime() acts only when "lib\rt.jar.pack" exists and
+// "lib\jsse.jar" (the last jar restored) does not; it restores the fixed
+// list of jars in order, one tool run after another, skipping jars whose
+// packed file is gone. A tool that cannot be started ends the process with
+// message 1009, code 20.
+#pragma once
+
+#include <string>
+
+namespace lumen {
+
+void unpackRuntime(const std::string& runtimeDirectory);
+void unpackJar(const std::string& runtimeDirectory, const std::string& jar);
+
+} // namespace lumen

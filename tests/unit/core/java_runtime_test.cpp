@@ -1,0 +1,70 @@
+#include "core/java_runtime.h"
+
+#include <gtest/gtest.h>
+
+namespace lumen {
+namespace {
+
+TEST(JavaRuntime, VersionIsTheTextBetweenTheQuotes) {
+    std::string version = "stale";
+    ASSERT_TRUE(versionFromJavaOutput("java version \"1.4.2_08\"", version));
+    EXPECT_EQ(version, "1.4.2_08");
+    ASSERT_TRUE(versionFromJavaOutput("java version \"17.0.1\" 2021-10-19 LTS", version));
+    EXPECT_EQ(version, "17.0.1") << "what follows the closing quote is not the version";
+    ASSERT_TRUE(versionFromJavaOutput("openjdk version \"17\" 2021-09-14", version));
+    EXPECT_EQ(version, "17");
+    ASSERT_TRUE(versionFromJavaOutput("java version \"\"", version));
+    EXPECT_EQ(version, "");
+
+    version = "kept";
+    EXPECT_FALSE(versionFromJavaOutput("java version \"1.4.2_08", version)) << "no closing quote";
+    EXPECT_FALSE(versionFromJavaOutput("IBM java version \"1.4\"", version));
+    EXPECT_FALSE(versionFromJavaOutput("Java version \"1.4\"", version));
+    EXPECT_FALSE(versionFromJavaOutput(std::string(65536, 'x'), version));
+    EXPECT_FALSE(versionFromJavaOutput("", version));
+    EXPECT_EQ(version, "kept");
+}
+
+TEST(JavaRuntime, WindowedExecutableAndDirectories) {
+    EXPECT_EQ(windowedExecutable("c:\\j\\bin\\java.exe"), "c:\\j\\bin\\javaw.exe");
+    EXPECT_EQ(javaExeDirectory("c:\\j\\bin\\java.exe"), "c:\\j\\bin\\");
+    EXPECT_EQ(javaExeDirectory("c:\\j\\bin\\javaw.exe"), "c:\\j\\bin\\");
+    EXPECT_EQ(javaExeDirectory("x"), "");
+}
+
+TEST(JavaRuntime, RegistryKeysHoldWholePaths) {
+    const std::string key =
+        registryKeyForPath("SOFTWARE\\nordquill\\lumen\\jvms\\", "c:\\program files\\java\\bin\\java.exe");
+    EXPECT_EQ(key, "SOFTWARE\\nordquill\\lumen\\jvms\\c:/program files/java/bin/java.exe");
+    EXPECT_EQ(pathFromRegistryKey("c:/a b/java.exe"), "c:\\a b\\java.exe");
+}
+
+TEST(JavaRuntime, VersionKeysAreTriedGreatestFirst) {
+    std::vector<std::string> keys = {"1.4", "1.3.1_02", "1.4.2_08", "1.3", "1.4.2"};
+    orderVersionKeysForTrial(keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"1.4.2_08", "1.4.2", "1.4", "1.3.1_02", "1.3"}));
+    keys = {"1.\xe9", "1.9"};
+    orderVersionKeysForTrial(keys);
+    EXPECT_EQ(keys.front(), "1.\xe9") << "bytes compare unsigned";
+}
+
+TEST(JavaRuntime, SearchSequenceSkipsEmptyEntries) {
+    const auto entries = parseSearchSequence(";Y;;EJAVA_HOME;S;Bjre;x;");
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].letter, 'Y');
+    EXPECT_EQ(entries[0].argument, "");
+    EXPECT_EQ(entries[1].letter, 'E');
+    EXPECT_EQ(entries[1].argument, "JAVA_HOME");
+    EXPECT_EQ(entries[3].argument, "jre");
+    EXPECT_EQ(entries[4].letter, 'x');
+    EXPECT_TRUE(parseSearchSequence("").empty());
+}
+
+TEST(JavaRuntime, UnpackCommandQuotesEveryPath) {
+    EXPECT_EQ(unpack200CommandLine("c:\\my jre", "c:\\my jre\\lib\\rt.jar.pack", "c:\\my jre\\lib\\rt.jar"),
+              "\"c:\\my jre\\bin\\unpack200.exe\" -r \"c:\\my jre\\lib\\rt.jar.pack\" "
+              "\"c:\\my jre\\lib\\rt.jar\"");
+}
+
+} // namespace
+} // namespace lumen

@@ -6,11 +6,13 @@
 
 namespace lumen {
 
-bool versionFromJavaOutput(const std::string& firstLine, std::string& version) {
-    // Oracle's runtimes print `java version "1.8.0_202"`; OpenJDK builds, which
-    // most users run today, print `openjdk version "17.0.1" 2021-10-19`.
+bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
+                           std::string& version) {
+    // Oracle's runtimes print `java version "1.8.0_202"`; OpenJDK builds print
+    // `openjdk version "17.0.1" 2021-10-19`.
     static const char* const kLeads[] = {"java version \"", "openjdk version \""};
     for (const char* lead : kLeads) {
+        if (!acceptOpenJdkLead && lead != kLeads[0]) break;
         const std::string prefix(lead);
         if (firstLine.compare(0, prefix.size(), prefix) != 0) continue;
         const size_t close = firstLine.find('"', prefix.size());

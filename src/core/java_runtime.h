@@ -11,9 +11,11 @@
 namespace lumen {
 
 // The version a runtime reports on the first line of " -version": the text
-// between the quotes of `java version "..."` (or `openjdk version "..."`).
-// False for any other first word, or when the closing quote is missing.
-bool versionFromJavaOutput(const std::string& firstLine, std::string& version);
+// between the quotes of `java version "..."` (and of `openjdk version "..."`
+// where the platform's launcher accepts that form). False for any other
+// first word, or when the closing quote is missing.
+bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
+                           std::string& version);
 
 // The windowed executable beside a java.exe: "...java.exe" -> "...javaw.exe"
 // (the extension is overwritten with "w.ex" and an "e" appended).

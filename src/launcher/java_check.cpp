@@ -12,6 +12,7 @@
 #include "os/paths.h"
 #include "os/process.h"
 #include "os/registry.h"
+#include "os/system.h"
 
 namespace lumen {
 namespace {
@@ -91,7 +92,7 @@ bool runJavaVersion(const std::string& path, std::string& version) {
     }
     bool found = false;
     std::string line;
-    if (exitCode == 0 && readFirstLine(output, line)) found = versionFromJavaOutput(line, version);
+    if (exitCode == 0 && readFirstLine(output, line)) found = versionFromJavaOutput(line, os::acceptsOpenJdkVersionLine(), version);
     os::deleteFile(output);
     return found;
 }

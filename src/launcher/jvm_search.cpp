@@ -4,7 +4,6 @@
 
 #include "core/java_runtime.h"
 #include "core/property_store.h"
-#include "launcher/entry.h"
 #include "launcher/installed_jvms.h"
 #include "launcher/java_check.h"
 #include "launcher/log.h"
@@ -22,7 +21,9 @@ const char kInstallerLocation[] = "\\.tessel\\inst_jre.cfg";
 
 // The product's own home variable, consulted after the configured sequence.
 const char* productHomeVariable() {
-    switch (launchState().productKind) {
+    char kind[2];
+    getStringProperty(2001, kind, sizeof kind);
+    switch (kind[0]) {
     case 'e':
         return "LUMEN_JAVA_HOME";
     case 'i':

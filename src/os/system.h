@@ -20,6 +20,10 @@ std::string currentTimeText();
 // Asks the system to restart. Returns whether the request was accepted.
 bool requestRestart();
 
+// Whether a runtime's " -version" line may begin `openjdk version "` as
+// well as `java version "`.
+bool acceptsOpenJdkVersionLine();
+
 // True on the NT family of Windows (and on every POSIX system).
 bool isNtPlatform();
 

@@ -34,6 +34,9 @@ bool requestRestart() {
     return ExitWindowsEx(EWX_REBOOT, 0) != 0;
 }
 
+// The Windows launcher keeps to the classic form of the line.
+bool acceptsOpenJdkVersionLine() { return false; }
+
 bool isNtPlatform() {
     OSVERSIONINFOA info;
     ZeroMemory(&info, sizeof info);

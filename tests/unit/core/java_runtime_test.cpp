@@ -7,21 +7,25 @@ namespace {
 
 TEST(JavaRuntime, VersionIsTheTextBetweenTheQuotes) {
     std::string version = "stale";
-    ASSERT_TRUE(versionFromJavaOutput("java version \"1.4.2_08\"", version));
+    ASSERT_TRUE(versionFromJavaOutput("java version \"1.4.2_08\"", false, version));
     EXPECT_EQ(version, "1.4.2_08");
-    ASSERT_TRUE(versionFromJavaOutput("java version \"17.0.1\" 2021-10-19 LTS", version));
+    ASSERT_TRUE(versionFromJavaOutput("java version \"17.0.1\" 2021-10-19 LTS", false, version));
     EXPECT_EQ(version, "17.0.1") << "what follows the closing quote is not the version";
-    ASSERT_TRUE(versionFromJavaOutput("openjdk version \"17\" 2021-09-14", version));
+    ASSERT_TRUE(versionFromJavaOutput("openjdk version \"17\" 2021-09-14", true, version));
     EXPECT_EQ(version, "17");
-    ASSERT_TRUE(versionFromJavaOutput("java version \"\"", version));
+    version = "kept";
+    EXPECT_FALSE(versionFromJavaOutput("openjdk version \"17\" 2021-09-14", false, version))
+        << "only where the platform accepts that form";
+    EXPECT_EQ(version, "kept");
+    ASSERT_TRUE(versionFromJavaOutput("java version \"\"", false, version));
     EXPECT_EQ(version, "");
 
     version = "kept";
-    EXPECT_FALSE(versionFromJavaOutput("java version \"1.4.2_08", version)) << "no closing quote";
-    EXPECT_FALSE(versionFromJavaOutput("IBM java version \"1.4\"", version));
-    EXPECT_FALSE(versionFromJavaOutput("Java version \"1.4\"", version));
-    EXPECT_FALSE(versionFromJavaOutput(std::string(65536, 'x'), version));
-    EXPECT_FALSE(versionFromJavaOutput("", version));
+    EXPECT_FALSE(versionFromJavaOutput("java version \"1.4.2_08", false, version)) << "no closing quote";
+    EXPECT_FALSE(versionFromJavaOutput("IBM java version \"1.4\"", false, version));
+    EXPECT_FALSE(versionFromJavaOutput("Java version \"1.4\"", false, version));
+    EXPECT_FALSE(versionFromJavaOutput(std::string(65536, 'x'), false, version));
+    EXPECT_FALSE(versionFromJavaOutput("", false, version));
     EXPECT_EQ(version, "kept");
 }
 

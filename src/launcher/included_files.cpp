@@ -10,7 +10,14 @@ std::vector<std::string>& directories() {
     static std::vector<std::string> list;
     return list;
 }
+std::string& directoryOfRun() {
+    static std::string directory;
+    return directory;
+}
 } // namespace
+
+const std::string& extractionDirectory() { return directoryOfRun(); }
+void setExtractionDirectory(const std::string& directory) { directoryOfRun() = directory; }
 
 const std::vector<std::string>& unpackedFiles() { return files(); }
 const std::vector<std::string>& unpackedDirectories() { return directories(); }

@@ -11,4 +11,9 @@ const std::vector<std::string>& unpackedFiles();
 const std::vector<std::string>& unpackedDirectories();
 void registerUnpackedFile(const std::string& path);
 void registerUnpackedDirectory(const std::string& path);
+
+// The directory of this run's unpacked files (empty when the configuration
+// carries none); set once by the extraction, before the launch reads it.
+const std::string& extractionDirectory();
+void setExtractionDirectory(const std::string& directory);
 } // namespace lumen

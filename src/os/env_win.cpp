@@ -1,6 +1,8 @@
 #include "os/env.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <vector>
 #include <windows.h>
 
@@ -26,6 +28,34 @@ void setEnv(const std::string& name, const std::string& value) {
 
 bool setCurrentDirectory(const std::string& path) {
     return SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+} // namespace lumen::os
+
+namespace lumen::os {
+
+bool currentDirectory(std::string& out) {
+    std::vector<char> buffer(8192);
+    const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (length == 0 || length >= buffer.size()) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+std::vector<std::string> environmentBlock() {
+    std::vector<std::string> entries;
+    LPCH block = GetEnvironmentStringsA();
+    if (block == nullptr) return entries;
+    for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1)
+        entries.emplace_back(entry);
+    FreeEnvironmentStringsA(block);
+    return entries;
+}
+
+std::u16string commandLineWide() {
+    const wchar_t* line = GetCommandLineW();
+    if (line == nullptr) return std::u16string();
+    return std::u16string(line, line + std::wcslen(line));
 }
 
 } // namespace lumen::os

@@ -80,3 +80,12 @@ std::string shortPathName(const std::string& path);
 bool searchPath(const std::string& fileName, std::string& out);
 
 } // namespace lumen::os
+
+namespace lumen::os {
+
+// The names (without directory) that a file search for pattern finds, in the
+// order the file system returns them; sub-directories that match are listed
+// too. Empty when nothing matches.
+std::vector<std::string> findMatchingNames(const std::string& pattern);
+
+} // namespace lumen::os

@@ -271,3 +271,19 @@ bool searchPath(const std::string& fileName, std::string& out) {
 }
 
 } // namespace lumen::os
+
+namespace lumen::os {
+
+std::vector<std::string> findMatchingNames(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+} // namespace lumen::os

@@ -15,6 +15,7 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/deletion.cpp
   src/launcher/entry.cpp
   src/launcher/errors.cpp
+  src/launcher/extraction.cpp
   src/launcher/included_files.cpp
   src/launcher/installed_jvms.cpp
   src/launcher/java_check.cpp
@@ -25,6 +26,7 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/pack200.cpp
   src/launcher/paths.cpp
   src/launcher/properties.cpp
+  src/launcher/runtime_archive.cpp
   src/launcher/single_instance.cpp
   src/launcher/splash.cpp
   src/launcher/startup.cpp
@@ -43,6 +45,13 @@ set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
 
 add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
 target_include_directories(lumen_launcher PUBLIC src)
+# The JDK's platform-independent jni.h with our Windows jni_md.h.
+set(LUMEN_JDK_INCLUDE /usr/lib/jvm/java-17-openjdk-amd64/include)
+if(NOT EXISTS ${LUMEN_JDK_INCLUDE}/jni.h)
+  message(FATAL_ERROR "jni.h not found in ${LUMEN_JDK_INCLUDE} (install openjdk-17-jdk-headless)")
+endif()
+target_include_directories(lumen_launcher PUBLIC src/launcher/jni/win32)
+target_include_directories(lumen_launcher SYSTEM PUBLIC ${LUMEN_JDK_INCLUDE})
 target_compile_options(lumen_launcher PRIVATE -Os -ffunction-sections -fdata-sections)
 target_compile_definitions(lumen_launcher PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 target_link_libraries(lumen_launcher PUBLIC lumen_core ${LUMEN_STUB_LIBS})

@@ -11,6 +11,7 @@
 #include "launcher/startup.h"
 #include "os/env.h"
 #include "os/library.h"
+#include "os/registry.h"
 #include "os/system.h"
 
 namespace lumen {
@@ -41,6 +42,21 @@ void prepareEnvironment(void* instance) {
 } // namespace
 
 const LaunchState& launchState() { return state; }
+
+namespace {
+const char kLauncherKey[] = "SOFTWARE\\nordquill\\lumen\\";
+} // namespace
+
+bool readInstallStarted() {
+    uint32_t value = 0;
+    return os::RegistryKey::openForReading(os::RegistryRoot::CurrentUser, kLauncherKey)
+               .readDword("InstallStarted", value) &&
+           value != 0;
+}
+
+void writeInstallStarted() {
+    os::RegistryKey::create(os::RegistryRoot::CurrentUser, kLauncherKey).writeDword("InstallStarted", 1);
+}
 
 std::string prefixedPath(const std::string& configured, const std::string& current) {
     std::string value = configured;
@@ -82,7 +98,7 @@ int launcherMain(const std::string& commandLine, void* instance, bool consoleFla
 
     if (state.quietMode) {
         logInfo("Quiet installer.");
-        runStartup();
+        runStartup(nullptr);
     } else {
         runDialogMode();
     }

@@ -24,6 +24,11 @@ const LaunchState& launchState();
 
 int launcherMain(const std::string& commandLine, void* instance, bool consoleFlavour);
 
+// The install marker: HKCU "SOFTWARE\nordquill\lumen\" value
+// "InstallStarted" (REG_DWORD). Failures read as false / are ignored.
+bool readInstallStarted();
+void writeInstallStarted();
+
 // The PATH value after prepending the configured entries (already resolved
 // and joined with ";"): the configured part always stays whole; old entries
 // that do not fit the 8,192-byte buffer are dropped whole.

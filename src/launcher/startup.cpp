@@ -8,12 +8,13 @@ namespace lumen {
 namespace {
 [[noreturn]] void notAvailable(const char* what) {
     logError("%s is not available in this launcher build", what);
-    if (!errorBoxesOn()) os::writeStandardError(std::string(what) + " is not available in this launcher build\n");
+    if (!errorBoxesOn())
+        os::writeStandardError(std::string(what) + " is not available in this launcher build\n");
     exitWithCleanup(1);
 }
 } // namespace
 
-void runStartup() { notAvailable("The start-up sequence"); }
+void runStartup(void*) { notAvailable("The start-up sequence"); }
 void runDialogMode() { notAvailable("The dialog start-up"); }
 
 } // namespace lumen

@@ -23,11 +23,16 @@ class File {
     // Opens an existing file for reading, letting others read and write it.
     static File openForReading(const std::string& path);
 
+    // Creates (or replaces) a file for writing, without sharing.
+    static File createForWriting(const std::string& path);
+
     bool valid() const { return handle_ != nullptr; }
     bool size(uint64_t& out) const;
     bool seek(uint64_t offset);
     // Reads up to n bytes; false on a read error (got is then 0).
     bool read(void* buffer, size_t n, size_t& got);
+    // Writes all n bytes (repeating partial writes); false on a write error.
+    bool writeAll(const void* buffer, size_t n);
     void close();
 
   private:

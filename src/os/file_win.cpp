@@ -19,6 +19,27 @@ File File::openForReading(const std::string& path) {
     return File(h);
 }
 
+File File::createForWriting(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return File();
+    return File(h);
+}
+
+bool File::writeAll(const void* buffer, size_t n) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (n > 0) {
+        const DWORD chunk = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+        DWORD written = 0;
+        if (!valid() || !WriteFile(static_cast<HANDLE>(handle_), bytes, chunk, &written, nullptr) ||
+            written == 0)
+            return false;
+        bytes += written;
+        n -= written;
+    }
+    return true;
+}
+
 bool File::size(uint64_t& out) const {
     LARGE_INTEGER size;
     if (!valid() || !GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) return false;

@@ -8,7 +8,7 @@ FUZZ = build/fuzz
 WIN32_TREE = build/win32
 WIN64_TREE = build/win64
 
-.PHONY: all bootstrap native asan fuzz win32 win64 dist demo test lint clean
+.PHONY: all bootstrap native asan fuzz win32 win64 java dist demo test lint clean
 
 all: dist
 
@@ -36,8 +36,12 @@ win64: bootstrap
 	@cmake -S . -B $(WIN64_TREE) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake >/dev/null
 	@$(CMAKE_BUILD) $(WIN64_TREE) -j $(JOBS)
 
-dist: native win32 win64
-	@mkdir -p dist/stub dist/bin
+java: bootstrap
+	@java/build.sh build/java
+
+dist: native win32 win64 java
+	@mkdir -p dist/stub dist/bin dist/java
+	@cp build/java/lumen-runtime.jar dist/java/
 	@cp $(WIN32_TREE)/lumen-x86.exe $(WIN32_TREE)/lumen-console-x86.exe dist/stub/
 	@cp $(WIN64_TREE)/lumen-x64.exe $(WIN64_TREE)/lumen-console-x64.exe dist/stub/
 	@cp $(NATIVE)/src/builder/lumen-build dist/bin/

@@ -1,0 +1,64 @@
+package com.lumen.runtime;
+
+/**
+ * The application's side of the launcher's splash screen. The launcher polls
+ * {@link #getAction()} and {@link #getText()} about every 100 ms; an
+ * application calls {@link #setStatusText(String)} to change the status line
+ * and {@link #closeSplash()} to take the splash screen down.
+ */
+public final class LumenController {
+    /** No request pending. */
+    public static final int ACTION_NONE = 0;
+    /** Show the text of {@link #getText()} in the status line. */
+    public static final int ACTION_SET_TEXT = 1;
+    /** Close the splash screen. */
+    public static final int ACTION_HIDE = 2;
+
+    private static final Object LOCK = new Object();
+    private static String text = "";
+    private static boolean textPending;
+    private static boolean hidePending;
+
+    private LumenController() {}
+
+    /** Asks the launcher to show this status text on the splash screen. */
+    public static void setStatusText(String statusText) {
+        synchronized (LOCK) {
+            text = statusText == null ? "" : statusText;
+            textPending = true;
+        }
+    }
+
+    /** Asks the launcher to close the splash screen. */
+    public static void closeSplash() {
+        synchronized (LOCK) {
+            hidePending = true;
+        }
+    }
+
+    /**
+     * The next request for the launcher, consumed by this call: a pending
+     * close wins over a text change.
+     */
+    public static int getAction() {
+        synchronized (LOCK) {
+            if (hidePending) {
+                hidePending = false;
+                textPending = false;
+                return ACTION_HIDE;
+            }
+            if (textPending) {
+                textPending = false;
+                return ACTION_SET_TEXT;
+            }
+            return ACTION_NONE;
+        }
+    }
+
+    /** The status text last set. */
+    public static String getText() {
+        synchronized (LOCK) {
+            return text;
+        }
+    }
+}

@@ -1,0 +1,142 @@
+package com.lumen.runtime;
+
+import java.io.FileOutputStream;
+import java.io.IOException;
+import java.io.PrintStream;
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.lang.reflect.Modifier;
+import java.util.Arrays;
+
+/**
+ * The class the native launcher starts. It receives the launcher's fixed
+ * leading arguments, prepares the standard streams and calls the
+ * application's own main class.
+ *
+ * <p>Argument layout: [0] "true" when the launcher is windowed, [1] the
+ * application's main class (dotted), [2] file for System.err or "", [3] file
+ * for System.out or "", [4] the launcher's flag (106) as "true"/"false",
+ * [5] the program path, then the application's arguments.
+ */
+public final class WinLauncher {
+    /** Arguments before the application's own: five fixed ones and the program path. */
+    static final int LEADING_ARGUMENTS = 6;
+
+    private static volatile boolean windowed;
+    private static volatile String programPath = "";
+    private static volatile boolean launcherFlag;
+
+    private WinLauncher() {}
+
+    /** Whether the launcher is a windowed (GUI) application. */
+    public static boolean isWindowed() {
+        return windowed;
+    }
+
+    /** The launcher executable's path as the command line named it. */
+    public static String getProgramPath() {
+        return programPath;
+    }
+
+    /** The launcher's configurable flag, passed as the fifth argument. */
+    public static boolean getLauncherFlag() {
+        return launcherFlag;
+    }
+
+    public static void main(String[] args) throws Throwable {
+        if (args.length < LEADING_ARGUMENTS - 1) {
+            fail("expected at least " + (LEADING_ARGUMENTS - 1) + " launcher arguments, got "
+                    + args.length);
+            return;
+        }
+        windowed = Boolean.parseBoolean(args[0]);
+        String mainClassName = args[1];
+        redirect(args[2], true);
+        redirect(args[3], false);
+        launcherFlag = Boolean.parseBoolean(args[4]);
+        programPath = args.length > 5 ? args[5] : "";
+        String[] applicationArgs = args.length > LEADING_ARGUMENTS
+                ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)
+                : new String[0];
+
+        Method main = findMain(mainClassName);
+        if (main == null) {
+            return;
+        }
+        try {
+            main.invoke(null, (Object) applicationArgs);
+        } catch (InvocationTargetException e) {
+            // The application's own exception, so the launcher reports it.
+            throw e.getCause();
+        }
+    }
+
+    static Method findMain(String mainClassName) {
+        if (mainClassName == null || mainClassName.isEmpty()) {
+            fail("no main class is configured");
+            return null;
+        }
+        ClassLoader loader = Thread.currentThread().getContextClassLoader();
+        if (loader == null) {
+            loader = ClassLoader.getSystemClassLoader();
+        }
+        Class<?> mainClass;
+        try {
+            mainClass = Class.forName(mainClassName, true, loader);
+        } catch (ClassNotFoundException | LinkageError e) {
+            fail("could not load the main class " + mainClassName + ": " + e);
+            return null;
+        }
+        try {
+            Method main = mainClass.getMethod("main", String[].class);
+            if (!Modifier.isStatic(main.getModifiers()) || main.getReturnType() != void.class) {
+                fail("the main method of " + mainClassName + " is not 'public static void main(String[])'");
+                return null;
+            }
+            main.setAccessible(true);
+            return main;
+        } catch (NoSuchMethodException e) {
+            fail("the class " + mainClassName + " has no method 'public static void main(String[])'");
+            return null;
+        }
+    }
+
+    private static void redirect(String file, boolean errorStream) {
+        if (file == null || file.isEmpty()) {
+            return;
+        }
+        try {
+            PrintStream stream = new PrintStream(new FileOutputStream(file, true), true);
+            if (errorStream) {
+                System.setErr(stream);
+            } else {
+                System.setOut(stream);
+            }
+        } catch (IOException | SecurityException e) {
+            System.err.println("Lumen: could not redirect "
+                    + (errorStream ? "System.err" : "System.out") + " to " + file + ": " + e);
+        }
+    }
+
+    private static void fail(String message) {
+        System.err.println("Lumen: " + message);
+        System.err.flush();
+        exit(1);
+    }
+
+    /** Ends the JVM; kept apart so that tests can observe the exit instead. */
+    static void exit(int code) {
+        Exit.handler.exit(code);
+    }
+
+    /** Where a failed launch ends; the default ends the JVM. */
+    static final class Exit {
+        interface Handler {
+            void exit(int code);
+        }
+
+        static volatile Handler handler = System::exit;
+
+        private Exit() {}
+    }
+}

@@ -57,8 +57,11 @@ void orderVersionKeysForTrial(std::vector<std::string>& keys) {
 }
 
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
-    std::vector<SearchEntry> entries;
-    for (const std::string& item : splitList(sequence)) entries.push_back({item[0], item.substr(1)});
+    const std::vector<std::string> items = splitList(sequence);
+    std::vector<SearchEntry> entries(items.size());
+    std::transform(items.begin(), items.end(), entries.begin(), [](const std::string& item) {
+        return SearchEntry{item[0], item.substr(1)};
+    });
     return entries;
 }
 

@@ -22,6 +22,10 @@ class PropertyStore {
   public:
     void setNarrow(int32_t id, std::string text) { narrow_[id] = std::move(text); }
     void setWide(int32_t id, std::u16string text) { wide_[id] = std::move(text); }
+    void clear() {
+        narrow_.clear();
+        wide_.clear();
+    }
 
     // Copies the text into buffer (capacity bytes, terminated); returns its length.
     size_t getString(int32_t id, char* buffer, size_t capacity) const;

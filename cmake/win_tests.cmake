@@ -1,0 +1,77 @@
+# The Windows tests of the launcher's modules and the stand-in runtime
+# programs they lay out as Java runtimes. Built in the 32-bit tree only; the
+# native tree runs lumen_win_tests.exe under Wine (tests/winunit).
+if(NOT LUMEN_ARCH STREQUAL "x86")
+  return()
+endif()
+
+set(LUMEN_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+
+# --- The stand-ins, all in one folder: <tree>/fixtures ---------------------
+set(LUMEN_FIXTURE_DIR ${CMAKE_BINARY_DIR}/fixtures)
+
+function(lumen_fixture target output type)
+  if(type STREQUAL "EXE")
+    add_executable(${target} ${ARGN})
+    target_link_options(${target} PRIVATE -mconsole)
+  else()
+    add_library(${target} SHARED ${ARGN})
+    # Undecorated __stdcall exports, as a real VM library has them.
+    target_link_options(${target} PRIVATE -Wl,--kill-at)
+  endif()
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${output}
+    PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${LUMEN_FIXTURE_DIR}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fixtures-lib)
+  target_include_directories(${target} PRIVATE tests/fixtures src/launcher/jni/win32)
+  target_include_directories(${target} SYSTEM PRIVATE ${LUMEN_JDK_INCLUDE})
+  target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN)
+  target_link_options(${target} PRIVATE ${LUMEN_STATIC_RUNTIME} -s)
+endfunction()
+
+lumen_fixture(lumen_fixture_java java EXE tests/fixtures/fake_java.cpp)
+add_custom_command(TARGET lumen_fixture_java POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:lumen_fixture_java>
+          ${LUMEN_FIXTURE_DIR}/javaw.exe)
+lumen_fixture(lumen_fixture_unpack200 unpack200 EXE tests/fixtures/fake_unpack200.cpp)
+lumen_fixture(lumen_fixture_jvm jvm SHARED tests/fixtures/fake_jvm.cpp)
+lumen_fixture(lumen_fixture_jvm_noentry jvm_noentry SHARED tests/fixtures/fake_jvm.cpp)
+target_compile_definitions(lumen_fixture_jvm_noentry PRIVATE LUMEN_FAKE_JVM_NO_ENTRY)
+lumen_fixture(lumen_fixture_jvmhelper jvmhelper SHARED tests/fixtures/jvm_helper.cpp)
+target_compile_definitions(lumen_fixture_jvmhelper PRIVATE LUMEN_BUILDING_JVM_HELPER)
+lumen_fixture(lumen_fixture_jvm_needs_helper jvm_needs_helper SHARED tests/fixtures/fake_jvm.cpp)
+target_compile_definitions(lumen_fixture_jvm_needs_helper PRIVATE LUMEN_FAKE_JVM_NEEDS_HELPER)
+target_link_libraries(lumen_fixture_jvm_needs_helper PRIVATE lumen_fixture_jvmhelper)
+
+add_custom_target(lumen_win_fixtures DEPENDS
+  lumen_fixture_java lumen_fixture_unpack200 lumen_fixture_jvm lumen_fixture_jvm_noentry
+  lumen_fixture_jvmhelper lumen_fixture_jvm_needs_helper)
+
+# --- GoogleTest from the sources Debian ships, built with this toolchain ---
+set(LUMEN_GTEST_SOURCE /usr/src/googletest/googletest)
+if(NOT EXISTS ${LUMEN_GTEST_SOURCE}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest sources not found in ${LUMEN_GTEST_SOURCE} (install libgtest-dev)")
+endif()
+set(GOOGLETEST_VERSION 1.12.1)
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_SHARED_LIBS OFF)
+add_subdirectory(${LUMEN_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# GoogleTest's own warnings are not ours to fix.
+foreach(gtest_target gtest gtest_main)
+  get_target_property(gtest_options ${gtest_target} COMPILE_OPTIONS)
+  if(gtest_options)
+    list(REMOVE_ITEM gtest_options -Werror)
+    set_target_properties(${gtest_target} PROPERTIES COMPILE_OPTIONS "${gtest_options}")
+  endif()
+endforeach()
+
+# --- The test executable ---------------------------------------------------
+file(GLOB LUMEN_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/winunit/*_test.cpp)
+add_executable(lumen_win_tests tests/winunit/main.cpp ${LUMEN_WIN_TEST_SOURCES})
+target_include_directories(lumen_win_tests PRIVATE tests/winunit)
+target_link_libraries(lumen_win_tests PRIVATE lumen_launcher gtest)
+target_link_options(lumen_win_tests PRIVATE -mconsole ${LUMEN_STATIC_RUNTIME})
+add_dependencies(lumen_win_tests lumen_win_fixtures)

@@ -1,0 +1,233 @@
+// The check of a candidate java.exe, its per-user version cache, the
+// windowed and development-kit rules, and the records of runtimes that the
+// user picked, against fake runtimes and the real (Wine) registry.
+#include <gtest/gtest.h>
+
+#include "core/java_runtime.h"
+#include "launcher/java_check.h"
+#include "launcher/paths.h"
+#include "launcher_test_support.h"
+
+namespace lumen::wintest {
+namespace {
+
+const char kCache[] = "SOFTWARE\\nordquill\\lumen\\jvms\\";
+
+std::string cacheKeyOf(const std::string& javaExe) {
+    return registryKeyForPath(kCache, fullPath(javaExe));
+}
+
+FakeRuntime runtimeAnswering(const TempDir& home, const std::string& firstLine,
+                             FakeRuntimeOptions options = {}) {
+    options.writeAnswer = true;
+    options.answer = FakeJavaAnswer::printing(firstLine);
+    return makeFakeRuntime(home.path(), options);
+}
+
+using JavaCheck = LauncherTest;
+
+TEST_F(JavaCheck, VersionIsCachedUntilTheExecutableChanges) {
+    TempDir home("jre");
+    const FakeRuntime runtime = makeFakeRuntime(home.path());
+    ASSERT_TRUE(runtime.complete);
+    std::string path = runtime.javaExe;
+    std::string version;
+    {
+        LogWatch log;
+        EXPECT_TRUE(checkJavaExe(path, version, "1.3", "", false));
+        EXPECT_EQ(version, "1.4.2_08");
+        EXPECT_TRUE(log.has("checkJavaExe (" + runtime.javaExe + ", [out], 1.3, , 0)"));
+        EXPECT_TRUE(log.has("file exists"));
+        EXPECT_TRUE(log.has("got version from execution 1.4.2_08"));
+        EXPECT_TRUE(log.has("checkJavaExe returning 1"));
+    }
+    EXPECT_TRUE(lstrcmpA(path.c_str(), fullPath(runtime.javaExe).c_str()) == 0)
+        << "the path comes back normalised: " << path;
+    std::string cached;
+    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe), "Version", cached));
+    EXPECT_EQ(cached, "1.4.2_08");
+
+    // A hit runs nothing, also for a range the cached version misses.
+    {
+        LogWatch log;
+        path = runtime.javaExe;
+        EXPECT_TRUE(checkJavaExe(path, version, "", "1.4", false));
+        EXPECT_TRUE(log.has("got version from registry 1.4.2_08"));
+        path = runtime.javaExe;
+        EXPECT_FALSE(checkJavaExe(path, version, "1.5", "", false));
+        EXPECT_TRUE(log.has("checkJavaExe returning 0"));
+    }
+    EXPECT_EQ(readLines(runtime.javaLog).size(), 1u);
+
+    // The runtime is updated in place: run again, cache overwritten.
+    ASSERT_TRUE(writeFile(parentOf(runtime.javaExe) + "\\java.cfg",
+                          FakeJavaAnswer::printing("java version \"1.6.0\"").text()));
+    ASSERT_TRUE(shiftLastWriteTime(runtime.javaExe, 3600));
+    path = runtime.javaExe;
+    EXPECT_TRUE(checkJavaExe(path, version, "1.5", "", false));
+    EXPECT_EQ(version, "1.6.0");
+    EXPECT_EQ(readLines(runtime.javaLog).size(), 2u);
+    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe), "Version", cached));
+    EXPECT_EQ(cached, "1.6.0");
+}
+
+TEST_F(JavaCheck, ACacheEntryWithADamagedTimeIsIgnoredAndReplaced) {
+    TempDir home("jre");
+    const FakeRuntime runtime = makeFakeRuntime(home.path());
+    std::string path = runtime.javaExe;
+    ASSERT_TRUE(checkJavaExe(path, "", "", false));
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe).c_str(), 0, KEY_ALL_ACCESS,
+                            &key),
+              ERROR_SUCCESS);
+    const BYTE shortTime[4] = {1, 2, 3, 4};
+    RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, shortTime, sizeof shortTime);
+    RegCloseKey(key);
+
+    path = runtime.javaExe;
+    LogWatch log;
+    EXPECT_TRUE(checkJavaExe(path, "", "", false));
+    EXPECT_TRUE(log.has("got version from execution 1.4.2_08"));
+    path = runtime.javaExe;
+    EXPECT_TRUE(checkJavaExe(path, "", "", false));
+    EXPECT_TRUE(log.has("got version from registry 1.4.2_08")) << "the entry was rewritten whole";
+}
+
+TEST_F(JavaCheck, RuntimesThatDoNotAnswerProperlyAreRefusedAndNotCached) {
+    struct Case {
+        const char* what;
+        FakeJavaAnswer answer;
+    };
+    FakeJavaAnswer flood;
+    flood.flood = 65536;
+    FakeJavaAnswer failing;
+    failing.exitCode = 1;
+    FakeJavaAnswer onStdout;
+    onStdout.stream = "stdout";
+    const Case cases[] = {
+        {"modern OpenJDK wording", FakeJavaAnswer::printing("openjdk version \"17\" 2021-09-14")},
+        {"another product word", FakeJavaAnswer::printing("IBM java version \"1.4\"")},
+        {"no closing quote", FakeJavaAnswer::printing("java version \"1.4.2")},
+        {"64 KB without quotes", flood},
+        {"non-zero exit", failing},
+        {"version on standard output", onStdout},
+    };
+    for (const Case& c : cases) {
+        TempDir home("jre");
+        FakeRuntimeOptions options;
+        options.writeAnswer = true;
+        options.answer = c.answer;
+        const FakeRuntime runtime = makeFakeRuntime(home.path(), options);
+        std::string path = runtime.javaExe;
+        std::string version = "previous";
+        LogWatch log;
+        EXPECT_FALSE(checkJavaExe(path, version, "", "", true)) << c.what;
+        EXPECT_TRUE(log.has("couldn't get version")) << c.what;
+        EXPECT_EQ(version, "") << c.what;
+        EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe))) << c.what;
+    }
+}
+
+TEST_F(JavaCheck, ARuntimeThatNeverAnswersIsStoppedAfterTenSeconds) {
+    TempDir home("jre");
+    FakeRuntimeOptions options;
+    options.writeAnswer = true;
+    options.answer.hang = true;
+    const FakeRuntime runtime = makeFakeRuntime(home.path(), options);
+    std::string path = runtime.javaExe;
+    const DWORD started = GetTickCount();
+    LogWatch log;
+    EXPECT_FALSE(checkJavaExe(path, "", "", true));
+    EXPECT_LT(GetTickCount() - started, 20000u);
+    EXPECT_TRUE(log.has("couldn't get version"));
+}
+
+TEST_F(JavaCheck, AMissingFileKeepsTheVersionAndSaysSo) {
+    TempDir home("none");
+    std::string path = home / "bin\\java.exe";
+    std::string version = "kept";
+    LogWatch log;
+    EXPECT_FALSE(checkJavaExe(path, version, "", "", true));
+    EXPECT_EQ(version, "kept");
+    EXPECT_TRUE(log.has("file doesn't exist"));
+    EXPECT_TRUE(log.has("checkJavaExe returning 0"));
+}
+
+TEST_F(JavaCheck, AWindowedLauncherNeedsJavaw) {
+    setProperty(107, "1");
+    TempDir withJavaw("jre");
+    FakeRuntimeOptions options;
+    options.javaw = true;
+    const FakeRuntime good = makeFakeRuntime(withJavaw.path(), options);
+    std::string path = good.javaExe;
+    EXPECT_TRUE(checkJavaExe(path, "", "", false));
+    EXPECT_EQ(path, fullPath(good.javawExe));
+
+    TempDir without("jre");
+    const FakeRuntime bad = makeFakeRuntime(without.path());
+    path = bad.javaExe;
+    EXPECT_FALSE(checkJavaExe(path, "", "", false));
+    EXPECT_EQ(path, fullPath(bad.javawExe)) << "the returned path names javaw.exe";
+}
+
+TEST_F(JavaCheck, HomesMapToTheirJavaExe) {
+    TempDir jre("jre");
+    makeFakeRuntime(jre.path());
+    std::string path;
+    EXPECT_TRUE(javaExeFromHome(jre.path(), path));
+    EXPECT_EQ(path, jre / "bin\\java.exe");
+
+    TempDir jdk("jdk");
+    FakeRuntimeOptions kit;
+    kit.jdk = true;
+    makeFakeRuntime(jdk.path(), kit);
+    EXPECT_TRUE(javaExeFromHome(jdk.path(), path));
+    EXPECT_EQ(path, jdk / "jre\\bin\\java.exe") << "a kit runs through its embedded runtime";
+
+    TempDir empty("empty");
+    EXPECT_TRUE(javaExeFromHome(empty.path(), path));
+    EXPECT_EQ(path, empty / "bin\\java.exe");
+
+    setProperty(131, "1");
+    EXPECT_FALSE(javaExeFromHome(jre.path(), path)) << "no tools.jar";
+    EXPECT_EQ(path, jre / "jre\\bin\\java.exe");
+    TempDir withTools("jdk");
+    kit.toolsJar = true;
+    makeFakeRuntime(withTools.path(), kit);
+    EXPECT_TRUE(javaExeFromHome(withTools.path(), path));
+    EXPECT_EQ(path, withTools / "jre\\bin\\java.exe");
+}
+
+TEST_F(JavaCheck, LocatedRuntimesPreferTheGreaterVersionAndTheMachineOnATie) {
+    TempDir old("old"), newer("new"), same("same");
+    const FakeRuntime runtime14 = makeFakeRuntime(old.path());
+    const FakeRuntime runtime16 = runtimeAnswering(newer, "java version \"1.6.0\"");
+    const FakeRuntime other14 = makeFakeRuntime(same.path());
+    std::string path, version;
+    EXPECT_FALSE(findLocatedJvm("", "", path, version));
+
+    rememberLocatedJvm(fullPath(runtime14.javaExe));
+    EXPECT_TRUE(registryKeyExists(HKEY_LOCAL_MACHINE,
+                                  registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
+                                                     fullPath(runtime14.javaExe))));
+    HKEY key;
+    const std::string userKey = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
+                                                   fullPath(other14.javaExe));
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, userKey.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_TRUE(findLocatedJvm("", "", path, version));
+    EXPECT_EQ(path, fullPath(runtime14.javaExe)) << "equal versions: the machine's wins";
+
+    const std::string newerKey = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
+                                                    fullPath(runtime16.javaExe));
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, newerKey.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_TRUE(findLocatedJvm("", "", path, version));
+    EXPECT_EQ(version, "1.6.0");
+    EXPECT_EQ(path, fullPath(runtime16.javaExe));
+
+    EXPECT_FALSE(findLocatedJvm("1.7", "", path, version)) << "out of range everywhere";
+}
+
+} // namespace
+} // namespace lumen::wintest

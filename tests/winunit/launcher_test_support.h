@@ -1,0 +1,104 @@
+// Helpers for tests that drive the launcher's own modules in this process:
+// configuration, the log, the standard error stream, and registry state.
+#pragma once
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "launcher/errors.h"
+#include "launcher/log.h"
+#include "launcher/properties.h"
+#include "win_test_support.h"
+
+namespace lumen::wintest {
+
+inline void setProperty(int id, const std::string& value) {
+    mutablePropertyStore().setNarrow(id, value);
+}
+
+// The log lines written from construction on.
+class LogWatch {
+  public:
+    LogWatch() {
+        logInfo("-- test mark --");
+        logFilePath(path_);
+        start_ = readFile(path_).size();
+    }
+    std::string text() const {
+        const std::string all = readFile(path_);
+        return all.size() > start_ ? all.substr(start_) : std::string();
+    }
+    bool has(const std::string& line) const {
+        return ("\r\n" + text()).find("\r\n" + line + "\r\n") != std::string::npos;
+    }
+    // Position of a line, or npos; for order checks.
+    size_t find(const std::string& line) const {
+        return ("\r\n" + text()).find("\r\n" + line + "\r\n");
+    }
+    size_t count(const std::string& fragment) const {
+        size_t n = 0;
+        const std::string all = text();
+        for (size_t at = all.find(fragment); at != std::string::npos;
+             at = all.find(fragment, at + 1))
+            ++n;
+        return n;
+    }
+
+  private:
+    std::string path_;
+    size_t start_ = 0;
+};
+
+// What the launcher writes to its standard error stream while in scope.
+class StderrCapture {
+  public:
+    StderrCapture() {
+        std::fflush(stderr);
+        char directory[MAX_PATH];
+        char name[MAX_PATH];
+        GetTempPathA(sizeof directory, directory);
+        GetTempFileNameA(directory, "lse", 0, name);
+        path_ = name;
+        saved_ = _dup(2);
+        const int file = _open(name, _O_WRONLY | _O_TRUNC | _O_BINARY);
+        _dup2(file, 2);
+        _close(file);
+    }
+    ~StderrCapture() { restore(); }
+    std::string text() {
+        restore();
+        return readFile(path_);
+    }
+
+  private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        _dup2(saved_, 2);
+        _close(saved_);
+        saved_ = -1;
+    }
+    std::string path_;
+    int saved_ = -1;
+};
+
+// Every test starts from an empty configuration with error reports on the
+// standard error stream (a message box would wait for a click forever), and
+// from no launcher or runtime registry state.
+class LauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        disableErrorBoxes();
+        mutablePropertyStore().clear();
+    }
+
+    RegistryKeyReset userState_{HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen"};
+    RegistryKeyReset machineState_{HKEY_LOCAL_MACHINE, "SOFTWARE\\nordquill\\lumen"};
+    RegistryKeyReset javaSoft_{HKEY_LOCAL_MACHINE, "SOFTWARE\\JavaSoft"};
+};
+
+} // namespace lumen::wintest

@@ -11,10 +11,13 @@ endif()
 # Everything of the stub but its process entry, so that the Windows test
 # executable can link the same modules.
 set(LUMEN_LAUNCHER_SOURCES
+  src/launcher/arguments.cpp
+  src/launcher/class_path.cpp
   src/launcher/configuration.cpp
   src/launcher/deletion.cpp
   src/launcher/entry.cpp
   src/launcher/errors.cpp
+  src/launcher/expansion.cpp
   src/launcher/extraction.cpp
   src/launcher/included_files.cpp
   src/launcher/installed_jvms.cpp
@@ -31,6 +34,7 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/splash.cpp
   src/launcher/startup.cpp
   src/launcher/temp_files.cpp
+  src/launcher/vm_options.cpp
   src/os/env_win.cpp
   src/os/file_win.cpp
   src/os/library_win.cpp

@@ -1,6 +1,8 @@
 #include "core/expansion.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "core/property_store.h"
 
@@ -9,9 +11,13 @@ namespace {
 
 constexpr size_t kMaxText = kTextBufferSize - 1;
 
+char upperCaseAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 std::string upperCaseAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return upperCaseAscii(c); });
     return text;
 }
 
@@ -44,18 +50,12 @@ bool expandVariables(std::string& text, const std::string& launcherDirectory,
                      const std::vector<std::string>& environmentEntries) {
     const std::string separator = ";";
     const std::pair<const char*, const std::string*> fixed[] = {
-        {"%LUMEN_EXEDIR%", &launcherDirectory},
-        {"%TESSEL_EXEDIR%", &launcherDirectory},
-        {"%LUMEN_TEMPDIR%", &extractionDirectory},
-        {"%TESSEL_TEMPDIR%", &extractionDirectory},
-        {"%LUMEN_PATHLIST_SEPARATOR%", &separator},
-        {"%TESSEL_PATHLIST_SEPARATOR%", &separator},
-        {"${LUMEN_EXEDIR}", &launcherDirectory},
-        {"${TESSEL_EXEDIR}", &launcherDirectory},
-        {"${LUMEN_TEMPDIR}", &extractionDirectory},
-        {"${TESSEL_TEMPDIR}", &extractionDirectory},
-        {"${LUMEN_PATHLIST_SEPARATOR}", &separator},
-        {"${TESSEL_PATHLIST_SEPARATOR}", &separator},
+        {"%LUMEN_EXEDIR%", &launcherDirectory},      {"%TESSEL_EXEDIR%", &launcherDirectory},
+        {"%LUMEN_TEMPDIR%", &extractionDirectory},   {"%TESSEL_TEMPDIR%", &extractionDirectory},
+        {"%LUMEN_PATHLIST_SEPARATOR%", &separator},  {"%TESSEL_PATHLIST_SEPARATOR%", &separator},
+        {"${LUMEN_EXEDIR}", &launcherDirectory},     {"${TESSEL_EXEDIR}", &launcherDirectory},
+        {"${LUMEN_TEMPDIR}", &extractionDirectory},  {"${TESSEL_TEMPDIR}", &extractionDirectory},
+        {"${LUMEN_PATHLIST_SEPARATOR}", &separator}, {"${TESSEL_PATHLIST_SEPARATOR}", &separator},
     };
     bool complete = true;
     for (const auto& placeholder : fixed)

@@ -15,4 +15,9 @@ std::u16string wideFromNarrow(const std::string& text);
 std::string narrowFromWide(const std::u16string& text, bool* lossless = nullptr);
 void lowerCaseWide(std::u16string& text);
 
+// The same conversions in the ANSI code page whatever the file functions
+// use (configured texts and VM options are ANSI texts).
+std::u16string wideFromAnsi(const std::string& text);
+std::string ansiFromWide(const std::u16string& text);
+
 } // namespace lumen::os

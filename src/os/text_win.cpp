@@ -37,6 +37,27 @@ std::string narrowFromWide(const std::u16string& text, bool* lossless) {
     return out;
 }
 
+std::u16string wideFromAnsi(const std::string& text) {
+    if (text.empty()) return std::u16string();
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (units <= 0) return std::u16string();
+    std::vector<wchar_t> buffer(static_cast<size_t>(units));
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, buffer.data(), units);
+    return std::u16string(buffer.begin(), buffer.end());
+}
+
+std::string ansiFromWide(const std::u16string& text) {
+    if (text.empty()) return std::string();
+    const std::wstring wide(text.begin(), text.end());
+    const int size = static_cast<int>(wide.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, "?", nullptr);
+    if (bytes <= 0) return std::string();
+    std::string out(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &out[0], bytes, "?", nullptr);
+    return out;
+}
+
 void lowerCaseWide(std::u16string& text) {
     for (char16_t& unit : text) unit = static_cast<char16_t>(std::towlower(unit));
 }

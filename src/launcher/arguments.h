@@ -1,0 +1,28 @@
+// The command-line argument list and the argument list of the Java entry
+// class.
+//
+// Contract: splitting follows core/arguments.h. An unmatched quote in the
+// command line or in a configured text ends the process with message 1007
+// (exit code 1). Configured texts longer than the launcher's text buffer
+// are cut at a whole argument and the cut is logged.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumen {
+
+// The process's command line as UTF-16 arguments, the program path first
+// (without its enclosing quotes).
+std::vector<std::u16string> splitCommandLine();
+
+// A configured text (already expanded and widened) split into arguments;
+// what names the text in the log.
+std::vector<std::u16string> splitConfiguredText(const std::u16string& text, const char* what);
+
+// The entry class's arguments for this configuration (executable type 107,
+// main class 122, redirections 102-105, flag 106, fixed arguments 124,
+// "-J" handling 125) followed by the command line's.
+std::vector<std::u16string> buildJavaArguments(const std::vector<std::u16string>& commandLine);
+
+} // namespace lumen

@@ -53,6 +53,16 @@ class LogWatch {
     size_t start_ = 0;
 };
 
+// A report as the error routines write it on the standard error stream.
+inline std::string reportOf(const std::string& text) {
+    std::string path;
+    logFilePath(path);
+    char longForm[MAX_PATH];
+    const DWORD length = GetLongPathNameA(path.c_str(), longForm, sizeof longForm);
+    if (length > 0 && length < sizeof longForm) path.assign(longForm, length);
+    return text + "\n\nLog: " + path + "\n";
+}
+
 // What the launcher writes to its standard error stream while in scope.
 class StderrCapture {
   public:

@@ -23,6 +23,7 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/installed_jvms.cpp
   src/launcher/java_check.cpp
   src/launcher/jvm_entry.cpp
+  src/launcher/jvm_launch.cpp
   src/launcher/jvm_loader.cpp
   src/launcher/jvm_search.cpp
   src/launcher/log.cpp

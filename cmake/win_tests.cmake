@@ -75,3 +75,8 @@ target_include_directories(lumen_win_tests PRIVATE tests/winunit)
 target_link_libraries(lumen_win_tests PRIVATE lumen_launcher gtest)
 target_link_options(lumen_win_tests PRIVATE -mconsole ${LUMEN_STATIC_RUNTIME})
 add_dependencies(lumen_win_tests lumen_win_fixtures)
+
+# The recording VM library for launch tests (copied into fake runtimes as
+# jvm.dll).
+lumen_fixture(lumen_fixture_recording_jvm jvm_recording SHARED tests/fixtures/recording_jvm.cpp)
+add_dependencies(lumen_win_fixtures lumen_fixture_recording_jvm)

@@ -1,0 +1,330 @@
+#include "builder/description.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <toml++/toml.h>
+
+#include "builder/codepage.h"
+#include "core/included_names.h"
+#include "core/property_store.h"
+
+namespace lumen::builder {
+namespace {
+
+// How a readable key's value becomes property texts.
+enum class Form { Text, Integer, Flag, List, Kind, Type };
+
+struct KeyMapping {
+    const char* key;
+    int32_t id;
+    Form form;
+};
+
+const KeyMapping kLauncherKeys[] = {
+    {"application-name", 101, Form::Text},     {"launcher-flag", 106, Form::Flag},
+    {"type", 107, Form::Type},                 {"class-path", 121, Form::List},
+    {"main-class", 122, Form::Text},           {"vm-options", 123, Form::Text},
+    {"arguments", 124, Form::Text},            {"j-options-to-vm", 125, Form::Flag},
+    {"min-java-version", 126, Form::Text},     {"max-java-version", 127, Form::Text},
+    {"search-sequence", 128, Form::List},      {"allow-prerelease", 130, Form::Flag},
+    {"require-jdk", 131, Form::Flag},          {"working-directory", 146, Form::Text},
+    {"download-url", 150, Form::Text},         {"runtime-archive-size", 151, Form::Integer},
+    {"preferred-vm", 152, Form::Text},         {"packed-runtime", 153, Form::Flag},
+    {"error-caption", 1000, Form::Text},       {"product-kind", 2001, Form::Kind},
+    {"application-directory", 10003, Form::Text}, {"path-prefix", 10004, Form::List},
+    {"single-instance", 10005, Form::Flag},
+};
+
+const KeyMapping kSplashKeys[] = {
+    {"width", 141, Form::Integer},           {"height", 142, Form::Integer},
+    {"hide-on-app-window", 145, Form::Flag}, {"topmost", 147, Form::Flag},
+    {"status-x", 10109, Form::Integer},      {"status-y", 10110, Form::Integer},
+    {"status-text", 10111, Form::Text},      {"status-font", 10112, Form::Text},
+    {"status-font-size", 10113, Form::Integer}, {"status-color", 10114, Form::Text},
+    {"status-font-weight", 10115, Form::Integer}, {"version-x", 10116, Form::Integer},
+    {"version-y", 10117, Form::Integer},     {"version-text", 10118, Form::Text},
+    {"version-font", 10119, Form::Text},     {"version-font-size", 10120, Form::Integer},
+    {"version-color", 10121, Form::Text},    {"version-font-weight", 10122, Form::Integer},
+};
+
+const KeyMapping kMessageKeys[] = {
+    {"no-runtime", 1001, Form::Text},          {"runtime-on-path-damaged", 1002, Form::Text},
+    {"runtime-variable-unusable", 1003, Form::Text}, {"runtime-location-damaged", 1004, Form::Text},
+    {"jvm-start-failed", 1005, Form::Text},    {"class-path-missing", 1006, Form::Text},
+    {"wrong-parameters", 1007, Form::Text},    {"variable-missing", 1008, Form::Text},
+    {"internal-error", 1009, Form::Text},      {"main-class-missing", 1010, Form::Text},
+    {"main-method-missing", 1011, Form::Text},
+};
+
+const KeyMapping kUiKeys[] = {
+    {"downloading", 20001, Form::Text},        {"internet-unavailable", 20002, Form::Text},
+    {"download-failed", 20003, Form::Text},    {"locate-title", 20004, Form::Text},
+    {"not-found-with-download", 20005, Form::Text}, {"not-found", 20006, Form::Text},
+    {"preparing", 20007, Form::Text},          {"download-progress", 20008, Form::Text},
+    {"connecting", 20009, Form::Text},         {"download-button", 20010, Form::Text},
+    {"locate-button", 20011, Form::Text},      {"cancel-button", 20012, Form::Text},
+    {"caption", 20013, Form::Text},            {"no-window", 20014, Form::Text},
+    {"unfinished-start", 20015, Form::Text},   {"files-damaged", 20016, Form::Text},
+};
+
+class Parser {
+  public:
+    Parser(std::string sourceName, std::string baseDirectory)
+        : source_(std::move(sourceName)), base_(std::move(baseDirectory)) {}
+
+    [[noreturn]] void fail(const toml::source_region* where, const std::string& key,
+                           const std::string& what) const {
+        std::ostringstream message;
+        message << source_;
+        if (where != nullptr && where->begin.line > 0) message << ":" << where->begin.line;
+        if (!key.empty()) message << ": " << key;
+        message << ": " << what;
+        throw DescriptionError(message.str());
+    }
+
+    // A scalar as property text: strings as they are, integers in decimal,
+    // booleans as 1 / 0.
+    std::string scalarText(const toml::node& node, const std::string& key) const {
+        if (auto text = node.value<std::string>(); text && node.is_string()) return *text;
+        if (node.is_integer()) return std::to_string(node.as_integer()->get());
+        if (node.is_boolean()) return node.as_boolean()->get() ? "1" : "0";
+        fail(&node.source(), key, "expected a text, a whole number or true/false");
+    }
+
+    std::string listText(const toml::node& node, const std::string& key) const {
+        if (node.is_string()) return node.as_string()->get();
+        const toml::array* items = node.as_array();
+        if (items == nullptr) fail(&node.source(), key, "expected a list of texts or a text");
+        std::string joined;
+        for (const toml::node& item : *items) {
+            if (!item.is_string()) fail(&item.source(), key, "list items must be texts");
+            const std::string text = item.as_string()->get();
+            if (text.find(';') != std::string::npos)
+                fail(&item.source(), key, "an item must not contain ';'");
+            joined += text + ";";
+        }
+        return joined;
+    }
+
+    std::string mappedText(const toml::node& node, const std::string& key, Form form) const {
+        switch (form) {
+        case Form::Text:
+            if (!node.is_string()) fail(&node.source(), key, "expected a text");
+            return node.as_string()->get();
+        case Form::Integer:
+            if (!node.is_integer()) fail(&node.source(), key, "expected a whole number");
+            return std::to_string(node.as_integer()->get());
+        case Form::Flag:
+            if (!node.is_boolean()) fail(&node.source(), key, "expected true or false");
+            return node.as_boolean()->get() ? "1" : "0";
+        case Form::List:
+            return listText(node, key);
+        case Form::Kind: {
+            const std::string kind = node.value_or(std::string());
+            if (kind == "launcher") return "e";
+            if (kind == "installer") return "i";
+            fail(&node.source(), key, "expected \"launcher\" or \"installer\"");
+        }
+        case Form::Type: {
+            if (node.is_integer()) return std::to_string(node.as_integer()->get());
+            const std::string type = node.value_or(std::string());
+            if (type == "gui") return "1";
+            if (type == "console") return "2";
+            fail(&node.source(), key, "expected \"gui\", \"console\" or a number");
+        }
+        }
+        fail(&node.source(), key, "unsupported value");
+    }
+
+    int32_t idOf(const toml::key& key, const std::string& table) const {
+        const std::string text(key.str());
+        const std::string name = table + "." + text;
+        if (text.empty() || text.size() > 10 ||
+            !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            fail(&key.source(), name, "property ids are whole numbers");
+        const long long id = std::stoll(text);
+        if (id > INT32_MAX) fail(&key.source(), name, "property id out of range");
+        return static_cast<int32_t>(id);
+    }
+
+    void mapTable(const toml::table& table, const std::string& name, const KeyMapping* begin,
+                  const KeyMapping* end, std::map<int32_t, std::string>& out,
+                  const toml::table* extraAllowed = nullptr) const {
+        for (auto&& [key, node] : table) {
+            if (extraAllowed != nullptr && extraAllowed->contains(key.str())) continue;
+            const auto* mapping = std::find_if(begin, end, [&](const KeyMapping& m) {
+                return key.str() == m.key;
+            });
+            const std::string fullKey = name + "." + std::string(key.str());
+            if (mapping == end) {
+                if (name == "launcher" && (key.str() == "stderr-file" || key.str() == "stdout-file" ||
+                                           key.str() == "include-runtime-jar"))
+                    continue;
+                fail(&key.source(), fullKey, "unknown key");
+            }
+            out[mapping->id] = mappedText(node, fullKey, mapping->form);
+        }
+    }
+
+    std::string narrowText(const std::string& utf8, const std::string& codePage,
+                           const std::string& key) const {
+        std::string out, error;
+        if (!toCodePage(utf8, codePage, out, error)) fail(nullptr, key, error);
+        return out;
+    }
+
+    Description parse(const toml::table& root, const std::string& runtimeJar) const {
+        Description description;
+        std::string codePage = "WINDOWS-1252";
+        static const char* const kTopLevel[] = {"code-page", "launcher", "splash", "messages",
+                                                "ui-texts", "properties", "wide-properties", "files"};
+        for (auto&& [key, node] : root) {
+            if (std::find(std::begin(kTopLevel), std::end(kTopLevel), key.str()) == std::end(kTopLevel))
+                fail(&key.source(), std::string(key.str()), "unknown key");
+            const bool wantsTable = key.str() != "code-page" && key.str() != "files";
+            if (wantsTable && !node.is_table())
+                fail(&node.source(), std::string(key.str()), "expected a table");
+        }
+        if (const toml::node* page = root.get("code-page")) {
+            if (!page->is_string()) fail(&page->source(), "code-page", "expected a text");
+            codePage = page->as_string()->get();
+            std::string probe, error;
+            if (!toCodePage("", codePage, probe, error)) fail(&page->source(), "code-page", error);
+        }
+
+        std::map<int32_t, std::string> readable; // UTF-8 until converted
+        std::map<int32_t, std::string> readableWide;
+        if (const toml::table* launcher = root["launcher"].as_table()) {
+            mapTable(*launcher, "launcher", std::begin(kLauncherKeys), std::end(kLauncherKeys), readable);
+            for (const char* redirect : {"stderr-file", "stdout-file"}) {
+                const toml::node* node = launcher->get(redirect);
+                if (node == nullptr) continue;
+                const int32_t flag = std::string(redirect) == "stderr-file" ? 102 : 104;
+                readable[flag] = "1";
+                readable[flag + 1] = mappedText(*node, std::string("launcher.") + redirect, Form::Text);
+            }
+            if (const toml::node* include = launcher->get("include-runtime-jar")) {
+                if (!include->is_boolean())
+                    fail(&include->source(), "launcher.include-runtime-jar", "expected true or false");
+                description.includeRuntimeJar = include->as_boolean()->get();
+            }
+        }
+        if (const toml::table* splash = root["splash"].as_table())
+            mapTable(*splash, "splash", std::begin(kSplashKeys), std::end(kSplashKeys), readable);
+        if (const toml::table* messages = root["messages"].as_table())
+            mapTable(*messages, "messages", std::begin(kMessageKeys), std::end(kMessageKeys), readable);
+        if (const toml::table* ui = root["ui-texts"].as_table())
+            mapTable(*ui, "ui-texts", std::begin(kUiKeys), std::end(kUiKeys), readableWide);
+
+        // Raw ids win over readable keys.
+        if (const toml::table* properties = root["properties"].as_table())
+            for (auto&& [key, node] : *properties)
+                readable[idOf(key, "properties")] = scalarText(node, "properties." + std::string(key.str()));
+        if (const toml::table* wide = root["wide-properties"].as_table())
+            for (auto&& [key, node] : *wide)
+                readableWide[idOf(key, "wide-properties")] =
+                    scalarText(node, "wide-properties." + std::string(key.str()));
+
+        parseFiles(root, description, runtimeJar);
+        std::string names;
+        for (const IncludedFile& file : description.files) names += file.name + ";";
+        if (!description.files.empty()) {
+            readable[2002] = std::to_string(description.files.size());
+            readable[2003] = names;
+        }
+
+        for (const auto& [id, text] : readable) {
+            description.narrow[id] = narrowText(text, codePage, "property " + std::to_string(id));
+            if (description.narrow[id].size() > kTextBufferSize - 1)
+                fail(nullptr, "property " + std::to_string(id),
+                     "longer than the launcher's " + std::to_string(kTextBufferSize - 1) + "-byte texts");
+        }
+        for (const auto& [id, text] : readableWide) {
+            std::u16string wideText;
+            if (!toUtf16(text, wideText)) fail(nullptr, "wide property " + std::to_string(id), "not valid UTF-8");
+            description.wide[id] = wideText;
+        }
+        return description;
+    }
+
+    void parseFiles(const toml::table& root, Description& description,
+                    const std::string& runtimeJar) const {
+        if (const toml::node* files = root.get("files")) {
+            const toml::array* list = files->as_array();
+            if (list == nullptr) fail(&files->source(), "files", "expected a list of { path, name } tables");
+            for (const toml::node& item : *list) {
+                const toml::table* entry = item.as_table();
+                if (entry == nullptr) fail(&item.source(), "files", "expected { path = \"...\", name = \"...\" }");
+                for (auto&& [key, node] : *entry)
+                    if (key.str() != "path" && key.str() != "name")
+                        fail(&key.source(), "files." + std::string(key.str()), "unknown key");
+                const toml::node* pathNode = entry->get("path");
+                if (pathNode == nullptr || !pathNode->is_string())
+                    fail(&item.source(), "files.path", "every file needs a path text");
+                std::string path = pathNode->as_string()->get();
+                if (!path.empty() && path[0] != '/') path = base_ + "/" + path;
+                std::string name = path.substr(path.find_last_of('/') + 1);
+                if (const toml::node* nameNode = entry->get("name")) {
+                    if (!nameNode->is_string()) fail(&nameNode->source(), "files.name", "expected a text");
+                    name = nameNode->as_string()->get();
+                }
+                addFile(description, path, name, &item.source());
+            }
+        }
+        if (description.includeRuntimeJar) {
+            if (runtimeJar.empty())
+                fail(nullptr, "launcher.include-runtime-jar",
+                     "lumen-runtime.jar was not found beside lumen-build (../java/); set "
+                     "include-runtime-jar = false when the application ships the launcher's classes");
+            addFile(description, runtimeJar, "lumen-runtime.jar", nullptr);
+        }
+    }
+
+    void addFile(Description& description, const std::string& path, const std::string& name,
+                 const toml::source_region* where) const {
+        if (!isSafeIncludedName(name) || name.find(';') != std::string::npos)
+            fail(where, "files.name", "'" + name + "' is not a plain file name");
+        for (const IncludedFile& file : description.files)
+            if (file.name == name) fail(where, "files.name", "'" + name + "' is included twice");
+        std::ifstream probe(path, std::ios::binary);
+        if (!probe) fail(where, "files.path", "cannot read '" + path + "'");
+        description.files.push_back({path, name});
+    }
+
+  private:
+    std::string source_;
+    std::string base_;
+};
+
+} // namespace
+
+Description parseDescriptionText(const std::string& text, const std::string& sourceName,
+                                 const std::string& baseDirectory, const std::string& runtimeJar) {
+    Parser parser(sourceName, baseDirectory);
+    toml::table root;
+    try {
+        root = toml::parse(text, sourceName);
+    } catch (const toml::parse_error& error) {
+        parser.fail(&error.source(), "", std::string(error.description()));
+    }
+    return parser.parse(root, runtimeJar);
+}
+
+Description parseDescription(const std::string& descriptionPath, const std::string& runtimeJar) {
+    std::ifstream in(descriptionPath, std::ios::binary);
+    if (!in) throw DescriptionError(descriptionPath + ": cannot read the description");
+    std::ostringstream text;
+    text << in.rdbuf();
+    const size_t slash = descriptionPath.find_last_of('/');
+    const std::string base = slash == std::string::npos ? "." : descriptionPath.substr(0, slash);
+    return parseDescriptionText(text.str(), descriptionPath, base, runtimeJar);
+}
+
+bool wantsGuiStub(const Description& description) {
+    auto type = description.narrow.find(107);
+    const int32_t value = type == description.narrow.end() ? 0 : parseLeadingInt(type->second);
+    return value == 1 || value == 5;
+}
+
+} // namespace lumen::builder

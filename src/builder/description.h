@@ -1,0 +1,45 @@
+// A launcher description (TOML) turned into the block's contents.
+//
+// Contract: parseDescription() reads the description, maps readable keys
+// and raw ids onto property ids (raw ids win), converts narrow texts into
+// the description's code page (Windows-1252 by default) and lists the
+// included files. Any problem throws DescriptionError with a message that
+// names the file, the line when known, the key and what is wrong; nothing
+// is written then.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumen::builder {
+
+struct DescriptionError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct IncludedFile {
+    std::string path; // on this machine
+    std::string name; // in the extraction directory
+};
+
+struct Description {
+    std::map<int32_t, std::string> narrow; // already in the target code page
+    std::map<int32_t, std::u16string> wide;
+    std::vector<IncludedFile> files;
+    bool includeRuntimeJar = true;
+};
+
+// runtimeJar: the Java runtime classes to include unless the description
+// turns that off (empty: none available).
+Description parseDescription(const std::string& descriptionPath, const std::string& runtimeJar);
+Description parseDescriptionText(const std::string& text, const std::string& sourceName,
+                                 const std::string& baseDirectory, const std::string& runtimeJar);
+
+// The executable type a description asks for (property 107), for the
+// choice of stub: GUI for 1 and 5, console otherwise.
+bool wantsGuiStub(const Description& description);
+
+} // namespace lumen::builder

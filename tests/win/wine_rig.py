@@ -1,0 +1,491 @@
+"""Runs real launchers under Wine for the Windows tests.
+
+Contract: every test process talks to one shared Wine prefix under the build
+tree, prepared once per ctest run by wine_prefix.py (which also starts the
+Xvfb display and the persistent wineserver and records both in a state file).
+The rig builds launchers with dist/bin/lumen-build from descriptions written
+into a temporary directory, runs them with their exit code and both standard
+streams captured, and locates their log files in the prefix's temporary
+folder. `WineTestCase` wipes the launcher's registry keys and the temporary
+folder before each test group, so that no group sees another's state.
+
+Paths come from the environment set by tests/win/CMakeLists.txt:
+LUMEN_SOURCE_DIR, LUMEN_DIST_DIR and LUMEN_BUILD_DIR.
+"""
+
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
+BUILD_DIR = Path(os.environ.get("LUMEN_BUILD_DIR", SOURCE_DIR / "build" / "native"))
+PREFIX = Path(os.environ.get("LUMEN_WINE_PREFIX", BUILD_DIR / "wine-prefix"))
+RIG_DIR = BUILD_DIR / "wine-rig"
+STATE_FILE = RIG_DIR / "state.json"
+
+LUMEN_BUILD = DIST_DIR / "bin" / "lumen-build"
+STUBS = {
+    ("gui", "x86"): DIST_DIR / "stub" / "lumen-x86.exe",
+    ("gui", "x64"): DIST_DIR / "stub" / "lumen-x64.exe",
+    ("console", "x86"): DIST_DIR / "stub" / "lumen-console-x86.exe",
+    ("console", "x64"): DIST_DIR / "stub" / "lumen-console-x64.exe",
+}
+
+BLOCK_MAGIC = 0xE8E413D5
+LOG_PREFIX = "tsx_nlog_"
+LAUNCHER_KEY = r"SOFTWARE\nordquill\lumen"
+# Until the start-up sequence exists, a launcher that read its block ends
+# with this logged error and exit code 1.
+STARTUP_PENDING = re.compile(r"^ERROR: .* is not available in this launcher build$", re.M)
+# Timeouts only guard against a hung launcher; they are not measurements.
+RUN_TIMEOUT = 60
+
+WINE_BASE_ENV = {
+    "WINEDEBUG": "-all",
+    # Without these Wine offers to install Mono and Gecko on a fresh prefix.
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+
+
+def load_state():
+    if not STATE_FILE.exists():
+        raise RuntimeError(f"{STATE_FILE} is missing: the wine_prefix_setup fixture did not run")
+    return json.loads(STATE_FILE.read_text())
+
+
+def wine_env(state=None, debug=None):
+    """The environment for a Wine process of the shared prefix."""
+    env = dict(os.environ)
+    env.update(WINE_BASE_ENV)
+    env["WINEPREFIX"] = str(PREFIX)
+    if state is not None and state.get("display"):
+        env["DISPLAY"] = state["display"]
+    if debug is not None:
+        env["WINEDEBUG"] = debug
+    return env
+
+
+class Run:
+    """Outcome of one launcher run."""
+
+    def __init__(self, args, returncode, stdout, stderr):
+        self.args = args
+        self.returncode = returncode
+        self.stdout = stdout
+        self.stderr = stderr
+
+    def __repr__(self):
+        return (f"Run({self.args!r}, rc={self.returncode}, stdout={self.stdout!r}, "
+                f"stderr={self.stderr!r})")
+
+
+def _decode(data):
+    return data.decode("cp1252", errors="replace")
+
+
+class RunningProcess:
+    """A Wine process started in the background, streams going to files.
+
+    Files rather than pipes: Wine's helper processes may inherit the
+    standard handles and would otherwise keep a pipe open after the
+    launcher has ended."""
+
+    def __init__(self, args, env, cwd=None):
+        self.args = args
+        self._dir = tempfile.TemporaryDirectory(prefix="lumen-run-")
+        self._out = open(Path(self._dir.name) / "stdout", "w+b")
+        self._err = open(Path(self._dir.name) / "stderr", "w+b")
+        self.process = subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                        stdout=self._out, stderr=self._err)
+
+    @property
+    def pid(self):
+        return self.process.pid
+
+    def running(self):
+        return self.process.poll() is None
+
+    def stderr_so_far(self):
+        self._err.flush()
+        return _decode(Path(self._err.name).read_bytes())
+
+    def wait(self, timeout=RUN_TIMEOUT):
+        try:
+            returncode = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError(f"{self.args} did not end within {timeout} s")
+        finally:
+            self._out.close()
+            self._err.close()
+        run = Run(self.args, returncode, _decode(Path(self._out.name).read_bytes()),
+                  _decode(Path(self._err.name).read_bytes()))
+        self._dir.cleanup()
+        return run
+
+    def kill(self):
+        if self.running():
+            self.process.kill()
+        self.process.wait()
+
+
+def start_wine(exe, args=(), state=None, debug=None, cwd=None):
+    state = state if state is not None else load_state()
+    return RunningProcess(["wine", str(exe), *args], wine_env(state, debug), cwd)
+
+
+def run_wine(exe, args=(), state=None, debug=None, cwd=None, timeout=RUN_TIMEOUT):
+    return start_wine(exe, args, state, debug, cwd).wait(timeout)
+
+
+def wine_reg_delete(key, state=None):
+    """Deletes a registry key in both registry views; a missing key is fine."""
+    for view in ("/reg:32", "/reg:64"):
+        result = subprocess.run(["wine", "reg", "delete", key, "/f", view],
+                                env=wine_env(state), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=RUN_TIMEOUT)
+        text = _decode(result.stdout + result.stderr)
+        if result.returncode != 0 and "Unable to find" not in text:
+            raise RuntimeError(f"wine reg delete {key} {view} failed: {text}")
+
+
+def temp_dir(state=None):
+    """The prefix's temporary folder (where TMP points) as a Unix path."""
+    state = state if state is not None else load_state()
+    return Path(state["temp_unix"])
+
+
+def reset_launcher_state(state=None):
+    state = state if state is not None else load_state()
+    wine_reg_delete("HKCU\\" + LAUNCHER_KEY, state)
+    wine_reg_delete("HKLM\\" + LAUNCHER_KEY, state)
+    folder = temp_dir(state)
+    folder.mkdir(parents=True, exist_ok=True)
+    for entry in folder.iterdir():
+        if entry.is_dir() and not entry.is_symlink():
+            shutil.rmtree(entry)
+        else:
+            entry.unlink()
+
+
+# ---------------------------------------------------------------------------
+# Descriptions and lumen-build
+
+
+def _toml_string(text):
+    escaped = []
+    for ch in text:
+        if ch == "\\":
+            escaped.append("\\\\")
+        elif ch == '"':
+            escaped.append('\\"')
+        elif ord(ch) < 0x20 or ord(ch) == 0x7F:
+            escaped.append(f"\\u{ord(ch):04x}")
+        else:
+            escaped.append(ch)
+    return '"' + "".join(escaped) + '"'
+
+
+def description_toml(properties=None, wide=None, files=None):
+    """A description with raw ids only (raw ids are the stable part of it)."""
+    lines = []
+    if files:
+        items = []
+        for entry in files:
+            fields = [f"path = {_toml_string(str(entry['path']))}"]
+            if "name" in entry:
+                fields.append(f"name = {_toml_string(entry['name'])}")
+            items.append("{ " + ", ".join(fields) + " }")
+        lines.append("files = [" + ", ".join(items) + "]")
+    lines.append("[properties]")
+    for key, value in sorted((properties or {}).items()):
+        lines.append(f"{int(key)} = {_toml_string(value)}")
+    lines.append("[wide-properties]")
+    for key, value in sorted((wide or {}).items()):
+        lines.append(f"{int(key)} = {_toml_string(value)}")
+    return "\n".join(lines) + "\n"
+
+
+def build_launcher(directory, name, properties=None, wide=None, files=None, stub=None):
+    """Writes a description into directory and builds NAME.exe from it."""
+    directory = Path(directory)
+    description = directory / f"{name}.toml"
+    description.write_text(description_toml(properties, wide, files), encoding="utf-8")
+    output = directory / f"{name}.exe"
+    command = [str(LUMEN_BUILD), str(description), "-o", str(output)]
+    if stub is not None:
+        command += ["--stub", str(stub)]
+    result = subprocess.run(command, capture_output=True, text=True, timeout=RUN_TIMEOUT)
+    if result.returncode != 0:
+        raise AssertionError(f"lumen-build failed ({result.returncode}): {result.stderr}")
+    return output
+
+
+# ---------------------------------------------------------------------------
+# The appended block as laid out in a built launcher
+
+
+def image_end(data):
+    """End of the last section's raw data and the certificate table's
+    offset (or None), from the PE headers."""
+    if data[:2] != b"MZ":
+        raise ValueError("not an MZ image")
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        raise ValueError("no PE signature")
+    sections, = struct.unpack_from("<H", data, pe + 6)
+    optional_size, = struct.unpack_from("<H", data, pe + 20)
+    optional = pe + 24
+    magic, = struct.unpack_from("<H", data, optional)
+    directories = optional + {0x10B: 96, 0x20B: 112}[magic]
+    certificate_offset, certificate_size = struct.unpack_from("<II", data, directories + 4 * 8)
+    end = 0
+    table = optional + optional_size
+    for index in range(sections):
+        raw_size, raw_pointer = struct.unpack_from("<II", data, table + 40 * index + 16)
+        if raw_size:
+            end = max(end, raw_pointer + raw_size)
+    certificate = certificate_offset if certificate_offset and certificate_size else None
+    return end, certificate
+
+
+class Entry:
+    def __init__(self, id_at, length_at, text_at, prop_id, length):
+        self.id_at = id_at
+        self.length_at = length_at
+        self.text_at = text_at
+        self.id = prop_id
+        self.length = length
+
+
+class BlockLayout:
+    """Offsets of every field of the block in a launcher's bytes."""
+
+    def __init__(self, data):
+        self.start, self.certificate = image_end(data)
+        self.magic_at = self.start
+        self.narrow_count_at = self.start + 4
+        position = self.narrow_count_at
+        self.narrow, position = self._table(data, position, wide=False)
+        self.wide_count_at = position
+        self.wide, position = self._table(data, position, wide=True)
+        self.files_at = position
+
+    @staticmethod
+    def _table(data, position, wide):
+        count, = struct.unpack_from("<i", data, position)
+        position += 4
+        entries = []
+        for _ in range(max(count, 0)):
+            prop_id, length = struct.unpack_from("<ii", data, position)
+            entries.append(Entry(position, position + 4, position + 8, prop_id, length))
+            position += 8 + length
+        return entries, position
+
+    def narrow_entry(self, prop_id):
+        return next(entry for entry in self.narrow if entry.id == prop_id)
+
+    def wide_entry(self, prop_id):
+        return next(entry for entry in self.wide if entry.id == prop_id)
+
+
+def read_layout(path):
+    return BlockLayout(Path(path).read_bytes())
+
+
+def write_damaged(source, target, cut_at=None, patches=()):
+    """Copies a launcher, overwriting (offset, bytes) patches and then
+    cutting the file at cut_at when given."""
+    data = bytearray(Path(source).read_bytes())
+    for offset, replacement in patches:
+        data[offset:offset + len(replacement)] = replacement
+    if cut_at is not None:
+        del data[cut_at:]
+    Path(target).write_bytes(bytes(data))
+    return Path(target)
+
+
+# ---------------------------------------------------------------------------
+# Reports and logs
+
+REPORT = re.compile(r"\A(?P<text>.*?)(?P<eol>\r?\n)(?P=eol)Log: (?P<log>[^\r\n]*)(?P=eol)\Z", re.S)
+
+
+def parse_report(stderr):
+    """Splits '<text>\\n\\nLog: <path>\\n' into (text, log path); None when
+    stderr has another shape."""
+    match = REPORT.match(stderr)
+    return (match.group("text"), match.group("log")) if match else None
+
+
+def unix_path_of_log(windows_path, state=None):
+    """Maps a log path the launcher reported to the Unix file, provided it
+    lies in the prefix's temporary folder (the only place it may lie)."""
+    state = state if state is not None else load_state()
+    folder = state["temp_windows"].rstrip("\\") + "\\"
+    if not windows_path.lower().startswith(folder.lower()):
+        return None
+    return Path(state["temp_unix"]) / windows_path[len(folder):]
+
+
+def logs_in_temp(state=None):
+    return sorted(temp_dir(state).glob(LOG_PREFIX + "*"))
+
+
+def read_log(path):
+    return Path(path).read_bytes().decode("cp1252").replace("\r\n", "\n")
+
+
+def log_lines(text):
+    return text.split("\n")
+
+
+class WineTestCase(unittest.TestCase):
+    """A test group against the shared prefix: state wiped at its start,
+    a scratch directory for its launchers."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.state = load_state()
+        for tool in (LUMEN_BUILD, *STUBS.values()):
+            if not tool.exists():
+                raise RuntimeError(f"{tool} is missing: run `make dist` first")
+        reset_launcher_state(cls.state)
+        cls._scratch = tempfile.TemporaryDirectory(prefix="lumen-wine-")
+        cls.work = Path(cls._scratch.name)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls._scratch.cleanup()
+        super().tearDownClass()
+
+    def run_launcher(self, exe, args=(), **kwargs):
+        # Earlier runs' logs go first, so that the run's own log is the
+        # only one in the folder.
+        for log in logs_in_temp(self.state):
+            log.unlink()
+        return run_wine(exe, args, state=self.state, **kwargs)
+
+    def assert_fatal_report(self, run, text):
+        """A fatal report on stderr: exactly the text, a blank line and the
+        log line, then exit code 1; the named log exists in the prefix's
+        temporary folder and starts with its header. Returns the log text."""
+        self.assertEqual(run.returncode, 1, run)
+        report = parse_report(run.stderr)
+        self.assertIsNotNone(report, f"stderr is not '<text>, blank line, Log: <path>': {run}")
+        reported_text, log_path = report
+        self.assertEqual(reported_text, text, run)
+        return self.assert_log_named(log_path)
+
+    def assert_log_named(self, log_path):
+        unix = unix_path_of_log(log_path, self.state)
+        self.assertIsNotNone(unix, f"log {log_path!r} is not in {self.state['temp_windows']}")
+        self.assertTrue(unix.name.startswith(LOG_PREFIX), log_path)
+        self.assertTrue(unix.is_file(), f"log {unix} does not exist")
+        text = read_log(unix)
+        self.assertTrue(text.startswith("Started executable "), text[:200])
+        return text
+
+    def only_log(self):
+        """The one log file in the temporary folder, for a run that did not
+        report its path."""
+        logs = logs_in_temp(self.state)
+        self.assertEqual(len(logs), 1, f"expected one log, found {logs}")
+        text = read_log(logs[0])
+        self.assertTrue(text.startswith("Started executable "), text[:200])
+        return text
+
+    def assert_block_read(self, log, run, quiet=False):
+        lines = log_lines(log)
+        self.assertIn("Init", lines, log)
+        self.assertIn("Init done", lines, log)
+        self.assertLess(lines.index("Init"), lines.index("Init done"), log)
+        self.assertNotIn("Internal Error", log + run.stderr)
+        if quiet:
+            # The quiet start-up runs to the runtime search; this prefix has
+            # no Java runtime, so it ends with 83.
+            self.assertIn("ERROR: No JRE found", lines, log)
+            self.assertIn("no jre found", run.stdout)
+            self.assertEqual(run.returncode, 83, run)
+        else:
+            self.assertRegex(log, STARTUP_PENDING)
+            self.assertEqual(run.returncode, 1, run)
+
+
+def wait_until(predicate, timeout, interval=0.1):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------
+# The X display (Xvfb) for launchers that show windows
+
+WINE_TRACE_LINE = re.compile(r"^[0-9a-f]{4}:(trace|fixme|err|warn):.*$\n?", re.M)
+MSGBOX_TRACE = re.compile(r'^[0-9a-f]{4}:trace:msgbox:MSGBOX_OnInit L"(?P<text>.*)"$', re.M)
+# Wine traces the text of every message box it lays out.
+MSGBOX_DEBUG = "-all,trace+msgbox"
+
+
+def without_wine_traces(text):
+    return WINE_TRACE_LINE.sub("", text)
+
+
+def _unescape_wine_string(text):
+    return re.sub(r"\\(x[0-9a-fA-F]{2,4}|u[0-9a-fA-F]{4}|[nrt\\\"])",
+                  lambda m: {"n": "\n", "r": "\r", "t": "\t", "\\": "\\", '"': '"'}.get(
+                      m.group(1)) or chr(int(m.group(1)[1:], 16)), text)
+
+
+def traced_message_boxes(stderr):
+    return [_unescape_wine_string(m.group("text")) for m in MSGBOX_TRACE.finditer(stderr)]
+
+
+class Display:
+    def __init__(self, state):
+        self.env = dict(os.environ, DISPLAY=state["display"])
+
+    def _run(self, *args, timeout=10):
+        return subprocess.run(list(args), env=self.env, capture_output=True, text=True,
+                              stdin=subprocess.DEVNULL, timeout=timeout)
+
+    def visible_windows(self, pid, exe_name):
+        """Visible top-level windows of a launcher process: by the pid Wine
+        records on them, else by the executable's name as window class."""
+        found = self._run("xdotool", "search", "--onlyvisible", "--pid", str(pid)).stdout.split()
+        if not found:
+            found = self._run("xdotool", "search", "--onlyvisible", "--classname",
+                              "^" + re.escape(exe_name) + "$").stdout.split()
+        return found
+
+    def window_name(self, window):
+        return self._run("xdotool", "getwindowname", window).stdout.rstrip("\n")
+
+    def click(self, window, x, y):
+        # There is no window manager: a click is what gives the box focus.
+        self._run("xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1")
+
+    def key(self, *keys):
+        self._run("xdotool", "key", "--clearmodifiers", *keys)
+
+    def clipboard(self):
+        result = self._run("xclip", "-o", "-selection", "clipboard", timeout=5)
+        return result.stdout if result.returncode == 0 else None
+
+    def screenshot(self, path):
+        Path(path).parent.mkdir(parents=True, exist_ok=True)
+        self._run("import", "-window", "root", str(path), timeout=30)
+        return Path(path)

@@ -22,50 +22,83 @@ struct KeyMapping {
 };
 
 const KeyMapping kLauncherKeys[] = {
-    {"application-name", 101, Form::Text},     {"launcher-flag", 106, Form::Flag},
-    {"type", 107, Form::Type},                 {"class-path", 121, Form::List},
-    {"main-class", 122, Form::Text},           {"vm-options", 123, Form::Text},
-    {"arguments", 124, Form::Text},            {"j-options-to-vm", 125, Form::Flag},
-    {"min-java-version", 126, Form::Text},     {"max-java-version", 127, Form::Text},
-    {"search-sequence", 128, Form::List},      {"allow-prerelease", 130, Form::Flag},
-    {"require-jdk", 131, Form::Flag},          {"working-directory", 146, Form::Text},
-    {"download-url", 150, Form::Text},         {"runtime-archive-size", 151, Form::Integer},
-    {"preferred-vm", 152, Form::Text},         {"packed-runtime", 153, Form::Flag},
-    {"error-caption", 1000, Form::Text},       {"product-kind", 2001, Form::Kind},
-    {"application-directory", 10003, Form::Text}, {"path-prefix", 10004, Form::List},
+    {"application-name", 101, Form::Text},
+    {"launcher-flag", 106, Form::Flag},
+    {"type", 107, Form::Type},
+    {"class-path", 121, Form::List},
+    {"main-class", 122, Form::Text},
+    {"vm-options", 123, Form::Text},
+    {"arguments", 124, Form::Text},
+    {"j-options-to-vm", 125, Form::Flag},
+    {"min-java-version", 126, Form::Text},
+    {"max-java-version", 127, Form::Text},
+    {"search-sequence", 128, Form::List},
+    {"allow-prerelease", 130, Form::Flag},
+    {"require-jdk", 131, Form::Flag},
+    {"working-directory", 146, Form::Text},
+    {"download-url", 150, Form::Text},
+    {"runtime-archive-size", 151, Form::Integer},
+    {"preferred-vm", 152, Form::Text},
+    {"packed-runtime", 153, Form::Flag},
+    {"error-caption", 1000, Form::Text},
+    {"product-kind", 2001, Form::Kind},
+    {"application-directory", 10003, Form::Text},
+    {"path-prefix", 10004, Form::List},
     {"single-instance", 10005, Form::Flag},
 };
 
 const KeyMapping kSplashKeys[] = {
-    {"width", 141, Form::Integer},           {"height", 142, Form::Integer},
-    {"hide-on-app-window", 145, Form::Flag}, {"topmost", 147, Form::Flag},
-    {"status-x", 10109, Form::Integer},      {"status-y", 10110, Form::Integer},
-    {"status-text", 10111, Form::Text},      {"status-font", 10112, Form::Text},
-    {"status-font-size", 10113, Form::Integer}, {"status-color", 10114, Form::Text},
-    {"status-font-weight", 10115, Form::Integer}, {"version-x", 10116, Form::Integer},
-    {"version-y", 10117, Form::Integer},     {"version-text", 10118, Form::Text},
-    {"version-font", 10119, Form::Text},     {"version-font-size", 10120, Form::Integer},
-    {"version-color", 10121, Form::Text},    {"version-font-weight", 10122, Form::Integer},
+    {"width", 141, Form::Integer},
+    {"height", 142, Form::Integer},
+    {"hide-on-app-window", 145, Form::Flag},
+    {"topmost", 147, Form::Flag},
+    {"status-x", 10109, Form::Integer},
+    {"status-y", 10110, Form::Integer},
+    {"status-text", 10111, Form::Text},
+    {"status-font", 10112, Form::Text},
+    {"status-font-size", 10113, Form::Integer},
+    {"status-color", 10114, Form::Text},
+    {"status-font-weight", 10115, Form::Integer},
+    {"version-x", 10116, Form::Integer},
+    {"version-y", 10117, Form::Integer},
+    {"version-text", 10118, Form::Text},
+    {"version-font", 10119, Form::Text},
+    {"version-font-size", 10120, Form::Integer},
+    {"version-color", 10121, Form::Text},
+    {"version-font-weight", 10122, Form::Integer},
 };
 
 const KeyMapping kMessageKeys[] = {
-    {"no-runtime", 1001, Form::Text},          {"runtime-on-path-damaged", 1002, Form::Text},
-    {"runtime-variable-unusable", 1003, Form::Text}, {"runtime-location-damaged", 1004, Form::Text},
-    {"jvm-start-failed", 1005, Form::Text},    {"class-path-missing", 1006, Form::Text},
-    {"wrong-parameters", 1007, Form::Text},    {"variable-missing", 1008, Form::Text},
-    {"internal-error", 1009, Form::Text},      {"main-class-missing", 1010, Form::Text},
+    {"no-runtime", 1001, Form::Text},
+    {"runtime-on-path-damaged", 1002, Form::Text},
+    {"runtime-variable-unusable", 1003, Form::Text},
+    {"runtime-location-damaged", 1004, Form::Text},
+    {"jvm-start-failed", 1005, Form::Text},
+    {"class-path-missing", 1006, Form::Text},
+    {"wrong-parameters", 1007, Form::Text},
+    {"variable-missing", 1008, Form::Text},
+    {"internal-error", 1009, Form::Text},
+    {"main-class-missing", 1010, Form::Text},
     {"main-method-missing", 1011, Form::Text},
 };
 
 const KeyMapping kUiKeys[] = {
-    {"downloading", 20001, Form::Text},        {"internet-unavailable", 20002, Form::Text},
-    {"download-failed", 20003, Form::Text},    {"locate-title", 20004, Form::Text},
-    {"not-found-with-download", 20005, Form::Text}, {"not-found", 20006, Form::Text},
-    {"preparing", 20007, Form::Text},          {"download-progress", 20008, Form::Text},
-    {"connecting", 20009, Form::Text},         {"download-button", 20010, Form::Text},
-    {"locate-button", 20011, Form::Text},      {"cancel-button", 20012, Form::Text},
-    {"caption", 20013, Form::Text},            {"no-window", 20014, Form::Text},
-    {"unfinished-start", 20015, Form::Text},   {"files-damaged", 20016, Form::Text},
+    {"downloading", 20001, Form::Text},
+    {"internet-unavailable", 20002, Form::Text},
+    {"download-failed", 20003, Form::Text},
+    {"locate-title", 20004, Form::Text},
+    {"not-found-with-download", 20005, Form::Text},
+    {"not-found", 20006, Form::Text},
+    {"preparing", 20007, Form::Text},
+    {"download-progress", 20008, Form::Text},
+    {"connecting", 20009, Form::Text},
+    {"download-button", 20010, Form::Text},
+    {"locate-button", 20011, Form::Text},
+    {"cancel-button", 20012, Form::Text},
+    {"caption", 20013, Form::Text},
+    {"no-window", 20014, Form::Text},
+    {"unfinished-start", 20015, Form::Text},
+    {"files-damaged", 20016, Form::Text},
 };
 
 class Parser {
@@ -153,13 +186,13 @@ class Parser {
                   const toml::table* extraAllowed = nullptr) const {
         for (auto&& [key, node] : table) {
             if (extraAllowed != nullptr && extraAllowed->contains(key.str())) continue;
-            const auto* mapping = std::find_if(begin, end, [&](const KeyMapping& m) {
-                return key.str() == m.key;
-            });
+            const auto* mapping =
+                std::find_if(begin, end, [&](const KeyMapping& m) { return key.str() == m.key; });
             const std::string fullKey = name + "." + std::string(key.str());
             if (mapping == end) {
-                if (name == "launcher" && (key.str() == "stderr-file" || key.str() == "stdout-file" ||
-                                           key.str() == "include-runtime-jar"))
+                if (name == "launcher" &&
+                    (key.str() == "stderr-file" || key.str() == "stdout-file" ||
+                     key.str() == "include-runtime-jar"))
                     continue;
                 fail(&key.source(), fullKey, "unknown key");
             }
@@ -177,10 +210,12 @@ class Parser {
     Description parse(const toml::table& root, const std::string& runtimeJar) const {
         Description description;
         std::string codePage = "WINDOWS-1252";
-        static const char* const kTopLevel[] = {"code-page", "launcher", "splash", "messages",
-                                                "ui-texts", "properties", "wide-properties", "files"};
+        static const char* const kTopLevel[] = {"code-page",       "launcher", "splash",
+                                                "messages",        "ui-texts", "properties",
+                                                "wide-properties", "files"};
         for (auto&& [key, node] : root) {
-            if (std::find(std::begin(kTopLevel), std::end(kTopLevel), key.str()) == std::end(kTopLevel))
+            if (std::find(std::begin(kTopLevel), std::end(kTopLevel), key.str()) ==
+                std::end(kTopLevel))
                 fail(&key.source(), std::string(key.str()), "unknown key");
             const bool wantsTable = key.str() != "code-page" && key.str() != "files";
             if (wantsTable && !node.is_table())
@@ -196,31 +231,36 @@ class Parser {
         std::map<int32_t, std::string> readable; // UTF-8 until converted
         std::map<int32_t, std::string> readableWide;
         if (const toml::table* launcher = root["launcher"].as_table()) {
-            mapTable(*launcher, "launcher", std::begin(kLauncherKeys), std::end(kLauncherKeys), readable);
+            mapTable(*launcher, "launcher", std::begin(kLauncherKeys), std::end(kLauncherKeys),
+                     readable);
             for (const char* redirect : {"stderr-file", "stdout-file"}) {
                 const toml::node* node = launcher->get(redirect);
                 if (node == nullptr) continue;
                 const int32_t flag = std::string(redirect) == "stderr-file" ? 102 : 104;
                 readable[flag] = "1";
-                readable[flag + 1] = mappedText(*node, std::string("launcher.") + redirect, Form::Text);
+                readable[flag + 1] =
+                    mappedText(*node, std::string("launcher.") + redirect, Form::Text);
             }
             if (const toml::node* include = launcher->get("include-runtime-jar")) {
                 if (!include->is_boolean())
-                    fail(&include->source(), "launcher.include-runtime-jar", "expected true or false");
+                    fail(&include->source(), "launcher.include-runtime-jar",
+                         "expected true or false");
                 description.includeRuntimeJar = include->as_boolean()->get();
             }
         }
         if (const toml::table* splash = root["splash"].as_table())
             mapTable(*splash, "splash", std::begin(kSplashKeys), std::end(kSplashKeys), readable);
         if (const toml::table* messages = root["messages"].as_table())
-            mapTable(*messages, "messages", std::begin(kMessageKeys), std::end(kMessageKeys), readable);
+            mapTable(*messages, "messages", std::begin(kMessageKeys), std::end(kMessageKeys),
+                     readable);
         if (const toml::table* ui = root["ui-texts"].as_table())
             mapTable(*ui, "ui-texts", std::begin(kUiKeys), std::end(kUiKeys), readableWide);
 
         // Raw ids win over readable keys.
         if (const toml::table* properties = root["properties"].as_table())
             for (auto&& [key, node] : *properties)
-                readable[idOf(key, "properties")] = scalarText(node, "properties." + std::string(key.str()));
+                readable[idOf(key, "properties")] =
+                    scalarText(node, "properties." + std::string(key.str()));
         if (const toml::table* wide = root["wide-properties"].as_table())
             for (auto&& [key, node] : *wide)
                 readableWide[idOf(key, "wide-properties")] =
@@ -228,7 +268,8 @@ class Parser {
 
         parseFiles(root, description, runtimeJar);
         std::string names;
-        for (const IncludedFile& file : description.files) names += file.name + ";";
+        for (const IncludedFile& file : description.files)
+            names += file.name + ";";
         if (!description.files.empty()) {
             readable[2002] = std::to_string(description.files.size());
             readable[2003] = names;
@@ -238,11 +279,13 @@ class Parser {
             description.narrow[id] = narrowText(text, codePage, "property " + std::to_string(id));
             if (description.narrow[id].size() > kTextBufferSize - 1)
                 fail(nullptr, "property " + std::to_string(id),
-                     "longer than the launcher's " + std::to_string(kTextBufferSize - 1) + "-byte texts");
+                     "longer than the launcher's " + std::to_string(kTextBufferSize - 1) +
+                         "-byte texts");
         }
         for (const auto& [id, text] : readableWide) {
             std::u16string wideText;
-            if (!toUtf16(text, wideText)) fail(nullptr, "wide property " + std::to_string(id), "not valid UTF-8");
+            if (!toUtf16(text, wideText))
+                fail(nullptr, "wide property " + std::to_string(id), "not valid UTF-8");
             description.wide[id] = wideText;
         }
         return description;
@@ -252,10 +295,12 @@ class Parser {
                     const std::string& runtimeJar) const {
         if (const toml::node* files = root.get("files")) {
             const toml::array* list = files->as_array();
-            if (list == nullptr) fail(&files->source(), "files", "expected a list of { path, name } tables");
+            if (list == nullptr)
+                fail(&files->source(), "files", "expected a list of { path, name } tables");
             for (const toml::node& item : *list) {
                 const toml::table* entry = item.as_table();
-                if (entry == nullptr) fail(&item.source(), "files", "expected { path = \"...\", name = \"...\" }");
+                if (entry == nullptr)
+                    fail(&item.source(), "files", "expected { path = \"...\", name = \"...\" }");
                 for (auto&& [key, node] : *entry)
                     if (key.str() != "path" && key.str() != "name")
                         fail(&key.source(), "files." + std::string(key.str()), "unknown key");
@@ -266,7 +311,8 @@ class Parser {
                 if (!path.empty() && path[0] != '/') path = base_ + "/" + path;
                 std::string name = path.substr(path.find_last_of('/') + 1);
                 if (const toml::node* nameNode = entry->get("name")) {
-                    if (!nameNode->is_string()) fail(&nameNode->source(), "files.name", "expected a text");
+                    if (!nameNode->is_string())
+                        fail(&nameNode->source(), "files.name", "expected a text");
                     name = nameNode->as_string()->get();
                 }
                 addFile(description, path, name, &item.source());
@@ -276,7 +322,8 @@ class Parser {
             if (runtimeJar.empty())
                 fail(nullptr, "launcher.include-runtime-jar",
                      "lumen-runtime.jar was not found beside lumen-build (../java/); set "
-                     "include-runtime-jar = false when the application ships the launcher's classes");
+                     "include-runtime-jar = false when the application ships the launcher's "
+                     "classes");
             addFile(description, runtimeJar, "lumen-runtime.jar", nullptr);
         }
     }

@@ -19,16 +19,20 @@ std::string ownDirectory() {
     return self.substr(0, self.find_last_of('/'));
 }
 
-bool readable(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+bool readable(const std::string& path) {
+    return access(path.c_str(), R_OK) == 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Writes a Lumen launcher: a stub with its configuration block and included files."};
+    CLI::App app{
+        "Writes a Lumen launcher: a stub with its configuration block and included files."};
     std::string description, output, stub;
     app.add_option("description", description, "the launcher description (TOML)")->required();
     app.add_option("-o,--output", output, "the launcher to write")->required();
-    app.add_option("--stub", stub, "the stub to use (default: chosen by the launcher type from ../stub/)");
+    app.add_option("--stub", stub,
+                   "the stub to use (default: chosen by the launcher type from ../stub/)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -42,8 +46,9 @@ int main(int argc, char** argv) {
         const lumen::builder::Description parsed =
             lumen::builder::parseDescription(description, readable(runtimeJar) ? runtimeJar : "");
         if (stub.empty())
-            stub = home + "/../stub/" +
-                   (lumen::builder::wantsGuiStub(parsed) ? "lumen-x86.exe" : "lumen-console-x86.exe");
+            stub =
+                home + "/../stub/" +
+                (lumen::builder::wantsGuiStub(parsed) ? "lumen-x86.exe" : "lumen-console-x86.exe");
         lumen::builder::writeLauncher(stub, parsed, output);
     } catch (const lumen::builder::DescriptionError& error) {
         std::fprintf(stderr, "lumen-build: %s\n", error.what());

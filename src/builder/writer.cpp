@@ -43,7 +43,8 @@ void writeLauncher(const std::string& stubPath, const Description& description,
                    const std::string& outputPath) {
     std::ifstream stub(stubPath, std::ios::binary);
     if (!stub) throw DescriptionError(stubPath + ": cannot read the stub");
-    std::vector<char> image((std::istreambuf_iterator<char>(stub)), std::istreambuf_iterator<char>());
+    std::vector<char> image((std::istreambuf_iterator<char>(stub)),
+                            std::istreambuf_iterator<char>());
     BlockBounds bounds;
     if (!findAppendedBlock(reinterpret_cast<const uint8_t*>(image.data()),
                            std::min(image.size(), kImageHeadBytes), image.size(), bounds))
@@ -53,7 +54,8 @@ void writeLauncher(const std::string& stubPath, const Description& description,
     const std::string directory = slash == std::string::npos ? "." : outputPath.substr(0, slash);
     std::string pattern = directory + "/.lumen-build-XXXXXX";
     const int fd = mkstemp(&pattern[0]);
-    if (fd < 0) throw BuildError(directory + ": cannot create a temporary file: " + std::strerror(errno));
+    if (fd < 0)
+        throw BuildError(directory + ": cannot create a temporary file: " + std::strerror(errno));
     close(fd);
     TemporaryOutput temporary(pattern);
 

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "builder/description.h"
+#include "builder/writer.h"
+#include "core/bytes.h"
+#include "core/config_block.h"
+#include "core/image_layout.h"
+
+namespace lumen::builder {
+namespace {
+
+class ScratchDir {
+  public:
+    ScratchDir() {
+        char pattern[] = "/tmp/lumen-builder-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~ScratchDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+void writeFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A minimal PE32 image: headers and one section of 0x200 bytes at 0x200,
+// followed by junk that a rebuilt launcher must drop.
+std::string makeStub() {
+    std::string image(0x400, '\0');
+    auto put16 = [&](size_t at, uint16_t v) {
+        image[at] = static_cast<char>(v);
+        image[at + 1] = static_cast<char>(v >> 8);
+    };
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            image[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    image[0] = 'M';
+    image[1] = 'Z';
+    put32(0x3C, 0x80);
+    image[0x80] = 'P';
+    image[0x81] = 'E';
+    put16(0x86, 1);
+    put16(0x94, 224);
+    put16(0x98, 0x10B);
+    put32(0x98 + 92, 16);
+    const size_t section = 0x98 + 224;
+    put32(section + 16, 0x200);
+    put32(section + 20, 0x200);
+    return image + "OLD BLOCK";
+}
+
+Description parse(const std::string& toml, const std::string& base = "/tmp") {
+    return parseDescriptionText(toml, "app.toml", base, "");
+}
+
+std::string errorOf(const std::string& toml, const std::string& base = "/tmp",
+                    const std::string& runtimeJar = "") {
+    try {
+        parseDescriptionText(toml, "app.toml", base, runtimeJar);
+    } catch (const DescriptionError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(Description, ReadableKeysAndRawIdsMapOntoProperties) {
+    const Description d = parse(R"(
+[launcher]
+include-runtime-jar = false
+type = "gui"
+main-class = "com.example.Main"
+class-path = ["A1lib\\app.jar", "S0lib"]
+search-sequence = "Y;EJAVA_HOME;"
+product-kind = "installer"
+stderr-file = "error.log"
+allow-prerelease = true
+[messages]
+no-runtime = "No Java"
+[ui-texts]
+caption = "My App"
+[properties]
+122 = "com.example.Raw"
+151 = 1234
+[wide-properties]
+20001 = "Downloading"
+)");
+    EXPECT_EQ(d.narrow.at(107), "1");
+    EXPECT_EQ(d.narrow.at(122), "com.example.Raw") << "raw ids win";
+    EXPECT_EQ(d.narrow.at(121), "A1lib\\app.jar;S0lib;");
+    EXPECT_EQ(d.narrow.at(128), "Y;EJAVA_HOME;");
+    EXPECT_EQ(d.narrow.at(2001), "i");
+    EXPECT_EQ(d.narrow.at(102), "1");
+    EXPECT_EQ(d.narrow.at(103), "error.log");
+    EXPECT_EQ(d.narrow.at(130), "1");
+    EXPECT_EQ(d.narrow.at(151), "1234");
+    EXPECT_EQ(d.narrow.at(1001), "No Java");
+    EXPECT_EQ(d.wide.at(20013), u"My App");
+    EXPECT_EQ(d.wide.at(20001), u"Downloading");
+    EXPECT_TRUE(wantsGuiStub(d));
+    EXPECT_FALSE(wantsGuiStub(parse("[launcher]\ninclude-runtime-jar = false\n")));
+}
+
+TEST(Description, TextsAreWrittenInTheCodePage) {
+    const Description d =
+        parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"caf\u00e9 \u20ac\"\n");
+    EXPECT_EQ(d.narrow.at(122), "caf\xe9 \x80") << "Windows-1252 by default";
+    const Description latin2 =
+        parse("code-page = \"windows-1250\"\n[launcher]\ninclude-runtime-jar = false\nmain-class = "
+              "\"\u0159\"\n");
+    EXPECT_EQ(latin2.narrow.at(122), "\xf8");
+    EXPECT_NE(errorOf("[launcher]\ninclude-runtime-jar = false\nmain-class = \"\u4e2d\"\n")
+                  .find("cannot be written"),
+              std::string::npos);
+    EXPECT_NE(errorOf("code-page = \"no-such-page\"\n").find("unknown code page"),
+              std::string::npos);
+}
+
+TEST(Description, BadInputNamesFileLineAndKey) {
+    struct Case {
+        const char* toml;
+        const char* expected;
+    } cases[] = {
+        {"[launcher]\ninclude-runtime-jar = false\nmian-class = \"x\"\n",
+         "app.toml:3: launcher.mian-class: unknown key"},
+        {"[launcher]\ninclude-runtime-jar = false\n[properties]\nabc = \"x\"\n",
+         "app.toml:4: properties.abc: property ids"},
+        {"[launcher]\ninclude-runtime-jar = false\n[properties]\n99999999999 = \"x\"\n",
+         "properties.99999999999"},
+        {"[launcher]\ninclude-runtime-jar = false\ntype = 1.5\n", "app.toml:3: launcher.type"},
+        {"[launcher]\ninclude-runtime-jar = false\nsingle-instance = \"yes\"\n",
+         "expected true or false"},
+        {"bogus = 1\n", "app.toml:1: bogus: unknown key"},
+        {"[launcher\n", "app.toml:1"},
+        {"[launcher]\ninclude-runtime-jar = false\n[ui-texts]\ntitle = \"x\"\n",
+         "ui-texts.title: unknown key"},
+    };
+    for (const Case& c : cases)
+        EXPECT_NE(errorOf(c.toml).find(c.expected), std::string::npos)
+            << c.toml << "\n-> " << errorOf(c.toml);
+}
+
+TEST(Description, IncludedFilesAreCheckedAndCounted) {
+    ScratchDir dir;
+    writeFile(dir / "app.jar", "PK");
+    writeFile(dir / "runtime.jar", "RT");
+    const std::string base = dir.path();
+    const Description d = parseDescriptionText(
+        "files = [{ path = \"app.jar\" }, { path = \"app.jar\", name = \"copy.jar\" }]\n",
+        "app.toml", base, dir / "runtime.jar");
+    ASSERT_EQ(d.files.size(), 3u);
+    EXPECT_EQ(d.files[0].name, "app.jar");
+    EXPECT_EQ(d.files[2].name, "lumen-runtime.jar") << "the runtime classes come along by default";
+    EXPECT_EQ(d.narrow.at(2002), "3");
+    EXPECT_EQ(d.narrow.at(2003), "app.jar;copy.jar;lumen-runtime.jar;");
+
+    for (const char* bad : {"../x.jar", "sub/x.jar", "a\\\\b", "..", "CON", "c:x"}) {
+        const std::string toml = std::string("files = [{ path = \"app.jar\", name = \"") + bad +
+                                 "\" }]\n[launcher]\ninclude-runtime-jar = false\n";
+        EXPECT_NE(errorOf(toml, base).find("is not a plain file name"), std::string::npos) << bad;
+    }
+    EXPECT_NE(
+        errorOf("files = [{ path = \"missing.jar\" }]\n[launcher]\ninclude-runtime-jar = false\n",
+                base)
+            .find("cannot read"),
+        std::string::npos);
+    EXPECT_NE(errorOf("files = [{ path = \"app.jar\" }, { path = \"app.jar\" "
+                      "}]\n[launcher]\ninclude-runtime-jar = false\n",
+                      base)
+                  .find("included twice"),
+              std::string::npos);
+    EXPECT_NE(errorOf("", base, "").find("lumen-runtime.jar was not found"), std::string::npos);
+}
+
+struct ReadBack {
+    BlockError error;
+    PropertyStore store;
+    std::string rest;
+};
+
+ReadBack readLauncher(const std::string& bytes) {
+    ReadBack result;
+    BlockBounds bounds;
+    EXPECT_TRUE(findAppendedBlock(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                  bytes.size(), bounds));
+    MemorySource memory{reinterpret_cast<const uint8_t*>(bytes.data()) + bounds.start,
+                        static_cast<size_t>(bounds.end - bounds.start)};
+    BlockReader reader(memory.source(), bounds.end - bounds.start);
+    result.error = readConfigurationBlock(reader, result.store);
+    result.rest = bytes.substr(static_cast<size_t>(bounds.start + reader.consumed()));
+    return result;
+}
+
+TEST(Writer, StubImageThenBlockThenScrambledFiles) {
+    ScratchDir dir;
+    writeFile(dir / "stub.exe", makeStub());
+    writeFile(dir / "a.txt", "hello");
+    writeFile(dir / "empty", "");
+    Description d =
+        parseDescriptionText("files = [{ path = \"a.txt\" }, { path = \"empty\" }]\n"
+                             "[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n",
+                             "app.toml", dir.path(), "");
+    writeLauncher(dir / "stub.exe", d, dir / "out.exe");
+    const std::string out = readFile(dir / "out.exe");
+    EXPECT_EQ(out.substr(0, 0x400), makeStub().substr(0, 0x400));
+    EXPECT_EQ(out.find("OLD BLOCK"), std::string::npos)
+        << "what followed the stub's sections is dropped";
+    const ReadBack back = readLauncher(out);
+    ASSERT_EQ(back.error, BlockError::None);
+    EXPECT_EQ(back.store.string(122), "M");
+    EXPECT_EQ(back.store.string(2003), "a.txt;empty;");
+    std::string expected;
+    appendLe32(expected, 5);
+    std::string scrambled = "hello";
+    scrambleBytes(reinterpret_cast<uint8_t*>(&scrambled[0]), scrambled.size());
+    expected += scrambled;
+    appendLe32(expected, 0);
+    EXPECT_EQ(back.rest, expected);
+    struct stat info;
+    ASSERT_EQ(stat((dir / "out.exe").c_str(), &info), 0);
+    EXPECT_TRUE(info.st_mode & S_IXUSR);
+}
+
+TEST(Writer, FailuresLeaveNoOutputBehind) {
+    ScratchDir dir;
+    writeFile(dir / "notpe.exe", "just text");
+    const Description d = parse("[launcher]\ninclude-runtime-jar = false\n");
+    EXPECT_THROW(writeLauncher(dir / "notpe.exe", d, dir / "out.exe"), DescriptionError);
+    EXPECT_NE(access((dir / "out.exe").c_str(), F_OK), 0);
+
+    writeFile(dir / "stub.exe", makeStub());
+    writeFile(dir / "out.exe", "previous launcher");
+    Description missing = d;
+    missing.files.push_back({dir / "gone.jar", "gone.jar"});
+    EXPECT_THROW(writeLauncher(dir / "stub.exe", missing, dir / "out.exe"), DescriptionError);
+    EXPECT_EQ(readFile(dir / "out.exe"), "previous launcher") << "the old output stays whole";
+    EXPECT_EQ(std::system(("ls -A '" + dir.path() + "' | grep -q lumen-build").c_str()) != 0, true)
+        << "no temporary file is left";
+}
+
+} // namespace
+} // namespace lumen::builder

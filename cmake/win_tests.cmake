@@ -80,3 +80,10 @@ add_dependencies(lumen_win_tests lumen_win_fixtures)
 # jvm.dll).
 lumen_fixture(lumen_fixture_recording_jvm jvm_recording SHARED tests/fixtures/recording_jvm.cpp)
 add_dependencies(lumen_win_fixtures lumen_fixture_recording_jvm)
+
+# Benchmarks that need the launcher's modules under Wine (run by bench/run.sh).
+add_executable(lumen_java_check_bench bench/win/java_check_bench.cpp)
+target_include_directories(lumen_java_check_bench PRIVATE tests/winunit)
+target_link_libraries(lumen_java_check_bench PRIVATE lumen_launcher)
+target_link_options(lumen_java_check_bench PRIVATE -mconsole ${LUMEN_STATIC_RUNTIME})
+add_dependencies(lumen_java_check_bench lumen_win_fixtures)

@@ -1,0 +1,225 @@
+"""Quiet launches end to end: real launchers built by lumen-build find a
+stand-in runtime through JAVA_HOME whose jvm.dll records every JNI call, so
+the option list, the argument array, the first-run rules and the exit codes
+of each outcome can be checked exactly."""
+
+import os
+import shutil
+import unittest
+from pathlib import Path
+
+import wine_rig as rig
+
+FIXTURES = rig.SOURCE_DIR / "build" / "win32" / "fixtures"
+MESSAGES = {
+    1005: "The JVM could not be started",
+    1006: "Missing: %FILE_NAME%",
+    1007: "Unmatched quote",
+    1009: "Internal error %ERROR_CODE%",
+    1010: "No entry class",
+    1011: "No entry method",
+}
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+class LaunchTestCase(rig.WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        if not (FIXTURES / "jvm_recording.dll").exists():
+            raise RuntimeError(f"{FIXTURES} is missing: build the 32-bit tree (make win32)")
+        cls.counter = 0
+
+    def setUp(self):
+        type(self).counter += 1
+        self.case = self.work / f"case{self.counter}"
+        self.runtime = self.case / "runtime"
+        (self.runtime / "bin" / "client").mkdir(parents=True)
+        shutil.copy(FIXTURES / "java.exe", self.runtime / "bin" / "java.exe")
+        (self.runtime / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
+        shutil.copy(FIXTURES / "jvm_recording.dll", self.runtime / "bin" / "client" / "jvm.dll")
+        self.files = self.case / "files"
+        self.files.mkdir()
+        (self.files / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+        self._saved_java_home = os.environ.get("JAVA_HOME")
+        os.environ["JAVA_HOME"] = windows_path(self.runtime)
+
+    def tearDown(self):
+        if self._saved_java_home is None:
+            os.environ.pop("JAVA_HOME", None)
+        else:
+            os.environ["JAVA_HOME"] = self._saved_java_home
+
+    def control(self, text):
+        (self.runtime / "bin" / "client" / "jvm_control.txt").write_text(text)
+
+    def record(self):
+        path = self.runtime / "bin" / "client" / "jvm_record.txt"
+        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+    def launcher(self, properties=None, files=None, name="app"):
+        narrow = {122: "com.example.Main", 128: "EJAVA_HOME;", 2001: "e", **MESSAGES}
+        narrow.update(properties or {})
+        if files is None:
+            files = [{"path": self.files / "app.jar"}]
+        return rig.build_launcher(self.case, name, narrow, {20013: "App"}, files)
+
+    def launch(self, exe, args=("-q",)):
+        return self.run_launcher(exe, list(args))
+
+    def options(self):
+        return [line[len("option "):] for line in self.record() if line.startswith("option ")]
+
+    def main_arguments(self):
+        return [line.split(" ", 2)[2] if line.count(" ") >= 2 else ""
+                for line in self.record() if line.startswith("SetObjectArrayElement ")]
+
+
+class OptionsAndArguments(LaunchTestCase):
+    def test_option_list_in_its_fixed_order(self):
+        lib = self.case / "lib"
+        lib.mkdir()
+        (lib / "b.jar").write_bytes(b"x")
+        exe = self.launcher({
+            121: "A0lib\\missing.jar;S1lib;E0CLASSES_VAR;D0${LUMEN_EXEDIR}classes;",
+            123: "-Xmx64m '-Dspaced=a b'",
+            125: "1",
+        })
+        (self.case / "app.vmoptions").write_bytes(b"-Dfrom.file=1\r\n\r\n# kept as it is\r\n  \r\n-Dlast")
+        os.environ["CLASSES_VAR"] = '"c:\\extra\\x.jar"'
+        try:
+            run = self.launch(exe, ["-q", "-J-Dfrom.command=2", "user arg"])
+        finally:
+            del os.environ["CLASSES_VAR"]
+        self.assertEqual(run.returncode, 0, run)
+        options = self.options()
+        # The launcher names itself by its short, lower-case path.
+        module = options[1].split("=", 1)[1]
+        self.assertTrue(options[1].startswith("-Dlumen.moduleName=z:\\") and module.endswith("\\app.exe"), options)
+        self.assertEqual(module, module.lower())
+        case_dir = module[:-len("\\app.exe")]
+        self.assertEqual(options[0], "-Dlumen.semaphoreName=" + module.replace("\\", "_"))
+        self.assertRegex(options[2], r"^-Dlumen\.processCommFile=.*\\lmx_p\d+\.tmp$")
+        self.assertRegex(options[3], r"^-Dlumen\.tempDir=.*\\lmx.*\.tmp_dir\d+$")
+        temp_dir = options[3].split("=", 1)[1]
+        self.assertEqual(options[4:9], ["-Dfrom.file=1", "", "# kept as it is", "  ", "-Dlast"])
+        self.assertEqual(options[9], "-Djava.class.path=" + ";".join([
+            temp_dir + "\\app.jar", temp_dir + "\\lumen-runtime.jar",
+            case_dir + "\\lib\\missing.jar", case_dir + "\\lib\\b.jar",
+            "c:\\extra\\x.jar", case_dir + "\\classes"]) + ";")
+        self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2"])
+        self.assertIn("JNI_CreateJavaVM version=0x10002 options=13 ignoreUnrecognized=1", self.record())
+        # -J arguments became VM options and are left out of main's arguments.
+        self.assertEqual(self.main_arguments()[6:], ["-q", "user arg"])
+
+    def test_arguments_reach_main_in_utf16(self):
+        exe = self.launcher({107: "2", 124: "--fixed 'two words'", 102: "1", 103: "logs\\err.txt"})
+        run = self.launch(exe, ["-q", "\u65e5\u672c\u8a9e", "caf\u00e9", ""])
+        self.assertEqual(run.returncode, 0, run)
+        arguments = self.main_arguments()
+        self.assertEqual(arguments[0], "false")
+        self.assertEqual(arguments[1], "com.example.Main")
+        self.assertRegex(arguments[2], r"^z:\\.*\\case\d+\\logs\\err\.txt$")
+        self.assertEqual(arguments[3:5], ["", "false"])
+        self.assertTrue(arguments[5].endswith("app.exe"), arguments)
+        self.assertEqual(arguments[6:], ["--fixed", "two words", "-q", "\u65e5\u672c\u8a9e", "caf\u00e9", ""])
+        record = self.record()
+        self.assertLess(record.index("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"),
+                        record.index("DestroyJavaVM"))
+
+    def test_unmatched_quote_stops_before_the_jvm(self):
+        exe = self.launcher({124: "don't"})
+        run = self.launch(exe)
+        self.assert_fatal_report(run, "Unmatched quote")
+        self.assertNotIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", self.record())
+
+
+class FirstRun(LaunchTestCase):
+    def installer(self, marker):
+        app = self.case / "app-dir"
+        (app / ".tessel").mkdir(parents=True)
+        if marker:
+            (app / ".tessel" / "firstrun").write_text("")
+        return self.launcher({2001: "i", 10003: windows_path(app)})
+
+    def test_without_marker_main_is_called_directly(self):
+        run = self.launch(self.installer(marker=False))
+        self.assertEqual(run.returncode, 0, run)
+        self.assertIn("option -Dlumen.isTessel=true", self.record())
+        self.assertNotIn("FindClass com/tessel/runtime/FirstRun", self.record())
+        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", self.record())
+
+    def test_marker_runs_the_hook_and_false_stops_in_order(self):
+        exe = self.installer(marker=True)
+        self.control("firstrun=false\n")
+        run = self.launch(exe)
+        self.assertEqual(run.returncode, 0, run)
+        record = self.record()
+        self.assertIn("GetStaticMethodID com/tessel/runtime/FirstRun firstRun ()Z", record)
+        self.assertNotIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
+        self.assertEqual(record[-1], "DestroyJavaVM")
+        self.assertIn("checkFirstRun stopped further execution", rig.log_lines(self.only_log()))
+
+    def test_missing_hook_is_internal_error_14(self):
+        exe = self.installer(marker=True)
+        self.control("missing_class=com/tessel/runtime/FirstRun\n")
+        self.assert_fatal_report(self.launch(exe), "Internal error 14")
+
+
+class Outcomes(LaunchTestCase):
+    def test_each_outcome_has_its_exit_code_and_message(self):
+        cases = [
+            ("create=fail\n", "The JVM could not be started"),
+            ("missing_class=com/lumen/runtime/WinLauncher\n", "No entry class"),
+            ("missing_method=main\n", "No entry method"),
+        ]
+        exe = self.launcher()
+        for control, message in cases:
+            with self.subTest(control=control.strip()):
+                record = self.runtime / "bin" / "client" / "jvm_record.txt"
+                if record.exists():
+                    record.unlink()
+                self.control(control)
+                run = self.launch(exe)
+                self.assert_fatal_report(run, message)
+                self.assertNotIn("DestroyJavaVM", self.record())
+
+    def test_exception_from_main_is_described_then_reported(self):
+        self.control("throw=main\n")
+        run = self.launch(self.launcher())
+        self.assertEqual(run.returncode, 1, run)
+        first, _, report = run.stderr.partition("\n")
+        self.assertIn("Exception in thread", first)
+        self.assertEqual(rig.parse_report(report)[0], "The JVM could not be started")
+        record = self.record()
+        self.assertIn("ExceptionDescribe", record)
+        self.assertNotIn("DestroyJavaVM", record)
+
+    def test_application_exit_code_is_the_process_exit_code(self):
+        self.control("exit=7\n")
+        run = self.launch(self.launcher())
+        self.assertEqual(run.returncode, 7, run)
+
+    def test_no_runtime_in_quiet_mode_is_83(self):
+        os.environ["JAVA_HOME"] = windows_path(self.case / "nowhere")
+        run = self.launch(self.launcher())
+        self.assertEqual(run.returncode, 83, run)
+        self.assertEqual(run.stdout.strip(), "no jre found")
+
+    def test_refused_included_name_writes_nothing(self):
+        exe = self.launcher(files=[{"path": self.files / "app.jar", "name": "abc.jar"}])
+        layout = rig.read_layout(exe)
+        names = layout.narrow_entry(2003)
+        damaged = rig.write_damaged(exe, self.case / "evil.exe",
+                                    patches=[(names.text_at, b"..\\..\\x")])
+        run = self.launch(damaged)
+        log = self.assert_fatal_report(run, "Internal error 11")
+        self.assertNotIn("Temp dir:", log)
+        self.assertFalse((self.case / "x").exists())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -28,6 +28,24 @@ bool BlockReader::readExact(void* buffer, size_t n) {
     auto* bytes = static_cast<uint8_t*>(buffer);
     size_t done = 0;
     while (done < n) {
+        // Large reads with nothing buffered go straight to the caller.
+        if (bufferPos_ == bufferEnd_ && n - done >= kBufferSize) {
+            if (left_ == 0) return false;
+            size_t got = 0;
+            unsigned long error = 0;
+            const size_t want =
+                n - done < left_ ? n - done : static_cast<size_t>(left_); // never past the block
+            if (!source_.read(source_.context, bytes + done, want, got, error)) {
+                systemError_ = error;
+                return false;
+            }
+            if (got == 0) return false;
+            if (got > want) got = want;
+            done += got;
+            left_ -= got;
+            consumed_ += got;
+            continue;
+        }
         if (bufferPos_ == bufferEnd_ && !refill()) return false;
         size_t take = bufferEnd_ - bufferPos_;
         if (take > n - done) take = n - done;
@@ -134,7 +152,16 @@ std::string encodeConfigurationTables(const std::map<int32_t, std::string>& narr
 }
 
 void scrambleBytes(uint8_t* data, size_t size) {
-    for (size_t i = 0; i < size; ++i) data[i] ^= kScrambleByte;
+    // Word-wide where possible: included files can be a whole runtime.
+    constexpr uint64_t kWideScramble = 0x0101010101010101ull * kScrambleByte;
+    size_t i = 0;
+    for (; i + sizeof(uint64_t) <= size; i += sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        word ^= kWideScramble;
+        std::memcpy(data + i, &word, sizeof word);
+    }
+    for (; i < size; ++i) data[i] ^= kScrambleByte;
 }
 
 ByteSource MemorySource::source() {

@@ -89,11 +89,12 @@ TEST(ConfigBlock, EachShortReadIsReportedByTheReaderThatRanShort) {
         BlockError expected;
     } cuts[] = {{0, BlockError::ReadInt},      {3, BlockError::ReadInt},
                 {6, BlockError::ReadInt},      {10, BlockError::ReadInt},
-                {14, BlockError::ReadInt},  {18, BlockError::ReadString},
+                {14, BlockError::ReadInt},     {18, BlockError::ReadString},
                 {21, BlockError::ReadString},  {24, BlockError::ReadInt},
                 {30, BlockError::ReadInt},     {34, BlockError::ReadWString},
                 {37, BlockError::ReadWString}, {good.size() - 1, BlockError::ReadWString}};
-    for (const Cut& cut : cuts) EXPECT_EQ(parse(good.substr(0, cut.keep)).error, cut.expected) << cut.keep;
+    for (const Cut& cut : cuts)
+        EXPECT_EQ(parse(good.substr(0, cut.keep)).error, cut.expected) << cut.keep;
     EXPECT_EQ(parse(good).error, BlockError::None);
 }
 
@@ -139,7 +140,8 @@ TEST(ConfigBlock, ReaderNeverReadsPastItsBounds) {
 
 TEST(ConfigBlock, LargeTablesCrossTheReadBufferIntact) {
     std::map<int32_t, std::string> narrow;
-    for (int32_t id = 0; id < 3000; ++id) narrow[id] = std::string(static_cast<size_t>(id % 97), 'a' + id % 26);
+    for (int32_t id = 0; id < 3000; ++id)
+        narrow[id] = std::string(static_cast<size_t>(id % 97), 'a' + id % 26);
     narrow[5000] = std::string(BlockReader::kBufferSize * 2 + 3, 'z');
     const Parsed parsed = parse(encodeConfigurationTables(narrow, {}));
     ASSERT_EQ(parsed.error, BlockError::None);
@@ -154,6 +156,28 @@ TEST(ConfigBlock, ScramblingIsItsOwnInverse) {
     EXPECT_EQ(data[2], 0x58);
     scrambleBytes(data, sizeof data);
     EXPECT_EQ(data[3], 0x41);
+}
+
+} // namespace
+} // namespace lumen
+
+namespace lumen {
+namespace {
+
+TEST(ConfigBlock, LargeReadsStayInsideTheBounds) {
+    std::string bytes(3 * BlockReader::kBufferSize, 'x');
+    MemorySource memory{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    const uint64_t bounds = 2 * BlockReader::kBufferSize;
+    BlockReader reader(memory.source(), bounds);
+    std::string out(bounds + 1, '\0');
+    EXPECT_FALSE(reader.readExact(&out[0], out.size()));
+    EXPECT_LE(memory.position, bounds);
+
+    MemorySource again{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    BlockReader whole(again.source(), bounds);
+    out.resize(bounds);
+    EXPECT_TRUE(whole.readExact(&out[0], out.size()));
+    EXPECT_EQ(whole.bytesLeft(), 0u);
 }
 
 } // namespace

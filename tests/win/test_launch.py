@@ -223,3 +223,48 @@ class Outcomes(LaunchTestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class RuntimeDiscovery(LaunchTestCase):
+    """The search cases once more, through real launchers."""
+
+    def stand_in(self, name, version):
+        home = self.case / name
+        (home / "bin" / "client").mkdir(parents=True)
+        shutil.copy(FIXTURES / "java.exe", home / "bin" / "java.exe")
+        (home / "bin" / "java.cfg").write_bytes(f'line=java version "{version}"\r\n'.encode())
+        shutil.copy(FIXTURES / "jvm_recording.dll", home / "bin" / "client" / "jvm.dll")
+        return home
+
+    def launched_from(self, home):
+        return (home / "bin" / "client" / "jvm_record.txt").exists()
+
+    def test_version_cache_spares_the_second_launch_a_run(self):
+        exe = self.launcher()
+        self.assertEqual(self.launch(exe).returncode, 0)
+        self.assertEqual(self.launch(exe).returncode, 0)
+        runs = (self.runtime / "bin" / "java.log").read_text().splitlines()
+        self.assertEqual(len(runs), 1, runs)
+        self.assertIn("got version from registry 1.8.0_202", rig.log_lines(self.only_log()))
+
+    def test_bundled_entry_out_of_range_is_the_last_resort(self):
+        old = self.stand_in("bundled", "1.4.2")
+        exe = self.launcher({126: "1.8", 128: f"A{windows_path(old)};B{windows_path(old)};"})
+        run = self.launch(exe)
+        self.assertEqual(run.returncode, 0, run)
+        self.assertTrue(self.launched_from(old))
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("Testing bundle location " + windows_path(old), lines)
+
+    def test_registry_runtime_through_the_y_entry(self):
+        home = self.stand_in("registered", "1.8.0_202")
+        key = r"HKLM\SOFTWARE\JavaSoft\Java Runtime Environment"
+        try:
+            for args in (["add", key, "/v", "CurrentVersion", "/d", "1.8", "/f"],
+                         ["add", key + r"\1.8", "/v", "JavaHome", "/d", windows_path(home), "/f"]):
+                rig.run_wine("reg", args, state=self.state)
+            run = self.launch(self.launcher({128: "Y;"}))
+            self.assertEqual(run.returncode, 0, run)
+            self.assertTrue(self.launched_from(home))
+        finally:
+            rig.wine_reg_delete(r"HKLM\SOFTWARE\JavaSoft", self.state)

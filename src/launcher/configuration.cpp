@@ -27,13 +27,18 @@ uint64_t blockEnd = 0;
     fatalError(blockErrorText(error));
 }
 
-bool readFromFile(void* context, void* buffer, size_t n, size_t& got, unsigned long& error) {
-    if (static_cast<os::File*>(context)->read(buffer, n, got)) return true;
-    error = os::lastErrorCode();
-    return false;
-}
-
 } // namespace
+
+ByteSource fileByteSource(os::File& file) {
+    ByteSource source;
+    source.context = &file;
+    source.read = [](void* context, void* buffer, size_t n, size_t& got, unsigned long& error) {
+        if (static_cast<os::File*>(context)->read(buffer, n, got)) return true;
+        error = os::lastErrorCode();
+        return false;
+    };
+    return source;
+}
 
 os::File openOwnExecutable() {
     const std::string& path = moduleFileName();
@@ -60,10 +65,7 @@ void readConfiguration() {
         failReading(BlockError::Magic, 0);
     if (!file.seek(bounds.start)) failReading(BlockError::ReadInt, os::lastErrorCode());
 
-    ByteSource source;
-    source.context = &file;
-    source.read = readFromFile;
-    BlockReader reader(source, bounds.end - bounds.start);
+    BlockReader reader(fileByteSource(file), bounds.end - bounds.start);
     const BlockError error = readConfigurationBlock(reader, mutablePropertyStore());
     if (error != BlockError::None) failReading(error, reader.systemError());
 

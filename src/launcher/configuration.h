@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "core/config_block.h"
 #include "os/file.h"
 
 namespace lumen {
@@ -17,6 +18,9 @@ namespace lumen {
 os::File openOwnExecutable();
 
 void readConfiguration();
+
+// The block reader's view of an open file (the system error on failures).
+ByteSource fileByteSource(os::File& file);
 
 // File offset of the included-files section, and where the block ends.
 uint64_t includedFilesOffset();

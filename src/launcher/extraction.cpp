@@ -23,12 +23,6 @@ namespace {
 // jars travel here, and fewer system calls keep the copy near disk speed.
 constexpr size_t kCopyChunk = 256 * 1024;
 
-bool readFromFile(void* context, void* buffer, size_t n, size_t& got, unsigned long& error) {
-    if (static_cast<os::File*>(context)->read(buffer, n, got)) return true;
-    error = os::lastErrorCode();
-    return false;
-}
-
 } // namespace
 
 bool copyUnscrambled(BlockReader& source, os::File& target, int64_t size) {
@@ -79,10 +73,7 @@ bool extractIncludedFiles(std::string& directory) {
 
     os::File own = openOwnExecutable();
     if (!own.seek(includedFilesOffset())) fatalError(blockErrorText(BlockError::ReadInt));
-    ByteSource source;
-    source.context = &own;
-    source.read = readFromFile;
-    BlockReader reader(source, configurationEnd() - includedFilesOffset());
+    BlockReader reader(fileByteSource(own), configurationEnd() - includedFilesOffset());
 
     if (!createTempFile(directory)) fatalMessage(1009, "%ERROR_CODE%", "7");
     os::deleteFile(directory);

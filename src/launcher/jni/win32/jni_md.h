@@ -1,5 +1,5 @@
 /* Machine-dependent JNI types for Windows (both x86 and x64 use 32-bit
- * long), matching the JNI specification's published Windows definitions.
+ * long), matching the published JNI definitions for Windows.
  * Used with the JDK's platform-independent jni.h. */
 #ifndef LUMEN_JNI_MD_H
 #define LUMEN_JNI_MD_H

@@ -46,9 +46,14 @@ void writeLauncher(const std::string& stubPath, const Description& description,
     std::vector<char> image((std::istreambuf_iterator<char>(stub)),
                             std::istreambuf_iterator<char>());
     BlockBounds bounds;
-    if (!findAppendedBlock(reinterpret_cast<const uint8_t*>(image.data()),
-                           std::min(image.size(), kImageHeadBytes), image.size(), bounds))
-        throw DescriptionError(stubPath + ": not a PE image with sections (damaged headers?)");
+    const ImageReader readImage = [&image](uint64_t offset, uint8_t* out, size_t size) {
+        if (offset > image.size() || size > image.size() - offset) return false;
+        std::memcpy(out, image.data() + offset, size);
+        return true;
+    };
+    if (!locateAppendedBlock(readImage, image.size(), bounds))
+        throw DescriptionError(stubPath +
+                               ": not a PE or ELF image with sections (damaged headers?)");
 
     const size_t slash = outputPath.find_last_of('/');
     const std::string directory = slash == std::string::npos ? "." : outputPath.substr(0, slash);

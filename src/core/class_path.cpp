@@ -23,22 +23,24 @@ std::vector<ClassPathEntry> parseClassPathEntries(const std::string& list) {
     return entries;
 }
 
-std::string environmentClassPath(const std::string& value) {
+std::string environmentClassPath(const std::string& value, char listSeparator) {
     std::string text = value;
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
         text = text.substr(1, text.size() - 2);
     if (text.empty()) return text;
-    if (text.back() != ';') text += ';';
+    if (text.back() != listSeparator) text += listSeparator;
     return text;
 }
 
-std::string listingPattern(const std::string& directory, const std::string& extension) {
-    std::string pattern = directory + "\\*";
+std::string listingPattern(const std::string& directory, const std::string& extension,
+                           const PathStyle& style) {
+    std::string pattern = joinPath(style, directory, "*");
     if (extension.empty() || extension[0] != '.') pattern += '.';
     return pattern + extension;
 }
 
-ClassPathOption::ClassPathOption(std::string text) : text_(std::move(text)) {
+ClassPathOption::ClassPathOption(std::string text, char listSeparator)
+    : text_(std::move(text)), listSeparator_(listSeparator) {
     if (text_.size() > kMaxOption) {
         text_.resize(kMaxOption);
         cut_ = true;
@@ -51,7 +53,7 @@ bool ClassPathOption::appendElement(const std::string& element) {
         return false;
     }
     text_ += element;
-    text_ += ';';
+    text_ += listSeparator_;
     return true;
 }
 
@@ -62,7 +64,7 @@ bool ClassPathOption::appendTerminated(const std::string& elements) {
         return true;
     }
     const size_t room = kMaxOption - text_.size();
-    const size_t lastEnd = room == 0 ? std::string::npos : elements.rfind(';', room - 1);
+    const size_t lastEnd = room == 0 ? std::string::npos : elements.rfind(listSeparator_, room - 1);
     if (lastEnd != std::string::npos) text_.append(elements, 0, lastEnd + 1);
     cut_ = true;
     return false;

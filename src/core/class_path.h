@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/path_style.h"
+
 namespace lumen {
 
 // One configured entry: type letter, required mark, name.
@@ -28,11 +30,13 @@ std::vector<ClassPathEntry> parseClassPathEntries(const std::string& list);
 // by ";" unless it already ends with ';'. A value that is empty once the
 // quotes are dropped contributes nothing, so that no empty element (which
 // the JVM would take as the current directory) enters the class path.
-std::string environmentClassPath(const std::string& value);
+// (";" stands for the list separator the option uses.)
+std::string environmentClassPath(const std::string& value, char listSeparator = ';');
 
 // The file-search pattern for a directory's archives: directory, "\*", a
 // "." unless the extension already begins with one, the extension.
-std::string listingPattern(const std::string& directory, const std::string& extension);
+std::string listingPattern(const std::string& directory, const std::string& extension,
+                           const PathStyle& style = PathStyle::windows());
 
 // The class-path option, bounded to kTextBufferSize - 1 bytes including
 // its "-Djava.class.path=" prefix. Once an element does not fit, it and
@@ -42,7 +46,7 @@ std::string listingPattern(const std::string& directory, const std::string& exte
 class ClassPathOption {
   public:
     // Starts from text that already holds the prefix (and possibly elements).
-    explicit ClassPathOption(std::string text = "-Djava.class.path=");
+    explicit ClassPathOption(std::string text = "-Djava.class.path=", char listSeparator = ';');
 
     // Appends element followed by ";".
     bool appendElement(const std::string& element);
@@ -57,6 +61,7 @@ class ClassPathOption {
   private:
     std::string text_;
     bool cut_ = false;
+    char listSeparator_;
 };
 
 } // namespace lumen

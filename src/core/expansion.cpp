@@ -47,8 +47,9 @@ bool replaceAll(std::string& text, const std::string& pattern, const std::string
 
 bool expandVariables(std::string& text, const std::string& launcherDirectory,
                      const std::string& extractionDirectory,
-                     const std::vector<std::string>& environmentEntries) {
-    const std::string separator = ";";
+                     const std::vector<std::string>& environmentEntries,
+                     const std::string& listSeparator) {
+    const std::string& separator = listSeparator;
     const std::pair<const char*, const std::string*> fixed[] = {
         {"%LUMEN_EXEDIR%", &launcherDirectory},      {"%TESSEL_EXEDIR%", &launcherDirectory},
         {"%LUMEN_TEMPDIR%", &extractionDirectory},   {"%TESSEL_TEMPDIR%", &extractionDirectory},

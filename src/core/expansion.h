@@ -27,7 +27,8 @@ bool replaceAll(std::string& text, const std::string& pattern, const std::string
 
 // Expands, in this order: "%LUMEN_EXEDIR%", "%TESSEL_EXEDIR%" (launcher
 // directory), "%LUMEN_TEMPDIR%", "%TESSEL_TEMPDIR%" (extraction directory),
-// "%LUMEN_PATHLIST_SEPARATOR%", "%TESSEL_PATHLIST_SEPARATOR%" (";"), then
+// "%LUMEN_PATHLIST_SEPARATOR%", "%TESSEL_PATHLIST_SEPARATOR%" (the
+// platform's list separator: ";" on Windows, ":" on POSIX), then
 // the same six in the "${...}" form; then, for each environment entry in
 // the given order, "${NAME}" spelled as the entry spells it and then the
 // same pattern wholly upper-cased (ASCII letters, byte by byte), each
@@ -44,6 +45,7 @@ bool replaceAll(std::string& text, const std::string& pattern, const std::string
 // False when some replacement was left out because of the size limit.
 bool expandVariables(std::string& text, const std::string& launcherDirectory,
                      const std::string& extractionDirectory,
-                     const std::vector<std::string>& environmentEntries);
+                     const std::vector<std::string>& environmentEntries,
+                     const std::string& listSeparator = ";");
 
 } // namespace lumen

@@ -1,5 +1,7 @@
 #include "core/image_layout.h"
 
+#include <vector>
+
 #include "core/bytes.h"
 
 namespace lumen {
@@ -15,10 +17,59 @@ bool inHead(size_t headSize, uint64_t offset, uint64_t length) {
     return offset <= headSize && length <= headSize - offset;
 }
 
+inline uint64_t loadLe64(const uint8_t* p) {
+    return static_cast<uint64_t>(loadLe32(p)) | (static_cast<uint64_t>(loadLe32(p + 4)) << 32);
+}
+
+constexpr uint32_t kSectionNoBits = 8; // SHT_NOBITS: no bytes in the file
+constexpr size_t kMaxElfSectionTable = size_t{4} * 1024 * 1024;
+
+// The fields of an ELF header that the layout needs.
+struct ElfHeader {
+    bool wide = false; // ELFCLASS64
+    uint64_t programOffset = 0, sectionOffset = 0;
+    uint32_t programEntrySize = 0, programCount = 0, sectionEntrySize = 0, sectionCount = 0;
+};
+
+bool readElfHeader(const uint8_t* head, size_t headSize, ElfHeader& h) {
+    if (head == nullptr || !inHead(headSize, 0, 52) || head[0] != 0x7F || head[1] != 'E' ||
+        head[2] != 'L' || head[3] != 'F' || head[5] != 1 /* little-endian */)
+        return false;
+    if (head[4] == 2) {
+        if (!inHead(headSize, 0, 64)) return false;
+        h.wide = true;
+        h.programOffset = loadLe64(head + 32);
+        h.sectionOffset = loadLe64(head + 40);
+        h.programEntrySize = loadLe16(head + 54);
+        h.programCount = loadLe16(head + 56);
+        h.sectionEntrySize = loadLe16(head + 58);
+        h.sectionCount = loadLe16(head + 60);
+        return h.programEntrySize >= 56 || h.programCount == 0;
+    }
+    if (head[4] != 1) return false;
+    h.programOffset = loadLe32(head + 28);
+    h.sectionOffset = loadLe32(head + 32);
+    h.programEntrySize = loadLe16(head + 42);
+    h.programCount = loadLe16(head + 44);
+    h.sectionEntrySize = loadLe16(head + 46);
+    h.sectionCount = loadLe16(head + 48);
+    return h.programEntrySize >= 32 || h.programCount == 0;
+}
+
+uint64_t elfSectionTableSize(const ElfHeader& h) {
+    return h.sectionOffset == 0 ? 0 : static_cast<uint64_t>(h.sectionCount) * h.sectionEntrySize;
+}
+
+// Adds offset + size to end; false when it overflows or passes the file.
+bool extendEnd(uint64_t offset, uint64_t size, uint64_t fileSize, uint64_t& end) {
+    if (offset > fileSize || size > fileSize - offset) return false;
+    if (offset + size > end) end = offset + size;
+    return true;
+}
+
 } // namespace
 
-bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize,
-                       BlockBounds& out) {
+bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize, BlockBounds& out) {
     if (head == nullptr || !inHead(headSize, 0, 0x40) || head[0] != 'M' || head[1] != 'Z')
         return false;
     const uint64_t peOffset = loadLe32(head + 0x3C);
@@ -76,6 +127,60 @@ bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize,
     out.start = end;
     out.end = blockEnd;
     return true;
+}
+
+bool findAppendedBlockElf(const uint8_t* head, size_t headSize, const uint8_t* sectionTable,
+                          size_t sectionTableSize, uint64_t fileSize, BlockBounds& out) {
+    ElfHeader h;
+    if (!readElfHeader(head, headSize, h)) return false;
+    uint64_t end = h.wide ? 64 : 52;
+    if (!extendEnd(0, end, fileSize, end)) return false;
+
+    // Segments: their headers lie near the start of every image.
+    const uint64_t programTable = static_cast<uint64_t>(h.programCount) * h.programEntrySize;
+    if (h.programCount != 0 && !inHead(headSize, h.programOffset, programTable)) return false;
+    for (uint32_t i = 0; i < h.programCount; ++i) {
+        const uint8_t* p = head + h.programOffset + static_cast<uint64_t>(i) * h.programEntrySize;
+        const uint64_t offset = h.wide ? loadLe64(p + 8) : loadLe32(p + 4);
+        const uint64_t size = h.wide ? loadLe64(p + 32) : loadLe32(p + 16);
+        if (size != 0 && !extendEnd(offset, size, fileSize, end)) return false;
+    }
+
+    const uint64_t tableSize = elfSectionTableSize(h);
+    if (tableSize != 0) {
+        if ((h.wide ? h.sectionEntrySize < 64 : h.sectionEntrySize < 40) ||
+            sectionTable == nullptr || sectionTableSize < tableSize ||
+            !extendEnd(h.sectionOffset, tableSize, fileSize, end))
+            return false;
+        for (uint32_t i = 0; i < h.sectionCount; ++i) {
+            const uint8_t* s = sectionTable + static_cast<uint64_t>(i) * h.sectionEntrySize;
+            const uint32_t type = loadLe32(s + 4);
+            const uint64_t offset = h.wide ? loadLe64(s + 24) : loadLe32(s + 16);
+            const uint64_t size = h.wide ? loadLe64(s + 32) : loadLe32(s + 20);
+            if (type == kSectionNoBits || type == 0 || size == 0) continue;
+            if (!extendEnd(offset, size, fileSize, end)) return false;
+        }
+    }
+    out.start = end;
+    out.end = fileSize;
+    return true;
+}
+
+bool locateAppendedBlock(const ImageReader& read, uint64_t fileSize, BlockBounds& out) {
+    const size_t headSize =
+        fileSize < kImageHeadBytes ? static_cast<size_t>(fileSize) : kImageHeadBytes;
+    std::vector<uint8_t> head(headSize);
+    if (headSize == 0 || !read(0, head.data(), headSize)) return false;
+    ElfHeader h;
+    if (!readElfHeader(head.data(), headSize, h))
+        return findAppendedBlock(head.data(), headSize, fileSize, out);
+    const uint64_t tableSize = elfSectionTableSize(h);
+    if (tableSize > kMaxElfSectionTable || tableSize > fileSize ||
+        h.sectionOffset > fileSize - tableSize)
+        return false;
+    std::vector<uint8_t> table(static_cast<size_t>(tableSize));
+    if (tableSize != 0 && !read(h.sectionOffset, table.data(), table.size())) return false;
+    return findAppendedBlockElf(head.data(), headSize, table.data(), table.size(), fileSize, out);
 }
 
 } // namespace lumen

@@ -8,11 +8,18 @@
 // Authenticode certificate table, the range ends where that table begins,
 // so nothing inside or behind a signature is ever read as configuration.
 // Damaged or inconsistent headers yield false. The stub and lumen-build
-// both use this one function, so they always agree on the block's start.
+// both use this one family of functions, so they always agree on the
+// block's start.
+//
+// ELF images (the Linux launcher) end at the larger of the section header
+// table's end and the last file-backed section's (or segment's) end; the
+// section header table usually lies behind the sections, far from the head,
+// so `locateAppendedBlock` reads it through the caller's reader.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace lumen {
 
@@ -25,7 +32,18 @@ struct BlockBounds {
 // Section tables of real images lie well inside this.
 constexpr size_t kImageHeadBytes = size_t{64} * 1024;
 
-bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize,
-                       BlockBounds& out);
+// A PE image from its head alone.
+bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize, BlockBounds& out);
+
+// An ELF image (32 or 64 bits, little-endian) from its head and its section
+// header table (the bytes at e_shoff; may be empty when the image has none).
+bool findAppendedBlockElf(const uint8_t* head, size_t headSize, const uint8_t* sectionTable,
+                          size_t sectionTableSize, uint64_t fileSize, BlockBounds& out);
+
+// Reads size bytes at offset into out; false on any failure.
+using ImageReader = std::function<bool(uint64_t offset, uint8_t* out, size_t size)>;
+
+// Either kind of image, reading what it needs through read.
+bool locateAppendedBlock(const ImageReader& read, uint64_t fileSize, BlockBounds& out);
 
 } // namespace lumen

@@ -23,30 +23,32 @@ bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
     return false;
 }
 
-std::string windowedExecutable(const std::string& javaExe) {
+std::string windowedExecutable(const std::string& javaExe, const PathStyle& style) {
+    if (style.windowedJavaExecutable == style.javaExecutable) return javaExe;
     if (javaExe.size() < 4) return javaExe + "w.exe";
     return javaExe.substr(0, javaExe.size() - 4) + "w.exe";
 }
 
-std::string javaExeDirectory(const std::string& javaExe) {
-    const std::string windowed = "javaw.exe";
-    const size_t cut = javaExe.size() >= windowed.size() &&
-                               javaExe.compare(javaExe.size() - windowed.size(), windowed.size(),
-                                               windowed) == 0
-                           ? windowed.size()
-                           : std::string("java.exe").size();
+std::string javaExeDirectory(const std::string& javaExe, const PathStyle& style) {
+    const std::string& windowed = style.windowedJavaExecutable;
+    const size_t cut =
+        javaExe.size() >= windowed.size() &&
+                javaExe.compare(javaExe.size() - windowed.size(), windowed.size(), windowed) == 0
+            ? windowed.size()
+            : style.javaExecutable.size();
     return javaExe.size() >= cut ? javaExe.substr(0, javaExe.size() - cut) : std::string();
 }
 
-std::string registryKeyForPath(const std::string& prefix, const std::string& path) {
+std::string registryKeyForPath(const std::string& prefix, const std::string& path,
+                               const PathStyle& style) {
     std::string key = path;
-    std::replace(key.begin(), key.end(), '\\', '/');
+    std::replace(key.begin(), key.end(), style.separator, '/');
     return prefix + key;
 }
 
-std::string pathFromRegistryKey(const std::string& keyName) {
+std::string pathFromRegistryKey(const std::string& keyName, const PathStyle& style) {
     std::string path = keyName;
-    std::replace(path.begin(), path.end(), '/', '\\');
+    std::replace(path.begin(), path.end(), '/', style.separator);
     return path;
 }
 
@@ -66,8 +68,10 @@ std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
 }
 
 std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,
-                                 const std::string& jar) {
-    return "\"" + runtimeDirectory + "\\bin\\unpack200.exe\" -r \"" + packed + "\" \"" + jar + "\"";
+                                 const std::string& jar, const PathStyle& style) {
+    const std::string tool = joinPath(style, joinPath(style, runtimeDirectory, "bin"),
+                                      "unpack200" + style.executableSuffix);
+    return "\"" + tool + "\" -r \"" + packed + "\" \"" + jar + "\"";
 }
 
 } // namespace lumen

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/path_style.h"
+
 namespace lumen {
 
 // The version a runtime reports on the first line of " -version": the text
@@ -18,17 +20,22 @@ bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
                            std::string& version);
 
 // The windowed executable beside a java.exe: "...java.exe" -> "...javaw.exe"
-// (the extension is overwritten with "w.ex" and an "e" appended).
-std::string windowedExecutable(const std::string& javaExe);
+// (the extension is overwritten with "w.ex" and an "e" appended). Where the
+// style has no windowed variant the path stays as it is.
+std::string windowedExecutable(const std::string& javaExe,
+                               const PathStyle& style = PathStyle::windows());
 
 // The directory of a java.exe or javaw.exe path, with its trailing separator.
-std::string javaExeDirectory(const std::string& javaExe);
+std::string javaExeDirectory(const std::string& javaExe,
+                             const PathStyle& style = PathStyle::windows());
 
-// A registry key name under prefix for a path: backslashes become "/", so the
-// whole path is one key.
-std::string registryKeyForPath(const std::string& prefix, const std::string& path);
+// A registry key name under prefix for a path: the style's separators become
+// "/", so the whole path is one key.
+std::string registryKeyForPath(const std::string& prefix, const std::string& path,
+                               const PathStyle& style = PathStyle::windows());
 // The path back from such a key name.
-std::string pathFromRegistryKey(const std::string& keyName);
+std::string pathFromRegistryKey(const std::string& keyName,
+                                const PathStyle& style = PathStyle::windows());
 
 // Registry version keys in the order they are tried: greatest first
 // (byte-wise, a prefix before the longer text in ascending order).
@@ -46,6 +53,7 @@ std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
 // The command line that restores one packed jar with the runtime's tool.
 // Each path is quoted, so a runtime directory with blanks works.
 std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,
-                                 const std::string& jar);
+                                 const std::string& jar,
+                                 const PathStyle& style = PathStyle::windows());
 
 } // namespace lumen

@@ -2,7 +2,11 @@
 
 namespace lumen {
 
-bool isRelativePath(const std::string& path) {
+bool isRelativePath(const std::string& path, const PathStyle& style) {
+    if (style.separator == '/') {
+        const size_t start = !path.empty() && path[0] == '"' ? 1 : 0;
+        return path.size() <= start || path[start] != '/';
+    }
     if (path.size() <= 2) return true;
     if (path[0] == '"') {
         if (path.size() <= 3) return true;
@@ -15,21 +19,21 @@ bool isRelativePath(const std::string& path) {
     return !(drive || network);
 }
 
-void collapseBackslashes(std::u16string& path) {
+void collapseBackslashes(std::u16string& path, char16_t separator) {
     if (path.empty()) return;
     std::u16string out;
     out.reserve(path.size());
     out.push_back(path[0]);
     for (size_t i = 1; i < path.size(); ++i) {
-        const bool lastIsLaterBackslash = out.size() > 1 && out.back() == u'\\';
-        if (path[i] == u'\\' && lastIsLaterBackslash) continue;
+        const bool lastIsLaterBackslash = out.size() > 1 && out.back() == separator;
+        if (path[i] == separator && lastIsLaterBackslash) continue;
         out.push_back(path[i]);
     }
     path.swap(out);
 }
 
-bool isDriveRoot(const std::string& path) {
-    if (path.size() < 2) return false;
+bool isDriveRoot(const std::string& path, const PathStyle& style) {
+    if (path.size() < 2 || style.separator == '/') return false;
     const std::string rest = path.substr(1);
     return rest == ":\\" || rest == ":\\." || rest == ":\\.\\.";
 }

@@ -9,20 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "core/path_style.h"
+
 namespace lumen {
 
 // A path is absolute when it is drive-absolute ("c:\...") or a network path
 // ("\\..."), also when written inside a leading double quote; everything
-// else (including any path of two bytes or fewer) is relative.
-bool isRelativePath(const std::string& path);
+// else (including any path of two bytes or fewer) is relative. In the POSIX
+// style a path is absolute when it begins with "/" (after the quote).
+bool isRelativePath(const std::string& path, const PathStyle& style = PathStyle::windows());
 
 // Reduces every run of backslashes after the first character to one; a
 // leading pair (network path) survives.
-void collapseBackslashes(std::u16string& path);
+void collapseBackslashes(std::u16string& path, char16_t separator = u'\\');
 
 // True for the texts that name a drive root without a file search: the
 // path's text from its second byte on is ":\", ":\." or ":\.\.".
-bool isDriveRoot(const std::string& path);
+// Never true in the POSIX style, which has no drives.
+bool isDriveRoot(const std::string& path, const PathStyle& style = PathStyle::windows());
 
 // Splits a ";"-separated list; empty items vanish.
 std::vector<std::string> splitList(const std::string& list, char separator = ';');

@@ -46,7 +46,17 @@ std::vector<std::string> vmOptionFileLines(const std::string& text) {
     return options;
 }
 
-std::vector<std::string> vmOptionsFileCandidates(const std::string& executablePath) {
+std::vector<std::string> vmOptionsFileCandidates(const std::string& executablePath,
+                                                 const PathStyle& style) {
+    if (style.executableSuffix.empty()) {
+        const std::string suffix = ".exe";
+        const bool exe = executablePath.size() > suffix.size() &&
+                         executablePath.compare(executablePath.size() - suffix.size(),
+                                                suffix.size(), suffix) == 0;
+        return {(exe ? executablePath.substr(0, executablePath.size() - suffix.size())
+                     : executablePath) +
+                ".vmoptions"};
+    }
     const size_t keep = executablePath.size() > 4 ? executablePath.size() - 4 : 0;
     return {executablePath.substr(0, keep) + ".vmoptions", executablePath + ".vmoptions"};
 }

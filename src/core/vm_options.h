@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/path_style.h"
+
 namespace lumen {
 
 // The options of a VM-options file, given its whole text as read in text
@@ -28,7 +30,10 @@ std::vector<std::string> vmOptionFileLines(const std::string& text);
 // The VM-options file names to try, in order, for the executable's long
 // path: the path less its last four characters (whatever they are) plus
 // ".vmoptions", then the whole path plus ".vmoptions".
-std::vector<std::string> vmOptionsFileCandidates(const std::string& executablePath);
+// Where executables carry no suffix (the POSIX style), one candidate: a
+// final ".exe" replaced, else ".vmoptions" appended.
+std::vector<std::string> vmOptionsFileCandidates(const std::string& executablePath,
+                                                 const PathStyle& style = PathStyle::windows());
 
 // The rests ("-J" removed) of the arguments beginning with "-J", in order,
 // the first element (program path) included.

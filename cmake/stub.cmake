@@ -8,43 +8,8 @@ else()
   set(LUMEN_ARCH x86)
 endif()
 
-# Everything of the stub but its process entry, so that the Windows test
-# executable can link the same modules.
-set(LUMEN_LAUNCHER_SOURCES
-  src/launcher/arguments.cpp
-  src/launcher/class_path.cpp
-  src/launcher/configuration.cpp
-  src/launcher/deletion.cpp
-  src/launcher/entry.cpp
-  src/launcher/errors.cpp
-  src/launcher/expansion.cpp
-  src/launcher/extraction.cpp
-  src/launcher/included_files.cpp
-  src/launcher/installed_jvms.cpp
-  src/launcher/java_check.cpp
-  src/launcher/jvm_entry.cpp
-  src/launcher/jvm_launch.cpp
-  src/launcher/jvm_loader.cpp
-  src/launcher/jvm_search.cpp
-  src/launcher/log.cpp
-  src/launcher/pack200.cpp
-  src/launcher/paths.cpp
-  src/launcher/properties.cpp
-  src/launcher/runtime_archive.cpp
-  src/launcher/single_instance.cpp
-  src/launcher/splash.cpp
-  src/launcher/startup.cpp
-  src/launcher/temp_files.cpp
-  src/launcher/vm_options.cpp
-  src/os/env_win.cpp
-  src/os/file_win.cpp
-  src/os/library_win.cpp
-  src/os/paths_win.cpp
-  src/os/process_win.cpp
-  src/os/registry_win.cpp
-  src/os/system_win.cpp
-  src/os/text_win.cpp
-  src/os/ui_win.cpp)
+include(${PROJECT_SOURCE_DIR}/cmake/launcher_sources.cmake)
+lumen_launcher_sources(LUMEN_LAUNCHER_SOURCES win)
 
 set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
 

@@ -29,6 +29,13 @@ std::u16string redirectionFile(int32_t flagId, int32_t fileId) {
 
 std::vector<std::u16string> splitCommandLine() {
     std::vector<std::u16string> arguments;
+    // Where the system split the arguments already, they are taken as they
+    // are: joining and splitting them again would change them.
+    if (const std::vector<std::string>* given = os::systemArguments()) {
+        for (const std::string& argument : *given)
+            arguments.push_back(os::wideFromNarrow(argument));
+        return arguments;
+    }
     if (splitArguments(os::commandLineWide(), arguments) == SplitOutcome::UnmatchedQuote)
         unmatchedQuote("the command line");
     return arguments;

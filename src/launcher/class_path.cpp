@@ -24,7 +24,7 @@ bool appendEnvironmentEntry(ClassPathOption& option, const ClassPathEntry& entry
     std::string value;
     const bool defined = os::getEnv(name, value);
     if (!value.empty()) {
-        const std::string elements = environmentClassPath(value);
+        const std::string elements = environmentClassPath(value, os::pathStyle().listSeparator);
         if (!option.appendTerminated(elements))
             logError("class path too long: the value of %s was cut", name.c_str());
         return true;
@@ -38,13 +38,15 @@ bool appendEnvironmentEntry(ClassPathOption& option, const ClassPathEntry& entry
 bool appendArchivesOfDirectory(ClassPathOption& option, const std::string& directory,
                                const std::string& extension) {
     if (!fileExists(directory)) return false;
-    for (const std::string& name : os::findMatchingNames(listingPattern(directory, extension)))
-        append(option, resolveAgainstExeDir(directory + "\\" + name));
+    const PathStyle& style = os::pathStyle();
+    for (const std::string& name :
+         os::findMatchingNames(listingPattern(directory, extension, style)))
+        append(option, resolveAgainstExeDir(joinPath(style, directory, name)));
     return true;
 }
 
 void appendClassPath(std::string& optionText) {
-    ClassPathOption option(optionText);
+    ClassPathOption option(optionText, os::pathStyle().listSeparator);
     appendArchivesOfDirectory(option, extractionDirectory(), "jar");
     appendArchivesOfDirectory(option, extractionDirectory(), "zip");
 

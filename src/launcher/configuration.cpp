@@ -45,7 +45,8 @@ os::File openOwnExecutable() {
     os::File file = os::File::openForReading(path);
     if (!file.valid()) {
         logError("Could not open %s", path.c_str());
-        fatalError("Error opening media file. Please move this file to an ascii-only path like c:\\");
+        fatalError(
+            "Error opening media file. Please move this file to an ascii-only path like c:\\");
     }
     return file;
 }
@@ -56,13 +57,19 @@ void readConfiguration() {
     // Where the block lies comes from the image's own headers: the end of its
     // last section, up to an Authenticode signature if one is attached.
     uint64_t fileSize = 0;
-    std::vector<uint8_t> head(kImageHeadBytes);
-    size_t headSize = 0;
-    if (!file.size(fileSize) || !file.read(head.data(), head.size(), headSize))
-        failReading(BlockError::ReadInt, os::lastErrorCode());
+    if (!file.size(fileSize)) failReading(BlockError::ReadInt, os::lastErrorCode());
+    bool readFailed = false;
+    const ImageReader readImage = [&file, &readFailed](uint64_t offset, uint8_t* out, size_t size) {
+        size_t got = 0;
+        const bool ok = file.seek(offset) && file.read(out, size, got);
+        readFailed = readFailed || !ok;
+        return ok && got == size;
+    };
     BlockBounds bounds;
-    if (!findAppendedBlock(head.data(), headSize, fileSize, bounds))
+    if (!locateAppendedBlock(readImage, fileSize, bounds)) {
+        if (readFailed) failReading(BlockError::ReadInt, os::lastErrorCode());
         failReading(BlockError::Magic, 0);
+    }
     if (!file.seek(bounds.start)) failReading(BlockError::ReadInt, os::lastErrorCode());
 
     BlockReader reader(fileByteSource(file), bounds.end - bounds.start);
@@ -77,7 +84,11 @@ void readConfiguration() {
     if (kind != 1 && kind != 5) disableErrorBoxes();
 }
 
-uint64_t includedFilesOffset() { return sectionOffset; }
-uint64_t configurationEnd() { return blockEnd; }
+uint64_t includedFilesOffset() {
+    return sectionOffset;
+}
+uint64_t configurationEnd() {
+    return blockEnd;
+}
 
 } // namespace lumen

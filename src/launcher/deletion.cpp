@@ -30,8 +30,9 @@ void scheduleDeletion(const char* valueName, const std::string& path) {
 }
 
 std::string childPath(const std::string& directory, const std::string& name) {
-    if (!directory.empty() && directory.back() == '\\') return directory + name;
-    return directory + "\\" + name;
+    const char separator = os::pathSeparator();
+    if (!directory.empty() && directory.back() == separator) return directory + name;
+    return directory + separator + name;
 }
 
 template <typename Remove>
@@ -48,9 +49,13 @@ void processList(os::RegistryKey& key, const char* valueName, Remove remove) {
 
 } // namespace
 
-void scheduleFileDeletion(const std::string& path) { scheduleDeletion(kFileList, path); }
+void scheduleFileDeletion(const std::string& path) {
+    scheduleDeletion(kFileList, path);
+}
 
-void scheduleDirectoryDeletion(const std::string& path) { scheduleDeletion(kDirectoryList, path); }
+void scheduleDirectoryDeletion(const std::string& path) {
+    scheduleDeletion(kDirectoryList, path);
+}
 
 void scheduleTreeDeletion(const std::string& directory) {
     if (directory.empty()) return;

@@ -11,6 +11,7 @@
 #include "launcher/startup.h"
 #include "os/env.h"
 #include "os/library.h"
+#include "os/paths.h"
 #include "os/registry.h"
 #include "os/system.h"
 
@@ -32,7 +33,7 @@ void prepareEnvironment(void* instance) {
     if (!configured.empty()) {
         std::string current;
         os::getEnv("PATH", current);
-        os::setEnv("PATH", prefixedPath(configured, current));
+        os::setEnv("PATH", prefixedPath(configured, current, os::pathStyle().listSeparator));
     }
 
     const std::string workingDirectory = stringProperty(146);
@@ -41,7 +42,9 @@ void prepareEnvironment(void* instance) {
 
 } // namespace
 
-const LaunchState& launchState() { return state; }
+const LaunchState& launchState() {
+    return state;
+}
 
 namespace {
 const char kLauncherKey[] = "SOFTWARE\\nordquill\\lumen\\";
@@ -55,18 +58,20 @@ bool readInstallStarted() {
 }
 
 void writeInstallStarted() {
-    os::RegistryKey::create(os::RegistryRoot::CurrentUser, kLauncherKey).writeDword("InstallStarted", 1);
+    os::RegistryKey::create(os::RegistryRoot::CurrentUser, kLauncherKey)
+        .writeDword("InstallStarted", 1);
 }
 
-std::string prefixedPath(const std::string& configured, const std::string& current) {
+std::string prefixedPath(const std::string& configured, const std::string& current,
+                         char separator) {
     std::string value = configured;
-    if (!value.empty() && value.back() != ';') value += ';';
+    if (!value.empty() && value.back() != separator) value += separator;
     const size_t room = kTextBufferSize - 1;
     if (value.size() >= room) return value.substr(0, room);
     if (value.size() + current.size() <= room) return value + current;
-    const size_t lastWhole = current.rfind(';', room - value.size());
+    const size_t lastWhole = current.rfind(separator, room - value.size());
     if (lastWhole != std::string::npos) value += current.substr(0, lastWhole);
-    if (!value.empty() && value.back() == ';') value.pop_back();
+    if (!value.empty() && value.back() == separator) value.pop_back();
     return value;
 }
 

@@ -30,8 +30,10 @@ bool readInstallStarted();
 void writeInstallStarted();
 
 // The PATH value after prepending the configured entries (already resolved
-// and joined with ";"): the configured part always stays whole; old entries
-// that do not fit the 8,192-byte buffer are dropped whole.
-std::string prefixedPath(const std::string& configured, const std::string& current);
+// and joined with the platform's list separator, ";" on Windows): the
+// configured part always stays whole; old entries that do not fit the
+// 8,192-byte buffer are dropped whole.
+std::string prefixedPath(const std::string& configured, const std::string& current,
+                         char separator = ';');
 
 } // namespace lumen

@@ -6,12 +6,14 @@
 #include "launcher/log.h"
 #include "launcher/paths.h"
 #include "os/env.h"
+#include "os/paths.h"
 
 namespace lumen {
 
 void expandVariables(std::string& text) {
     const std::string launcherDir = resolveAgainstExeDir("");
-    if (!lumen::expandVariables(text, launcherDir, extractionDirectory(), os::environmentBlock()))
+    if (!lumen::expandVariables(text, launcherDir, extractionDirectory(), os::environmentBlock(),
+                                std::string(1, os::pathStyle().listSeparator)))
         logError("expansion left placeholders unreplaced: the result would pass %d bytes",
                  static_cast<int>(kTextBufferSize - 1));
 }

@@ -83,7 +83,7 @@ bool extractIncludedFiles(std::string& directory) {
     if (!os::createDirectory(directory)) fatalMessage(1009, "%ERROR_CODE%", "7");
 
     for (const std::string& name : names) {
-        const std::string path = directory + "\\" + name;
+        const std::string path = joinPath(os::pathStyle(), directory, name);
         registerUnpackedFile(path);
         if (!extractOneFile(reader, path)) {
             logError("Failed to extract %s", path.c_str());

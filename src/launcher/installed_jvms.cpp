@@ -1,12 +1,15 @@
 #include "launcher/installed_jvms.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/java_runtime.h"
 #include "core/java_version.h"
 #include "core/property_store.h"
 #include "launcher/java_check.h"
+#include "launcher/paths.h"
 #include "launcher/properties.h"
+#include "os/paths.h"
 #include "os/registry.h"
 
 namespace lumen {
@@ -47,8 +50,9 @@ bool tryVersionKey(const std::string& key, const std::string& minimum, const std
 bool findCurrentVersionJvm(const std::string& minimum, const std::string& maximum,
                            std::string& path, std::string& version) {
     const std::string kit = currentVersionInRange(kDevelopmentKitKey, minimum, maximum);
-    const std::string runtime =
-        getIntProperty(131) != 0 ? std::string() : currentVersionInRange(kRuntimeKey, minimum, maximum);
+    const std::string runtime = getIntProperty(131) != 0
+                                    ? std::string()
+                                    : currentVersionInRange(kRuntimeKey, minimum, maximum);
     const std::string key = compareVersions(kit, runtime) > 0
                                 ? std::string(kDevelopmentKitKey) + "\\" + kit
                                 : std::string(kRuntimeKey) + "\\" + runtime;
@@ -69,11 +73,37 @@ bool findEnumeratedJvm(const std::string& minimum, const std::string& maximum, s
     return false;
 }
 
+// The greatest qualifying runtime among the sub-directories of the system's
+// runtime directory (POSIX systems, where no registry lists runtimes).
+bool findSystemDirectoryJvm(const std::string& minimum, const std::string& maximum,
+                            std::string& path, std::string& version) {
+    const std::string& directory = os::pathStyle().runtimesDirectory;
+    std::vector<os::DirectoryEntry> entries;
+    if (directory.empty() || !os::listDirectory(directory, entries)) return false;
+    std::sort(
+        entries.begin(), entries.end(),
+        [](const os::DirectoryEntry& a, const os::DirectoryEntry& b) { return a.name < b.name; });
+    bool found = false;
+    for (const os::DirectoryEntry& entry : entries) {
+        if (entry.name.empty() || entry.name[0] == '.') continue; // package metadata
+        std::string candidate, candidateVersion;
+        if (!javaExeFromHome(pathUnder(directory, {entry.name}), candidate) ||
+            !checkJavaExe(candidate, candidateVersion, minimum, maximum, false))
+            continue;
+        if (!found || compareVersions(candidateVersion, version) > 0) {
+            path = candidate;
+            version = candidateVersion;
+            found = true;
+        }
+    }
+    return found;
+}
+
 bool findRegistryJvm(const std::string& minimum, const std::string& maximum, std::string& path,
                      std::string& version) {
+    if (findSystemDirectoryJvm(minimum, maximum, path, version)) return true;
     if (findCurrentVersionJvm(minimum, maximum, path, version)) return true;
-    if (getIntProperty(131) == 0 &&
-        findEnumeratedJvm(minimum, maximum, path, version, kRuntimeKey))
+    if (getIntProperty(131) == 0 && findEnumeratedJvm(minimum, maximum, path, version, kRuntimeKey))
         return true;
     return findEnumeratedJvm(minimum, maximum, path, version, kDevelopmentKitKey);
 }

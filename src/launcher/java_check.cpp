@@ -22,7 +22,9 @@ const char kLocatedKey[] = "SOFTWARE\\nordquill\\lumen\\locatedjvms\\";
 constexpr unsigned long kVersionRunLimitMs = 10000;
 constexpr size_t kFirstLineBytes = 100; // 99 bytes and the terminator
 
-bool acceptsPreRelease() { return getIntProperty(130) != 0; }
+bool acceptsPreRelease() {
+    return getIntProperty(130) != 0;
+}
 
 // The first line of a file, without its line end; false when unreadable.
 bool readFirstLine(const std::string& path, std::string& line) {
@@ -33,7 +35,8 @@ bool readFirstLine(const std::string& path, std::string& line) {
     std::fclose(file);
     if (!read) return false;
     line = buffer;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
     return true;
 }
 
@@ -45,7 +48,7 @@ bool findLocatedJvmInRoot(os::RegistryRoot root, const std::string& minimum,
     bool found = false;
     std::string name;
     for (uint32_t index = 0; key.subKeyName(index, name); ++index) {
-        std::string path = pathFromRegistryKey(name);
+        std::string path = pathFromRegistryKey(name, os::pathStyle());
         std::string version;
         if (!checkJavaExe(path, version, minimum, maximum, true)) continue;
         if (compareVersions(version, bestVersion) > 0) {
@@ -61,7 +64,7 @@ bool findLocatedJvmInRoot(os::RegistryRoot root, const std::string& minimum,
 
 bool readVersionCache(const std::string& path, uint64_t lastWriteTime, std::string& version) {
     os::RegistryKey key = os::RegistryKey::openForReading(
-        os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path));
+        os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path, os::pathStyle()));
     uint8_t stored[8];
     if (!key.readBinaryExact("LastWriteTime", stored, sizeof stored)) return false;
     for (size_t i = 0; i < sizeof stored; ++i)
@@ -69,17 +72,22 @@ bool readVersionCache(const std::string& path, uint64_t lastWriteTime, std::stri
     return key.readString("Version", version, kTextBufferSize);
 }
 
-void writeVersionCache(const std::string& path, uint64_t lastWriteTime, const std::string& version) {
-    os::RegistryKey key =
-        os::RegistryKey::create(os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path));
+void writeVersionCache(const std::string& path, uint64_t lastWriteTime,
+                       const std::string& version) {
+    os::RegistryKey key = os::RegistryKey::create(
+        os::RegistryRoot::CurrentUser, registryKeyForPath(kVersionCacheKey, path, os::pathStyle()));
     uint8_t stored[8];
-    for (size_t i = 0; i < sizeof stored; ++i) stored[i] = static_cast<uint8_t>(lastWriteTime >> (8 * i));
+    for (size_t i = 0; i < sizeof stored; ++i)
+        stored[i] = static_cast<uint8_t>(lastWriteTime >> (8 * i));
     key.writeBinary("LastWriteTime", stored, sizeof stored);
     key.writeString("Version", version, false);
 }
 
 bool runJavaVersion(const std::string& path, std::string& version) {
-    const std::string commandLine = os::shortPathName(path) + " -version";
+    // Short names carry no blanks; where there are none, the path is quoted.
+    const std::string program =
+        os::pathStyle().foldsCase ? os::shortPathName(path) : "\"" + path + "\"";
+    const std::string commandLine = program + " -version";
     std::string output;
     if (!createTempFile(output)) {
         logError("Could not create a temporary file for the version output");
@@ -92,7 +100,8 @@ bool runJavaVersion(const std::string& path, std::string& version) {
     }
     bool found = false;
     std::string line;
-    if (exitCode == 0 && readFirstLine(output, line)) found = versionFromJavaOutput(line, os::acceptsOpenJdkVersionLine(), version);
+    if (exitCode == 0 && readFirstLine(output, line))
+        found = versionFromJavaOutput(line, os::acceptsOpenJdkVersionLine(), version);
     os::deleteFile(output);
     return found;
 }
@@ -111,18 +120,20 @@ bool checkJavaExe(std::string& path, std::string& version, const std::string& mi
         version.clear();
         if (readVersionCache(path, lastWriteTime, version)) {
             logInfo("got version from registry %s", version.c_str());
-            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
+            verdict =
+                versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
         } else if (runJavaVersion(path, version)) {
             logInfo("got version from execution %s", version.c_str());
             writeVersionCache(path, lastWriteTime, version);
-            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
+            verdict =
+                versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
         } else {
             version.clear();
             logInfo("couldn't get version");
         }
     }
     if (verdict && getIntProperty(107) == 1) {
-        path = windowedExecutable(path);
+        path = windowedExecutable(path, os::pathStyle());
         return fileExists(path);
     }
     logInfo("checkJavaExe returning %d", verdict ? 1 : 0);
@@ -136,15 +147,16 @@ bool checkJavaExe(std::string& path, const std::string& minimum, const std::stri
 }
 
 bool javaExeFromHome(const std::string& home, std::string& path) {
-    path = home + "\\jre\\bin\\java.exe";
-    if (getIntProperty(131) != 0) return fileExists(home + "\\lib\\tools.jar");
+    const std::string& java = os::pathStyle().javaExecutable;
+    path = pathUnder(home, {"jre", "bin", java});
+    if (getIntProperty(131) != 0) return fileExists(pathUnder(home, {"lib", "tools.jar"}));
     if (fileExists(path)) return true;
-    path = home + "\\bin\\java.exe";
+    path = pathUnder(home, {"bin", java});
     return true;
 }
 
 void rememberLocatedJvm(const std::string& path) {
-    const std::string key = registryKeyForPath(kLocatedKey, path);
+    const std::string key = registryKeyForPath(kLocatedKey, path, os::pathStyle());
     if (os::RegistryKey::create(os::RegistryRoot::LocalMachine, key).valid()) return;
     os::RegistryKey::create(os::RegistryRoot::CurrentUser, key);
 }
@@ -152,8 +164,8 @@ void rememberLocatedJvm(const std::string& path) {
 bool findLocatedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
                     std::string& version) {
     std::string userPath, userVersion, machinePath, machineVersion;
-    const bool user =
-        findLocatedJvmInRoot(os::RegistryRoot::CurrentUser, minimum, maximum, userPath, userVersion);
+    const bool user = findLocatedJvmInRoot(os::RegistryRoot::CurrentUser, minimum, maximum,
+                                           userPath, userVersion);
     const bool machine = findLocatedJvmInRoot(os::RegistryRoot::LocalMachine, minimum, maximum,
                                               machinePath, machineVersion);
     if (user && (!machine || compareVersions(userVersion, machineVersion) > 0)) {

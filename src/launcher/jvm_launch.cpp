@@ -30,7 +30,9 @@ JavaVM* vm = nullptr;
 JNIEnv* env = nullptr; // the launching thread's only
 std::atomic<bool> created{false};
 
-bool isInstaller() { return launchState().productKind == 'i'; }
+bool isInstaller() {
+    return launchState().productKind == 'i';
+}
 
 std::string systemProperty(const char* name, const std::string& value) {
     std::string option = std::string("-D") + name + "=" + value;
@@ -59,7 +61,7 @@ bool createJvm(const std::vector<std::string>& leadingOptions,
 }
 
 bool checkFirstRun() {
-    const std::string marker = fullPath(stringProperty(10003)) + "\\.tessel\\firstrun";
+    const std::string marker = pathUnder(fullPath(stringProperty(10003)), {".tessel", "firstrun"});
     if (!fileExists(marker)) return true;
     jclass firstRunClass = env->FindClass(kFirstRunClass);
     if (firstRunClass == nullptr) fatalMessage(1009, "%ERROR_CODE%", "14");
@@ -128,7 +130,8 @@ bool callMain(const std::vector<std::u16string>& arguments) {
 std::vector<std::string> launcherSystemProperties() {
     std::vector<std::string> properties;
     properties.push_back(systemProperty("lumen.semaphoreName", instanceSemaphoreName()));
-    if (launchState().manualSelection) properties.push_back(systemProperty("lumen.manualJre", "true"));
+    if (launchState().manualSelection)
+        properties.push_back(systemProperty("lumen.manualJre", "true"));
     if (isInstaller()) properties.push_back(systemProperty("lumen.isTessel", "true"));
     properties.push_back(systemProperty("lumen.moduleName", moduleFileName()));
     properties.push_back(systemProperty("lumen.processCommFile", processFileName(os::processId())));
@@ -157,7 +160,9 @@ bool launchJvm(const std::vector<std::u16string>& arguments, bool destroyAfterMa
     return true;
 }
 
-bool jvmCreated() { return created.load(std::memory_order_acquire); }
+bool jvmCreated() {
+    return created.load(std::memory_order_acquire);
+}
 
 void* attachJvmThread() {
     if (!jvmCreated()) return nullptr;

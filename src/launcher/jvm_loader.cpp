@@ -9,6 +9,7 @@
 #include "launcher/paths.h"
 #include "launcher/properties.h"
 #include "os/library.h"
+#include "os/paths.h"
 
 namespace lumen {
 namespace {
@@ -35,11 +36,16 @@ void showLoadFailure(int source, const std::string& name) {
 } // namespace
 
 void* tryJvmLibrary(const std::string& javaExe, const std::string& subdirectory) {
-    const std::string directory = javaExeDirectory(javaExe);
-    const std::string library = directory + subdirectory + "\\jvm.dll";
-    logInfo("Trying %s (exists %d)", library.c_str(), fileExists(library) ? 1 : 0);
-    // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
-    return os::loadLibrary(fullPath(library, true), fullPath(directory, true));
+    const std::string directory = javaExeDirectory(javaExe, os::pathStyle());
+    for (const std::string& library :
+         vmLibraryCandidates(os::pathStyle(), directory, subdirectory)) {
+        const bool exists = fileExists(library);
+        logInfo("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
+        // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
+        void* loaded = os::loadLibrary(fullPath(library, true), fullPath(directory, true));
+        if (loaded != nullptr) return loaded;
+    }
+    return nullptr;
 }
 
 void* loadJvmLibraryNear(const std::string& javaExe) {
@@ -56,7 +62,9 @@ void* loadJvmLibraryNear(const std::string& javaExe) {
 void* loadJvmLibrary(const std::string& javaExe) {
     void* library = loadJvmLibraryNear(javaExe);
     if (library != nullptr) return library;
-    return loadJvmLibraryNear(javaExeDirectory(javaExe) + "..\\jre\\bin\\java.exe");
+    const PathStyle& style = os::pathStyle();
+    return loadJvmLibraryNear(
+        pathUnder(javaExeDirectory(javaExe, style) + "..", {"jre", "bin", style.javaExecutable}));
 }
 
 bool resolveCreateJavaVM(void* library) {
@@ -78,8 +86,9 @@ bool LoadDLL(bool showErrors, const std::string* location, bool locationIsExe) {
         const std::string maximum = stringProperty(127);
         logInfo("MinVersion: %s, MaxVersion: %s", minimum.c_str(), maximum.c_str());
         javaExe = *location;
-        const bool accepted = locationIsExe ? checkJavaExe(javaExe, minimum, maximum, true)
-                                            : testLocation(javaExe, *location, minimum, maximum, true);
+        const bool accepted = locationIsExe
+                                  ? checkJavaExe(javaExe, minimum, maximum, true)
+                                  : testLocation(javaExe, *location, minimum, maximum, true);
         if (!accepted) {
             logError("Provided JVM unusable");
             if (showErrors) showMessage(1001);

@@ -16,8 +16,8 @@
 namespace lumen {
 namespace {
 
-const char kPreferredLocation[] = "\\.tessel\\pref_jre.cfg";
-const char kInstallerLocation[] = "\\.tessel\\inst_jre.cfg";
+const char kPreferredLocation[] = "pref_jre.cfg";
+const char kInstallerLocation[] = "inst_jre.cfg";
 
 // The product's own home variable, consulted after the configured sequence.
 const char* productHomeVariable() {
@@ -36,7 +36,7 @@ const char* productHomeVariable() {
 } // namespace
 
 bool readLocationFile(std::string& line, const std::string& name) {
-    const std::string path = fullPath(stringProperty(10003)) + name;
+    const std::string path = pathUnder(fullPath(stringProperty(10003)), {".tessel", name});
     std::FILE* file = std::fopen(path.c_str(), "rt");
     if (file == nullptr) return false;
     std::string buffer(kTextBufferSize, '\0');
@@ -44,7 +44,8 @@ bool readLocationFile(std::string& line, const std::string& name) {
     std::fclose(file);
     if (!read) return false;
     line.assign(buffer.c_str());
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
     return true;
 }
 
@@ -65,7 +66,8 @@ bool testEnvironmentVariable(std::string& path, const std::string& variable,
 }
 
 bool testSearchPath(std::string& path, const std::string& minimum, const std::string& maximum) {
-    return os::searchPath("java.exe", path) && checkJavaExe(path, minimum, maximum, false);
+    return os::searchPath(os::pathStyle().javaExecutable, path) &&
+           checkJavaExe(path, minimum, maximum, false);
 }
 
 int searchJvm(std::string& path, std::string& name) {

@@ -4,20 +4,27 @@
 #include "launcher/errors.h"
 #include "launcher/log.h"
 #include "launcher/paths.h"
+#include "os/paths.h"
 #include "os/process.h"
 #include "os/ui.h"
 
 namespace lumen {
 namespace {
 
-const char* const kPackedJars[] = {"lib\\rt.jar",      "lib\\charsets.jar",
-                                   "lib\\plugin.jar",  "lib\\deploy.jar",
-                                   "lib\\ext\\localedata.jar", "lib\\jsse.jar"};
+const char* const kPackedJars[] = {"rt.jar",     "charsets.jar",       "plugin.jar",
+                                   "deploy.jar", "ext/localedata.jar", "jsse.jar"};
+
+// A jar of the runtime's lib directory ("ext/x.jar" lies in lib's ext).
+std::string libraryJar(const std::string& runtimeDirectory, const std::string& jar) {
+    const size_t slash = jar.find('/');
+    if (slash == std::string::npos) return pathUnder(runtimeDirectory, {"lib", jar});
+    return pathUnder(runtimeDirectory, {"lib", jar.substr(0, slash), jar.substr(slash + 1)});
+}
 
 } // namespace
 
 void unpackJar(const std::string& runtimeDirectory, const std::string& jar) {
-    const std::string jarPath = runtimeDirectory + "\\" + jar;
+    const std::string jarPath = libraryJar(runtimeDirectory, jar);
     const std::string packedPath = jarPath + ".pack";
     logInfo("Unpacking %s to %s", packedPath.c_str(), jarPath.c_str());
     if (!fileExists(packedPath)) {
@@ -25,8 +32,8 @@ void unpackJar(const std::string& runtimeDirectory, const std::string& jar) {
         return;
     }
     unsigned long exitCode = 0;
-    if (!os::runHidden(unpack200CommandLine(runtimeDirectory, packedPath, jarPath), "",
-                       os::kWaitForever, exitCode)) {
+    if (!os::runHidden(unpack200CommandLine(runtimeDirectory, packedPath, jarPath, os::pathStyle()),
+                       "", os::kWaitForever, exitCode)) {
         logInfo("could not create unpack process");
         fatalMessage(1009, "%ERROR_CODE%", "20");
     }
@@ -35,12 +42,13 @@ void unpackJar(const std::string& runtimeDirectory, const std::string& jar) {
 }
 
 void unpackRuntime(const std::string& runtimeDirectory) {
-    if (!fileExists(runtimeDirectory + "\\lib\\rt.jar.pack") ||
-        fileExists(runtimeDirectory + "\\lib\\jsse.jar"))
+    if (!fileExists(libraryJar(runtimeDirectory, "rt.jar.pack")) ||
+        fileExists(libraryJar(runtimeDirectory, "jsse.jar")))
         return;
     logInfo("Unpacking JRE");
     os::writeStandardOutput("Preparing JRE ...\n");
-    for (const char* jar : kPackedJars) unpackJar(runtimeDirectory, jar);
+    for (const char* jar : kPackedJars)
+        unpackJar(runtimeDirectory, jar);
     logInfo("Unpacking JRE done");
 }
 

@@ -13,6 +13,7 @@
 namespace lumen {
 
 void unpackRuntime(const std::string& runtimeDirectory);
+// jar names a file of the runtime's lib directory ("rt.jar", "ext/x.jar").
 void unpackJar(const std::string& runtimeDirectory, const std::string& jar);
 
 } // namespace lumen

@@ -24,7 +24,7 @@ template <typename Transform> void roundTrip(std::string& path, Transform transf
 const std::string& moduleFileName() {
     static const std::string name = [] {
         std::string path = os::ownExecutableShortName();
-        lowerCasePath(path);
+        if (os::pathStyle().foldsCase) lowerCasePath(path);
         collapseBackslashes(path);
         cutToBuffer(path);
         return path;
@@ -42,7 +42,7 @@ const std::string& launcherDirectory() {
 }
 
 std::string resolveAgainstExeDir(const std::string& path) {
-    std::string out = isRelativePath(path) ? launcherDirectory() + path : path;
+    std::string out = isRelativePath(path, os::pathStyle()) ? launcherDirectory() + path : path;
     cutToBuffer(out);
     collapseBackslashes(out);
     return out;
@@ -52,18 +52,24 @@ std::string fullPath(const std::string& path, bool keepCase) {
     const std::string resolved = resolveAgainstExeDir(path);
     std::string out;
     if (!os::absolutePath(resolved, out)) out = resolved;
-    if (!keepCase) lowerCasePath(out);
+    if (!keepCase && os::pathStyle().foldsCase) lowerCasePath(out);
     collapseBackslashes(out);
     return out;
 }
 
-void lowerCasePath(std::string& path) { roundTrip(path, os::lowerCaseWide); }
-
-void collapseBackslashes(std::string& path) {
-    roundTrip(path, [](std::u16string& wide) { lumen::collapseBackslashes(wide); });
+void lowerCasePath(std::string& path) {
+    roundTrip(path, os::lowerCaseWide);
 }
 
-bool fileExists(const std::string& path) { return isDriveRoot(path) || findFile(path); }
+void collapseBackslashes(std::string& path) {
+    const char16_t separator = static_cast<char16_t>(os::pathSeparator());
+    roundTrip(path,
+              [separator](std::u16string& wide) { lumen::collapseBackslashes(wide, separator); });
+}
+
+bool fileExists(const std::string& path) {
+    return isDriveRoot(path, os::pathStyle()) || findFile(path);
+}
 
 bool findFile(const std::string& path, uint64_t* lastWriteTime) {
     return os::findFile(path, lastWriteTime);
@@ -72,11 +78,18 @@ bool findFile(const std::string& path, uint64_t* lastWriteTime) {
 std::string resolvePathList(const std::string& list) {
     std::string out;
     for (const std::string& entry : splitList(list)) {
-        if (!out.empty()) out += ';';
+        if (!out.empty()) out += os::pathStyle().listSeparator;
         out += resolveAgainstExeDir(entry);
     }
     cutToBuffer(out);
     return out;
+}
+
+std::string pathUnder(const std::string& base, std::initializer_list<std::string> names) {
+    std::string path = base;
+    for (const std::string& name : names)
+        path = joinPath(os::pathStyle(), path, name);
+    return path;
 }
 
 unsigned long longPathName(const std::string& shortPath, std::string& out) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "core/path_rules.h" // isRelativePath, splitList
@@ -28,6 +29,9 @@ void collapseBackslashes(std::string& path);
 bool fileExists(const std::string& path);
 bool findFile(const std::string& path, uint64_t* lastWriteTime = nullptr);
 std::string resolvePathList(const std::string& list);
+// base followed by each name, joined with the platform's separator
+// ("home" + {"bin", "java.exe"} -> "home\bin\java.exe").
+std::string pathUnder(const std::string& base, std::initializer_list<std::string> names);
 // The platform call's contract: the length of the long form, 0 on failure.
 unsigned long longPathName(const std::string& shortPath, std::string& out);
 

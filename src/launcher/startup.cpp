@@ -1,6 +1,7 @@
 #include "launcher/startup.h"
 
 #include "launcher/arguments.h"
+#include "launcher/deletion.h"
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
@@ -11,7 +12,6 @@
 #include "launcher/paths.h"
 #include "launcher/properties.h"
 #include "launcher/runtime_archive.h"
-#include "launcher/deletion.h"
 #include "os/env.h"
 #include "os/paths.h"
 #include "os/system.h"
@@ -29,7 +29,7 @@ void enterExtractionDirectory(const std::string& directory) {
 
 } // namespace
 
-void runStartup(void* dialog) {
+void runStartup(void* dialog, bool reportMissingRuntime) {
     logInfo("Starting work");
     std::string directory;
     if (!extractIncludedFiles(directory)) {
@@ -54,7 +54,10 @@ void runStartup(void* dialog) {
         if (launchState().manualSelection || !LoadDLL(false, nullptr, false)) {
             if (dialog == nullptr) {
                 logError("No JRE found");
-                os::writeStandardOutput("no jre found\n");
+                if (reportMissingRuntime)
+                    showMessage(1001);
+                else
+                    os::writeStandardOutput("no jre found\n");
                 exitWithCleanup(kNoRuntimeExitCode);
             }
         }
@@ -70,13 +73,6 @@ void runStartup(void* dialog) {
         logError("Could not start JVM");
         fatalMessage(1005);
     }
-}
-
-void runDialogMode() {
-    logError("The dialog start-up is not available in this launcher build");
-    if (!errorBoxesOn())
-        os::writeStandardError("The dialog start-up is not available in this launcher build\n");
-    exitWithCleanup(1);
 }
 
 } // namespace lumen

@@ -8,7 +8,7 @@
 namespace lumen {
 
 bool isWritableDirectory(const std::string& directory) {
-    const std::string probe = directory + "\\lmx_w_testdir";
+    const std::string probe = pathUnder(directory, {"lmx_w_testdir"});
     os::removeDirectory(probe);
     if (!os::createDirectory(probe)) return false;
     const bool exists = fileExists(probe);

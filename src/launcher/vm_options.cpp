@@ -8,6 +8,7 @@
 #include "launcher/log.h"
 #include "launcher/paths.h"
 #include "launcher/properties.h"
+#include "os/paths.h"
 #include "os/text.h"
 
 namespace lumen {
@@ -15,7 +16,7 @@ namespace lumen {
 std::FILE* openVmOptionsFile() {
     std::string executable;
     if (longPathName(moduleFileName(), executable) == 0) executable = moduleFileName();
-    for (const std::string& candidate : vmOptionsFileCandidates(executable)) {
+    for (const std::string& candidate : vmOptionsFileCandidates(executable, os::pathStyle())) {
         std::FILE* file = std::fopen(candidate.c_str(), "rt");
         if (file != nullptr) return file;
     }

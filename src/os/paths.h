@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/path_style.h"
+
 namespace lumen::os {
 
 // The executable's own file name as the platform forms it for the launcher
@@ -32,6 +34,9 @@ bool createNewFile(const std::string& path);
 
 // The directory separator of this platform.
 char pathSeparator();
+
+// How this platform spells paths, lists and a runtime's files.
+const PathStyle& pathStyle();
 
 } // namespace lumen::os
 

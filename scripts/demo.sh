@@ -4,7 +4,8 @@
 # Wine. No Windows Java runtime exists here, so JAVA_HOME points at a
 # stand-in runtime whose jvm.dll records what the launcher asks of the JVM;
 # the demo shows the launcher's log and that record: the VM options and the
-# arguments a real JVM would get.
+# arguments a real JVM would get. Then it builds the Linux launcher from the
+# same description and runs it with this machine's own JVM.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -75,3 +76,13 @@ echo "---- the recorded call, replayed on the local JVM ----"
 mapfile -t java_args < <(tr -d '\r' <"$runtime/bin/client/jvm_record.txt" |
   sed -n 's/^SetObjectArrayElement [0-9]* \{0,1\}//p')
 java -cp "$out_dir/hello.jar:dist/java/lumen-runtime.jar" com.lumen.runtime.WinLauncher "${java_args[@]}"
+
+# The Linux launcher from the same description: it finds this machine's
+# runtime and starts the real JVM in its own process.
+linux_launcher=$out_dir/hello
+dist/bin/lumen-build samples/hello/launcher.toml --stub dist/stub/lumen-linux-x64 -o "$linux_launcher" ||
+  fail "lumen-build could not build $linux_launcher"
+echo
+echo "---- the Linux launcher ($linux_launcher, $(stat -c %s "$linux_launcher") bytes) with the local JVM ----"
+echo "Running: $linux_launcher \"Lumen user\""
+"$linux_launcher" "Lumen user" || fail "the Linux launcher ended with exit code $?"

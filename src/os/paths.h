@@ -81,7 +81,8 @@ namespace lumen::os {
 
 // The short (8.3) form of a path; the path itself when there is none.
 std::string shortPathName(const std::string& path);
-// Looks a file name up in the system's default search order.
+// Looks a file name up in the system's default search order (on POSIX the
+// PATH directories, and the found file's links are resolved).
 bool searchPath(const std::string& fileName, std::string& out);
 
 } // namespace lumen::os

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -226,7 +227,11 @@ bool searchPath(const std::string& fileName, std::string& out) {
         struct stat info;
         if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::access(candidate.c_str(), X_OK) == 0) {
-            out = candidate;
+            // A runtime's java is usually reached through links (/usr/bin/java);
+            // its libraries lie beside the file the links lead to.
+            std::vector<char> resolved(PATH_MAX + 1);
+            out = ::realpath(candidate.c_str(), resolved.data()) != nullptr ? resolved.data()
+                                                                         : candidate;
             return true;
         }
     }

@@ -1,0 +1,264 @@
+"""The Linux launcher end to end: launchers built by lumen-build from the
+Linux stub start a small probe application in Debian's OpenJDK 17, in the
+launcher's own process. Each case runs with its own temporary directory
+(where the log goes), its own per-user and machine-wide stores and a bare
+PATH, so cases do not see each other's state."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
+BUILD_DIR = Path(os.environ.get("LUMEN_BUILD_DIR", SOURCE_DIR / "build" / "native"))
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "win"))
+from wine_rig import description_toml  # noqa: E402  (the shared description writer)
+
+LUMEN_BUILD = DIST_DIR / "bin" / "lumen-build"
+STUB = DIST_DIR / "stub" / "lumen-linux-x64"
+UNSTRIPPED_STUB = BUILD_DIR / "lumen-linux-x64"
+JDK = Path(os.environ.get("LUMEN_TEST_JDK", "/usr/lib/jvm/java-17-openjdk-amd64"))
+APP_SOURCES = Path(__file__).resolve().parent / "app"
+RUN_TIMEOUT = 60
+
+MESSAGES = {
+    1001: "No suitable Java runtime was found.",
+    1005: "The Java virtual machine could not be started.",
+    1006: "Missing: %FILE_NAME%",
+    1007: "Unmatched quote",
+    1010: "No entry class",
+    1011: "No entry method",
+}
+
+
+class LinuxLauncherTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        for needed in (LUMEN_BUILD, STUB, JDK / "bin" / "javac"):
+            if not needed.exists():
+                raise RuntimeError(f"{needed} is missing (run make dist)")
+        cls.work = Path(tempfile.mkdtemp(prefix="lumen-e2e-"))
+        cls.jars = cls.work / "jars"
+        for name, source in (("probe", "probe/Probe.java"), ("firstrun", "firstrun/FirstRun.java")):
+            classes = cls.work / "classes" / name
+            classes.mkdir(parents=True)
+            subprocess.run([str(JDK / "bin" / "javac"), "-nowarn", "--release", "8",
+                            "-Xlint:-options", "-d", str(classes), str(APP_SOURCES / source)],
+                           check=True, capture_output=True)
+            cls.jars.mkdir(exist_ok=True)
+            subprocess.run([str(JDK / "bin" / "jar"), "--create", "--file",
+                            str(cls.jars / f"{name}.jar"), "-C", str(classes), "."],
+                           check=True, capture_output=True)
+        cls.counter = 0
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def setUp(self):
+        type(self).counter += 1
+        self.case = self.work / f"case{self.counter}"
+        for sub in ("tmp", "config", "etc", "home", "bin"):
+            (self.case / sub).mkdir(parents=True)
+        self.env = {
+            "PATH": f"{self.case / 'bin'}:/usr/bin:/bin",
+            "HOME": str(self.case / "home"),
+            "TMPDIR": str(self.case / "tmp"),
+            "XDG_CONFIG_HOME": str(self.case / "config"),
+            "LUMEN_SYSTEM_CONFIG_DIR": str(self.case / "etc"),
+            "JAVA_HOME": str(JDK),
+            "LANG": "C.UTF-8",
+        }
+
+    # -- building and running ------------------------------------------------
+
+    def launcher(self, properties=None, files=None, name="app", stub=STUB, runtime_jar=True):
+        narrow = {107: "0", 122: "probe.Probe", 128: "EJAVA_HOME", 2001: "e", **MESSAGES}
+        narrow.update(properties or {})
+        if files is None:
+            files = [{"path": self.jars / "probe.jar"}]
+        description = self.case / f"{name}.toml"
+        text = description_toml(narrow, {}, files)
+        if not runtime_jar:
+            text = text.replace("[properties]", "[launcher]\ninclude-runtime-jar = false\n[properties]")
+        description.write_text(text, encoding="utf-8")
+        output = self.case / name
+        result = subprocess.run([str(LUMEN_BUILD), str(description), "-o", str(output),
+                                 "--stub", str(stub)], capture_output=True, text=True,
+                                timeout=RUN_TIMEOUT)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return output
+
+    def run_launcher(self, launcher, args=(), cwd=None):
+        return subprocess.run([str(launcher), *args], capture_output=True, text=True,
+                              env=self.env, cwd=cwd or self.case, timeout=RUN_TIMEOUT)
+
+    def report(self, result):
+        """The probe's report: arguments in order and property values."""
+        args, props = [], {}
+        for line in result.stdout.splitlines():
+            if line.startswith("arg["):
+                args.append(line.split("=", 1)[1])
+            elif line.startswith("prop:"):
+                name, value = line[len("prop:"):].split("=", 1)
+                props[name] = value
+        return args, props
+
+    def log_text(self):
+        logs = sorted((self.case / "tmp").glob("tsx_nlog_*"))
+        self.assertTrue(logs, "the launcher wrote no log in TMPDIR")
+        return logs[-1].read_text(encoding="utf-8", errors="replace")
+
+    # -- the launch itself -----------------------------------------------------
+
+    def test_argument_layout_properties_and_class_path(self):
+        extra = self.case / "lib" / "extra.jar"
+        extra.parent.mkdir()
+        shutil.copy(self.jars / "firstrun.jar", extra)
+        launcher = self.launcher({121: "A1lib/extra.jar;D0%LUMEN_EXEDIR%classes",
+                                  123: '-Dprobe.option="set by the launcher"',
+                                  124: "fixed", 125: "1"})
+        result = self.run_launcher(launcher, ["don't", "two words", "-J-Dx=y", "ünïcode"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        args, props = self.report(result)
+        # Fixed arguments first, then the user's exactly as given; -J goes to the VM.
+        self.assertEqual(args, ["fixed", "don't", "two words", "ünïcode"])
+        self.assertEqual(props["x"], "y")
+        self.assertEqual(props["probe.option"], "set by the launcher")
+        self.assertEqual(props["lumen.moduleName"], str(launcher))
+        temp_dir = Path(props["lumen.tempDir"])
+        self.assertEqual(temp_dir.parent, self.case / "tmp")
+        self.assertIn(f"cwd={temp_dir}", result.stdout)
+        elements = props["java.class.path"].split(":")
+        # Unpacked jars first (in name order), then the configured entries.
+        self.assertEqual(elements[:4], [str(temp_dir / "lumen-runtime.jar"), str(temp_dir / "probe.jar"),
+                                        str(extra), str(self.case / "classes")])
+        self.assertNotIn(";", props["java.class.path"])
+
+    def test_vm_options_file_beside_the_launcher(self):
+        for name, options in (("app", "app.vmoptions"), ("tool.exe", "tool.vmoptions")):
+            launcher = self.launcher(name=name)
+            (self.case / options).write_text("# comment\n-Dx=from the file\n-Dprobe.option=2\n")
+            result = self.run_launcher(launcher)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertEqual(self.report(result)[1]["x"], "from the file", name)
+            (self.case / options).unlink()
+
+    def test_standard_streams_redirected_by_the_entry_class(self):
+        launcher = self.launcher({102: "1", 103: "err.txt", 104: "1", 105: "out.txt"})
+        result = self.run_launcher(launcher, ["streams"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn("to stdout", result.stdout)
+        self.assertIn("to stdout", (self.case / "out.txt").read_text())
+        self.assertIn("to stderr", (self.case / "err.txt").read_text())
+
+    def test_exit_codes_and_failure_reports(self):
+        launcher = self.launcher()
+        self.assertEqual(self.run_launcher(launcher, ["exit7"]).returncode, 7)
+
+        thrown = self.run_launcher(launcher, ["throw"])
+        self.assertEqual(thrown.returncode, 1)
+        self.assertIn("IllegalStateException: probe failure", thrown.stderr)
+        self.assertIn(MESSAGES[1005], thrown.stderr)
+        self.assertIn("Log: " + str(self.case / "tmp" / "tsx_nlog_"), thrown.stderr)
+
+        missing_main = self.run_launcher(self.launcher({122: "no.such.Main"}, name="nomain"))
+        self.assertNotEqual(missing_main.returncode, 0)
+        self.assertIn("Lumen: could not load the main class no.such.Main", missing_main.stderr)
+
+        no_entry = self.run_launcher(self.launcher(name="noentry", runtime_jar=False))
+        self.assertEqual(no_entry.returncode, 1)
+        self.assertIn(MESSAGES[1010], no_entry.stderr)
+
+    def test_destroy_waits_for_non_daemon_threads(self):
+        result = self.run_launcher(self.launcher(), ["thread"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertLess(result.stdout.index("main done"), result.stdout.index("thread done"))
+
+    def test_first_run_hook_of_an_installer(self):
+        files = [{"path": self.jars / "probe.jar"},
+                 {"path": self.jars / "firstrun.jar", "name": "a-firstrun.jar"}]
+        launcher = self.launcher({2001: "i", 10003: "appdir"}, files=files)
+        marker = self.case / "appdir" / ".tessel" / "firstrun"
+        result = self.run_launcher(launcher)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn("first run step", result.stdout, "the hook ran without its marker")
+        self.assertIn("prop:lumen.tempDir=", result.stdout)
+
+        marker.parent.mkdir(parents=True)
+        marker.write_text("")
+        stopped = self.run_launcher(launcher)
+        self.assertEqual(stopped.returncode, 0, stopped.stderr)
+        self.assertIn("first run step", stopped.stdout)
+        self.assertNotIn("prop:lumen.tempDir=", stopped.stdout, "main ran after the hook said no")
+
+    def test_unstripped_stub_reads_its_block_too(self):
+        if not UNSTRIPPED_STUB.exists():
+            self.skipTest(f"{UNSTRIPPED_STUB} is not built")
+        result = self.run_launcher(self.launcher(stub=UNSTRIPPED_STUB), ["plain"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(self.report(result)[0], ["plain"])
+
+    # -- finding the runtime ---------------------------------------------------
+
+    def assert_runtime_found(self, launcher, expected_java):
+        result = self.run_launcher(launcher)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(f"Trying to load JVM-DLL from {expected_java}", self.log_text())
+
+    def test_runtime_through_an_environment_variable(self):
+        self.env.pop("JAVA_HOME")
+        self.env["EJAVA_HOME"] = str(JDK)
+        launcher = self.launcher({128: "EEJAVA_HOME"})
+        self.assert_runtime_found(launcher, JDK / "bin" / "java")
+
+    def test_runtime_on_the_search_path(self):
+        self.env.pop("JAVA_HOME")
+        (self.case / "bin" / "java").symlink_to(JDK / "bin" / "java")
+        launcher = self.launcher({128: "S"})
+        # The link is followed to the runtime's own directory, where its
+        # libraries are.
+        self.assert_runtime_found(launcher, JDK / "bin" / "java")
+
+    def test_runtime_bundled_beside_the_launcher(self):
+        self.env.pop("JAVA_HOME")
+        (self.case / "jre").symlink_to(JDK, target_is_directory=True)
+        launcher = self.launcher({128: "Bjre"})
+        self.assert_runtime_found(launcher, self.case / "jre" / "bin" / "java")
+
+    def test_runtime_among_the_installed_ones(self):
+        self.env.pop("JAVA_HOME")
+        launcher = self.launcher({128: "Y", 126: "17", 127: "17.9"})
+        result = self.run_launcher(launcher)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertRegex(self.log_text(), r"Trying to load JVM-DLL from /usr/lib/jvm/[^/]+/bin/java")
+
+    def test_no_runtime_is_reported_with_exit_code_83(self):
+        self.env.pop("JAVA_HOME")
+        launcher = self.launcher({128: "EJAVA_HOME", 126: "99"})
+        result = self.run_launcher(launcher)
+        self.assertEqual(result.returncode, 83)
+        self.assertIn(MESSAGES[1001], result.stderr)
+        self.assertIn("Log: " + str(self.case / "tmp" / "tsx_nlog_"), result.stderr)
+        self.assertIn("No JRE found", self.log_text())
+
+        quiet = self.run_launcher(launcher, ["-q"])
+        self.assertEqual(quiet.returncode, 83)
+        self.assertNotIn(MESSAGES[1001], quiet.stderr)
+
+    def test_version_cache_lives_in_the_per_user_store(self):
+        launcher = self.launcher()
+        self.assertEqual(self.run_launcher(launcher).returncode, 0)
+        cache = list((self.case / "config" / "lumen").rglob("Version"))
+        self.assertEqual(len(cache), 1, "one cached version for the one runtime")
+        self.assertTrue(cache[0].read_bytes().startswith(b"S17"))
+        self.assertEqual(self.run_launcher(launcher).returncode, 0)
+        self.assertIn("got version from registry 17", self.log_text())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -30,8 +30,10 @@ bool reportedLogPath(std::string& path) {
 } // namespace
 
 void scheduleIncludedFilesDeletion() {
-    for (const std::string& file : unpackedFiles()) scheduleFileDeletion(file);
-    for (const std::string& directory : unpackedDirectories()) scheduleDirectoryDeletion(directory);
+    for (const std::string& file : unpackedFiles())
+        scheduleFileDeletion(file);
+    for (const std::string& directory : unpackedDirectories())
+        scheduleDirectoryDeletion(directory);
 }
 
 void showError(const std::string& text) {
@@ -85,8 +87,14 @@ void exitWithCleanup(unsigned code) {
     os::exitProcess(code);
 }
 
-void setErrorOwner(void* window) { owner.store(window); }
-void disableErrorBoxes() { boxesOn = false; }
-bool errorBoxesOn() { return boxesOn; }
+void setErrorOwner(void* window) {
+    owner.store(window);
+}
+void disableErrorBoxes() {
+    boxesOn = false;
+}
+bool errorBoxesOn() {
+    return boxesOn;
+}
 
 } // namespace lumen

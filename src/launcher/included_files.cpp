@@ -16,11 +16,23 @@ std::string& directoryOfRun() {
 }
 } // namespace
 
-const std::string& extractionDirectory() { return directoryOfRun(); }
-void setExtractionDirectory(const std::string& directory) { directoryOfRun() = directory; }
+const std::string& extractionDirectory() {
+    return directoryOfRun();
+}
+void setExtractionDirectory(const std::string& directory) {
+    directoryOfRun() = directory;
+}
 
-const std::vector<std::string>& unpackedFiles() { return files(); }
-const std::vector<std::string>& unpackedDirectories() { return directories(); }
-void registerUnpackedFile(const std::string& path) { files().push_back(path); }
-void registerUnpackedDirectory(const std::string& path) { directories().push_back(path); }
+const std::vector<std::string>& unpackedFiles() {
+    return files();
+}
+const std::vector<std::string>& unpackedDirectories() {
+    return directories();
+}
+void registerUnpackedFile(const std::string& path) {
+    files().push_back(path);
+}
+void registerUnpackedDirectory(const std::string& path) {
+    directories().push_back(path);
+}
 } // namespace lumen

@@ -5,6 +5,10 @@ namespace {
 void* createJavaVm = nullptr;
 } // namespace
 
-void setCreateJavaVmFunction(void* function) { createJavaVm = function; }
-void* createJavaVmFunction() { return createJavaVm; }
+void setCreateJavaVmFunction(void* function) {
+    createJavaVm = function;
+}
+void* createJavaVmFunction() {
+    return createJavaVm;
+}
 } // namespace lumen

@@ -32,8 +32,8 @@ std::string joinDirectory(std::string directory, const std::string& name) {
 // few letters of the prefix, and the log must be recognisable by it.
 bool createUniqueLog(const std::string& directory) {
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const std::string candidate = joinDirectory(
-            directory, logFileName(os::processId(), os::tickCount(), attempt));
+        const std::string candidate =
+            joinDirectory(directory, logFileName(os::processId(), os::tickCount(), attempt));
         if (!os::createNewFile(candidate)) continue;
         logPath = candidate;
         logHasPath = true;
@@ -48,8 +48,7 @@ void openLogLocked() {
     logOpened = true;
     std::string tmp;
     bool opened = false;
-    if (os::getEnv(os::logDirectoryVariable(), tmp) && !tmp.empty() &&
-        os::isWritableDirectory(tmp))
+    if (os::getEnv(os::logDirectoryVariable(), tmp) && !tmp.empty() && os::isWritableDirectory(tmp))
         opened = createUniqueLog(tmp);
     if (!opened) opened = createUniqueLog(os::logFallbackDirectory());
     if (!opened) {

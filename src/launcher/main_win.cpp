@@ -1,7 +1,7 @@
 // Process entry of the Windows stubs: the GUI flavour enters at WinMain, the
 // console flavour (LUMEN_CONSOLE_FLAVOUR) at main; both run the same launcher.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "launcher/entry.h"
 

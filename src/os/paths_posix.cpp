@@ -231,7 +231,7 @@ bool searchPath(const std::string& fileName, std::string& out) {
             // its libraries lie beside the file the links lead to.
             std::vector<char> resolved(PATH_MAX + 1);
             out = ::realpath(candidate.c_str(), resolved.data()) != nullptr ? resolved.data()
-                                                                         : candidate;
+                                                                            : candidate;
             return true;
         }
     }

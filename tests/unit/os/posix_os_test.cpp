@@ -1,0 +1,134 @@
+// The POSIX side of the OS layer: the file-backed registry, UTF-8 texts,
+// child processes and path forms.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "os/paths.h"
+#include "os/process.h"
+#include "os/registry.h"
+#include "os/text.h"
+
+namespace lumen::os {
+namespace {
+
+class PosixRegistry : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lumen-registry-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        ::setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+        ::setenv("LUMEN_SYSTEM_CONFIG_DIR", (root_ + "/machine").c_str(), 1);
+    }
+    void TearDown() override {
+        const std::string command = "rm -rf '" + root_ + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    std::string root_;
+};
+
+TEST_F(PosixRegistry, ValuesSurviveReopeningWithTheirTypes) {
+    {
+        RegistryKey key = RegistryKey::create(RegistryRoot::CurrentUser, "SOFTWARE\\a\\b\\");
+        ASSERT_TRUE(key.valid());
+        EXPECT_TRUE(key.writeString("Version", "17.0.2", false));
+        const uint8_t stamp[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        EXPECT_TRUE(key.writeBinary("LastWriteTime", stamp, sizeof stamp));
+        EXPECT_TRUE(key.writeDword("InstallStarted", 0x01020304));
+    }
+    RegistryKey key = RegistryKey::openForReading(RegistryRoot::CurrentUser, "SOFTWARE\\a\\b");
+    ASSERT_TRUE(key.valid());
+    std::string text;
+    EXPECT_TRUE(key.readString("Version", text, 100));
+    EXPECT_EQ(text, "17.0.2");
+    EXPECT_FALSE(key.readString("Version", text, 6)) << "longer than the buffer";
+    EXPECT_TRUE(key.readString("Version", text, 6, true));
+    EXPECT_EQ(text, "17.0.");
+    uint8_t stamp[8] = {};
+    EXPECT_TRUE(key.readBinaryExact("LastWriteTime", stamp, sizeof stamp));
+    EXPECT_EQ(stamp[7], 8);
+    EXPECT_FALSE(key.readBinaryExact("LastWriteTime", stamp, 4)) << "wrong size";
+    uint32_t word = 0;
+    EXPECT_TRUE(key.readDword("InstallStarted", word));
+    EXPECT_EQ(word, 0x01020304u);
+    EXPECT_FALSE(key.readDword("Version", word)) << "a string is not a word";
+    EXPECT_FALSE(key.readString("Missing", text, 100));
+    EXPECT_FALSE(RegistryKey::openForReading(RegistryRoot::CurrentUser, "SOFTWARE\\none").valid());
+    EXPECT_FALSE(RegistryKey::openForReading(RegistryRoot::LocalMachine, "SOFTWARE\\a").valid());
+}
+
+TEST_F(PosixRegistry, PathsAreOneKeyEachAndListBackUnchanged) {
+    const std::string parent = "SOFTWARE\\lumen\\locatedjvms\\";
+    for (const char* path : {"/usr/lib/jvm/a/bin/java", "/opt/100%/../java", ".hidden"})
+        ASSERT_TRUE(RegistryKey::create(RegistryRoot::CurrentUser, parent + path).valid()) << path;
+    RegistryKey key = RegistryKey::openForReading(RegistryRoot::CurrentUser, parent);
+    std::vector<std::string> names;
+    std::string name;
+    for (uint32_t i = 0; key.subKeyName(i, name); ++i)
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "/opt/100%/../java",
+                                               "/usr/lib/jvm/a/bin/java"}));
+    // Nothing escaped the store's directory.
+    struct stat info;
+    EXPECT_NE(::stat((root_ + "/lumen/SOFTWARE/lumen/locatedjvms/usr").c_str(), &info), 0);
+}
+
+TEST(PosixText, Utf8RoundTripAndMalformedInput) {
+    const std::string text = "J\xC3\xBCrgen \xF0\x9F\x98\x80";
+    const std::u16string wide = wideFromNarrow(text);
+    EXPECT_EQ(wide, u"J\u00FCrgen \U0001F600");
+    bool lossless = false;
+    EXPECT_EQ(narrowFromWide(wide, &lossless), text);
+    EXPECT_TRUE(lossless);
+    EXPECT_EQ(wideFromNarrow("a\xFF"
+                             "b\xC0\xAF"
+                             "c\xE2\x82"),
+              u"a\uFFFDb\uFFFD\uFFFDc\uFFFD\uFFFD");
+    narrowFromWide(std::u16string(1, char16_t(0xD800)), &lossless);
+    EXPECT_FALSE(lossless);
+}
+
+TEST(PosixProcess, ExitCodeStandardErrorAndTimeLimit) {
+    char pattern[] = "/tmp/lumen-process-XXXXXX";
+    const int fd = ::mkstemp(pattern);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    unsigned long code = 0;
+    // Quoting as on Windows; no shell sees the arguments.
+    ASSERT_TRUE(
+        runHidden("\"/bin/sh\" -c \"echo 'it is $HOME' >&2; exit 3\"", pattern, 5000, code));
+    EXPECT_EQ(code, 3u);
+    std::ifstream in(pattern);
+    std::string line;
+    std::getline(in, line);
+    // The single quotes reached sh as they stand: nothing expanded $HOME on the way.
+    EXPECT_EQ(line, "it is $HOME");
+    EXPECT_TRUE(runHidden("/bin/sleep 5", pattern, 200, code));
+    EXPECT_EQ(code, kStillActive);
+    EXPECT_FALSE(runHidden("/nonexistent/program -version", pattern, 1000, code));
+    ::unlink(pattern);
+}
+
+TEST(PosixPaths, AbsoluteFormsAndSearch) {
+    std::string out;
+    ASSERT_TRUE(absolutePath("/a/./b/../c//d/", out));
+    EXPECT_EQ(out, "/a/c/d/");
+    ASSERT_TRUE(absolutePath("/..", out));
+    EXPECT_EQ(out, "/");
+    ASSERT_TRUE(absolutePath("x", out));
+    EXPECT_EQ(out.front(), '/');
+    EXPECT_EQ(out.back(), 'x');
+    EXPECT_TRUE(findFile("/proc/self/ex?", nullptr));
+    EXPECT_FALSE(findFile("/proc/self/nothing*", nullptr));
+    EXPECT_TRUE(searchPath("sh", out));
+    EXPECT_EQ(out.front(), '/');
+}
+
+} // namespace
+} // namespace lumen::os

@@ -1,7 +1,8 @@
 // Process entry of the Windows stubs: the GUI flavour enters at WinMain, the
 // console flavour (LUMEN_CONSOLE_FLAVOUR) at main; both run the same launcher.
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs the types of windows.h first.
+#include <commctrl.h>
 
 #include "launcher/entry.h"
 

@@ -9,10 +9,10 @@ package com.lumen.runtime;
 public final class LumenController {
     /** No request pending. */
     public static final int ACTION_NONE = 0;
-    /** Show the text of {@link #getText()} in the status line. */
-    public static final int ACTION_SET_TEXT = 1;
     /** Close the splash screen. */
-    public static final int ACTION_HIDE = 2;
+    public static final int ACTION_HIDE = 1;
+    /** Show the text of {@link #getText()} in the status line. */
+    public static final int ACTION_SET_TEXT = 2;
 
     private static final Object LOCK = new Object();
     private static String text = "";

@@ -140,6 +140,9 @@ public final class RuntimeTest {
     }
 
     private static void controllerHandsOutEachRequestOnce() {
+        // The launcher's splash poll reads these values: 1 closes, 2 fetches the text.
+        check(LumenController.ACTION_HIDE == 1 && LumenController.ACTION_SET_TEXT == 2,
+                "the action codes the launcher expects");
         check(LumenController.getAction() == LumenController.ACTION_NONE, "no request at first");
         LumenController.setStatusText("Loading");
         check(LumenController.getAction() == LumenController.ACTION_SET_TEXT, "text request");

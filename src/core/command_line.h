@@ -14,6 +14,11 @@ namespace lumen {
 // the end), then blanks and tabs skipped.
 std::string commandTailOf(const std::string& commandLine);
 
+// The UTF-16 tail handed over to a running instance: after a quoted program
+// name, from its closing quote (none: empty tail); then up to the first
+// blank (U+0020 only; none: empty tail); then past every blank after it.
+std::u16string commandTailWide(const std::u16string& commandLine);
+
 bool isRestartSwitch(const std::string& tail); // whole tail "__tsx_reboot"
 bool isQuietSwitch(const std::string& tail);   // tail begins with "-q"
 bool isManualSwitch(const std::string& tail);  // whole tail "/manual" or "-manual"

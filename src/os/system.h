@@ -6,6 +6,8 @@
 namespace lumen::os {
 
 unsigned long processId();
+// Whether a process of that id runs now (as far as the caller may see).
+bool isProcessRunning(unsigned long processId);
 unsigned long tickCount();
 unsigned long lastErrorCode();
 void setLastErrorCode(unsigned long code);

@@ -1,6 +1,7 @@
 #include "os/system.h"
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <unistd.h>
 
@@ -8,6 +9,11 @@ namespace lumen::os {
 
 unsigned long processId() {
     return static_cast<unsigned long>(::getpid());
+}
+
+bool isProcessRunning(unsigned long processId) {
+    if (processId == 0) return false;
+    return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
 }
 
 unsigned long tickCount() {

@@ -5,11 +5,30 @@
 
 namespace lumen::os {
 
-unsigned long processId() { return GetCurrentProcessId(); }
-unsigned long tickCount() { return GetTickCount(); }
-unsigned long lastErrorCode() { return GetLastError(); }
-void setLastErrorCode(unsigned long code) { SetLastError(code); }
-void sleepMs(unsigned long milliseconds) { Sleep(milliseconds); }
+unsigned long processId() {
+    return GetCurrentProcessId();
+}
+
+bool isProcessRunning(unsigned long processId) {
+    if (processId == 0) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+unsigned long tickCount() {
+    return GetTickCount();
+}
+unsigned long lastErrorCode() {
+    return GetLastError();
+}
+void setLastErrorCode(unsigned long code) {
+    SetLastError(code);
+}
+void sleepMs(unsigned long milliseconds) {
+    Sleep(milliseconds);
+}
 
 std::string currentTimeText() {
     std::time_t now = std::time(nullptr);
@@ -17,7 +36,9 @@ std::string currentTimeText() {
     return text != nullptr ? text : "\n";
 }
 
-void exitProcess(unsigned code) { ExitProcess(code); }
+void exitProcess(unsigned code) {
+    ExitProcess(code);
+}
 
 bool requestRestart() {
     // Without the shutdown privilege the request is refused on NT.
@@ -35,7 +56,9 @@ bool requestRestart() {
 }
 
 // The Windows launcher keeps to the classic form of the line.
-bool acceptsOpenJdkVersionLine() { return false; }
+bool acceptsOpenJdkVersionLine() {
+    return false;
+}
 
 bool isNtPlatform() {
     OSVERSIONINFOA info;

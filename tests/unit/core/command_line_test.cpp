@@ -70,3 +70,20 @@ TEST(ReportText, LogLinesAndNames) {
 
 } // namespace
 } // namespace lumen
+
+namespace lumen {
+namespace {
+
+TEST(CommandTailWide, HandsOverWhatFollowsTheProgramName) {
+    EXPECT_EQ(commandTailWide(u"\"c:\\program files\\app.exe\" -x y"), u"-x y");
+    EXPECT_EQ(commandTailWide(u"app.exe"), u"");
+    EXPECT_EQ(commandTailWide(u"app.exe   a  b "), u"a  b ");
+    // Only blanks separate: a tab is part of the program name's word.
+    EXPECT_EQ(commandTailWide(u"app.exe\t-q"), u"");
+    EXPECT_EQ(commandTailWide(u"\"unterminated -x"), u"");
+    // The closing quote need not be followed by a blank at once.
+    EXPECT_EQ(commandTailWide(u"\"c:\\a b\\x.exe\"more \u00e9"), u"\u00e9");
+}
+
+} // namespace
+} // namespace lumen

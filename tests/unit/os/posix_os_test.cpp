@@ -6,11 +6,13 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "os/paths.h"
 #include "os/process.h"
 #include "os/registry.h"
+#include "os/sync.h"
 #include "os/text.h"
 
 namespace lumen::os {
@@ -128,6 +130,27 @@ TEST(PosixPaths, AbsoluteFormsAndSearch) {
     EXPECT_FALSE(findFile("/proc/self/nothing*", nullptr));
     EXPECT_TRUE(searchPath("sh", out));
     EXPECT_EQ(out.front(), '/');
+}
+
+} // namespace
+} // namespace lumen::os
+
+namespace lumen::os {
+namespace {
+
+TEST(PosixInstanceClaim, OneHolderPerNameUntilItsProcessEnds) {
+    const std::string name = "/tmp/lumen-claim-test-" + std::to_string(::getpid());
+    // A child holds the claim and ends: the kernel drops its lock.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(claimInstance(name) == InstanceClaim::First ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    EXPECT_EQ(claimInstance(name), InstanceClaim::First);
+    EXPECT_EQ(claimInstance(name), InstanceClaim::AlreadyHeld);
+    EXPECT_EQ(claimInstance(name + "/other"), InstanceClaim::First);
 }
 
 } // namespace

@@ -16,7 +16,13 @@ class File {
     File() = default;
     ~File() { close(); }
     File(File&& other) noexcept : handle_(other.release()) {}
-    File& operator=(File&& other) noexcept;
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.release();
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 

@@ -20,14 +20,6 @@ void* handleOf(int fd) {
 
 } // namespace
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.release();
-    }
-    return *this;
-}
-
 File File::openForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     return fd < 0 ? File() : File(handleOf(fd));

@@ -21,7 +21,14 @@ class RegistryKey {
     RegistryKey() = default;
     ~RegistryKey() { close(); }
     RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    RegistryKey& operator=(RegistryKey&& other) noexcept;
+    RegistryKey& operator=(RegistryKey&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 

@@ -146,15 +146,6 @@ bool writeValue(void* handle, const std::string& name, char type, const void* da
 
 } // namespace
 
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 RegistryKey RegistryKey::openForReading(RegistryRoot root, const std::string& path) {
     RegistryKey key;
     const std::string directory = keyDirectory(root, path);

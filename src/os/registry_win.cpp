@@ -12,15 +12,6 @@ HKEY rootKey(RegistryRoot root) {
 
 } // namespace
 
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 RegistryKey RegistryKey::openForReading(RegistryRoot root, const std::string& path) {
     RegistryKey key;
     HKEY handle = nullptr;

@@ -10,11 +10,11 @@ namespace lumen {
 bool BlockReader::refill() {
     const uint64_t unbuffered = left_ - (bufferEnd_ - bufferPos_);
     if (unbuffered == 0) return false;
-    if (buffer_.empty()) buffer_.resize(kBufferSize);
+    if (!buffer_) buffer_.reset(new uint8_t[kBufferSize]);
     const size_t want = unbuffered < kBufferSize ? static_cast<size_t>(unbuffered) : kBufferSize;
     size_t got = 0;
     unsigned long error = 0;
-    if (!source_.read(source_.context, buffer_.data(), want, got, error)) {
+    if (!source_.read(source_.context, buffer_.get(), want, got, error)) {
         systemError_ = error;
         return false;
     }
@@ -49,7 +49,7 @@ bool BlockReader::readExact(void* buffer, size_t n) {
         if (bufferPos_ == bufferEnd_ && !refill()) return false;
         size_t take = bufferEnd_ - bufferPos_;
         if (take > n - done) take = n - done;
-        std::memcpy(bytes + done, buffer_.data() + bufferPos_, take);
+        std::memcpy(bytes + done, buffer_.get() + bufferPos_, take);
         bufferPos_ += take;
         done += take;
         left_ -= take;
@@ -59,6 +59,13 @@ bool BlockReader::readExact(void* buffer, size_t n) {
 }
 
 bool BlockReader::readInt(int32_t& out) {
+    if (bufferEnd_ - bufferPos_ >= 4) {
+        out = loadLeI32(&buffer_[bufferPos_]);
+        bufferPos_ += 4;
+        left_ -= 4;
+        consumed_ += 4;
+        return true;
+    }
     uint8_t raw[4];
     if (!readExact(raw, sizeof raw)) return false;
     out = loadLeI32(raw);
@@ -79,10 +86,15 @@ BlockError BlockReader::readWString(std::u16string& out) {
     if (!readInt(length)) return BlockError::ReadInt;
     if (length < 0 || (length & 1) != 0 || static_cast<uint64_t>(length) > left_)
         return BlockError::ReadWString;
-    std::vector<uint8_t> raw(static_cast<size_t>(length));
-    if (length != 0 && !readExact(raw.data(), raw.size())) return BlockError::ReadWString;
-    out.resize(raw.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(loadLe16(&raw[2 * i]));
+    out.assign(static_cast<size_t>(length) / 2, u'\0');
+    if (length != 0 && !readExact(&out[0], static_cast<size_t>(length)))
+        return BlockError::ReadWString;
+    // The units arrived as little-endian bytes; read each one back in place.
+    for (char16_t& unit : out) {
+        uint8_t bytes[2];
+        std::memcpy(bytes, &unit, 2);
+        unit = static_cast<char16_t>(loadLe16(bytes));
+    }
     return BlockError::None;
 }
 
@@ -161,7 +173,8 @@ void scrambleBytes(uint8_t* data, size_t size) {
         word ^= kWideScramble;
         std::memcpy(data + i, &word, sizeof word);
     }
-    for (; i < size; ++i) data[i] ^= kScrambleByte;
+    for (; i < size; ++i)
+        data[i] ^= kScrambleByte;
 }
 
 ByteSource MemorySource::source() {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ struct ByteSource {
     void* context = nullptr;
     // Reads up to n bytes into buffer, setting got. Returns false on a read
     // error and stores the system's error code in error.
-    bool (*read)(void* context, void* buffer, size_t n, size_t& got, unsigned long& error) = nullptr;
+    bool (*read)(void* context, void* buffer, size_t n, size_t& got,
+                 unsigned long& error) = nullptr;
 };
 
 // Reads through a buffer of its own, so that a table of many small fields
@@ -65,7 +67,7 @@ class BlockReader {
     uint64_t left_; // bytes of the block not yet delivered (buffered ones included)
     uint64_t consumed_ = 0;
     unsigned long systemError_ = 0;
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_; // allocated on first use, never zero-filled
     size_t bufferPos_ = 0;
     size_t bufferEnd_ = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <string>
 
@@ -20,8 +21,8 @@ constexpr size_t kTextBufferSize = 8192;
 
 class PropertyStore {
   public:
-    void setNarrow(int32_t id, std::string text) { narrow_[id] = std::move(text); }
-    void setWide(int32_t id, std::u16string text) { wide_[id] = std::move(text); }
+    void setNarrow(int32_t id, std::string text) { put(narrow_, id, std::move(text)); }
+    void setWide(int32_t id, std::u16string text) { put(wide_, id, std::move(text)); }
     void clear() {
         narrow_.clear();
         wide_.clear();
@@ -47,6 +48,15 @@ class PropertyStore {
   private:
     std::map<int32_t, std::string> narrow_;
     std::map<int32_t, std::u16string> wide_;
+
+    // Blocks list their ids in ascending order, so the common insertion is
+    // at the end, where a hint makes it constant time.
+    template <typename Text> static void put(std::map<int32_t, Text>& map, int32_t id, Text text) {
+        if (map.empty() || std::prev(map.end())->first < id)
+            map.emplace_hint(map.end(), id, std::move(text));
+        else
+            map[id] = std::move(text);
+    }
 };
 
 // Leading decimal integer: blanks skipped, optional sign, stops at the first

@@ -1,6 +1,9 @@
 #include "launcher/startup.h"
 
+#include "core/window_math.h"
 #include "launcher/arguments.h"
+#include "launcher/deletion.h"
+#include "launcher/dialogs.h"
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
@@ -11,16 +14,26 @@
 #include "launcher/paths.h"
 #include "launcher/properties.h"
 #include "launcher/runtime_archive.h"
-#include "launcher/deletion.h"
 #include "os/env.h"
 #include "os/paths.h"
 #include "os/system.h"
 #include "os/ui.h"
+#include "os/window.h"
 
 namespace lumen {
 namespace {
 
 constexpr unsigned kNoRuntimeExitCode = 83;
+
+// The one place where the Download choice fetches the runtime archive into
+// the current directory as "jre.tar.gz", returning only on success. No
+// download exists in this launcher build yet, so the choice ends through
+// the download's own failure report.
+void downloadRuntimeArchive(void* dialog, const std::string& address) {
+    (void)dialog;
+    logError("No download available in this launcher build for %s", address.c_str());
+    fatalMessageWide(20003);
+}
 
 void enterExtractionDirectory(const std::string& directory) {
     if (!os::setCurrentDirectory(directory))
@@ -31,10 +44,14 @@ void enterExtractionDirectory(const std::string& directory) {
 
 void runStartup(void* dialog) {
     logInfo("Starting work");
+    if (dialog != nullptr) os::setProgressPosition(dialog, kProgressBarId, 1);
     std::string directory;
     if (!extractIncludedFiles(directory)) {
         // Quiet runs have no dialog to show the message in; they still say it.
-        if (dialog == nullptr) showErrorWide(wideProperty(20016));
+        if (dialog != nullptr)
+            os::errorBoxWide(dialog, wideProperty(20016), wideProperty(20013));
+        else
+            showErrorWide(wideProperty(20016));
         exitWithCleanup(1);
     }
     setExtractionDirectory(directory);
@@ -46,7 +63,7 @@ void runStartup(void* dialog) {
     std::string archive;
     if (!os::absolutePath("jre.tar.gz", archive)) archive = "jre.tar.gz";
     logInfo("Full JRE path: %s", archive.c_str());
-    const bool runtimeShipped = fileExists(archive);
+    bool runtimeShipped = fileExists(archive);
     logInfo(runtimeShipped ? "JRE included" : "No JRE included");
 
     if (!runtimeShipped) {
@@ -57,10 +74,22 @@ void runStartup(void* dialog) {
                 os::writeStandardOutput("no jre found\n");
                 exitWithCleanup(kNoRuntimeExitCode);
             }
+            const std::string address = stringProperty(150);
+            const bool downloadOffered = !address.empty();
+            logInfo("Download location: %s", address.c_str());
+            if (showRuntimeDialog(dialog, downloadOffered) == kDownloadChoice) {
+                logInfo("Downloading JRE");
+                downloadRuntimeArchive(dialog, address);
+                logInfo("Done");
+                runtimeShipped = true;
+            }
         }
     }
     enterExtractionDirectory(directory);
+    const ProgressScale scale = progressScale(runtimeShipped, getIntProperty(153) != 0);
+    if (dialog != nullptr) os::setProgressRange(dialog, kProgressBarId, scale.max);
     if (runtimeShipped) extractRuntimeArchive(dialog);
+    if (dialog != nullptr) startWindowWaitThread(dialog, scale.base, scale.max);
 
     std::string logPath;
     if (logFilePath(logPath)) scheduleFileDeletion(logPath);
@@ -70,13 +99,6 @@ void runStartup(void* dialog) {
         logError("Could not start JVM");
         fatalMessage(1005);
     }
-}
-
-void runDialogMode() {
-    logError("The dialog start-up is not available in this launcher build");
-    if (!errorBoxesOn())
-        os::writeStandardError("The dialog start-up is not available in this launcher build\n");
-    exitWithCleanup(1);
 }
 
 } // namespace lumen

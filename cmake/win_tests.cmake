@@ -44,7 +44,10 @@ lumen_fixture(lumen_fixture_jvm_needs_helper jvm_needs_helper SHARED tests/fixtu
 target_compile_definitions(lumen_fixture_jvm_needs_helper PRIVATE LUMEN_FAKE_JVM_NEEDS_HELPER)
 target_link_libraries(lumen_fixture_jvm_needs_helper PRIVATE lumen_fixture_jvmhelper)
 
-add_custom_target(lumen_win_fixtures DEPENDS
+# Finds, reads and clicks the launcher's windows for the GUI tests.
+lumen_fixture(lumen_fixture_gui_driver gui_driver EXE tests/fixtures/gui_driver.cpp)
+
+add_custom_target(lumen_win_fixtures DEPENDS lumen_fixture_gui_driver
   lumen_fixture_java lumen_fixture_unpack200 lumen_fixture_jvm lumen_fixture_jvm_noentry
   lumen_fixture_jvmhelper lumen_fixture_jvm_needs_helper)
 

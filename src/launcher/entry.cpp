@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 #include "core/property_store.h"
 #include "launcher/configuration.h"
+#include "launcher/dialogs.h"
 #include "launcher/errors.h"
 #include "launcher/log.h"
 #include "launcher/paths.h"
@@ -100,6 +101,10 @@ int launcherMain(const std::string& commandLine, void* instance, bool consoleFla
     ensureSingleInstance(false, false);
     if (isManualSwitch(state.commandTail)) state.manualSelection = true;
     logInfo("Init done");
+    // A start that set the install marker never finished: offer to pick the
+    // runtime by hand this time.
+    if (readInstallStarted() && !state.quietMode && askForManualSelection())
+        state.manualSelection = true;
 
     if (state.quietMode) {
         logInfo("Quiet installer.");

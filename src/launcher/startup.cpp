@@ -1,7 +1,9 @@
 #include "launcher/startup.h"
 
+#include "core/window_math.h"
 #include "launcher/arguments.h"
 #include "launcher/deletion.h"
+#include "launcher/dialogs.h"
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
@@ -16,11 +18,22 @@
 #include "os/paths.h"
 #include "os/system.h"
 #include "os/ui.h"
+#include "os/window.h"
 
 namespace lumen {
 namespace {
 
 constexpr unsigned kNoRuntimeExitCode = 83;
+
+// The one place where the Download choice fetches the runtime archive into
+// the current directory as "jre.tar.gz", returning only on success. No
+// download exists in this launcher build yet, so the choice ends through
+// the download's own failure report.
+void downloadRuntimeArchive(void* dialog, const std::string& address) {
+    (void)dialog;
+    logError("No download available in this launcher build for %s", address.c_str());
+    fatalMessageWide(20003);
+}
 
 void enterExtractionDirectory(const std::string& directory) {
     if (!os::setCurrentDirectory(directory))
@@ -31,10 +44,14 @@ void enterExtractionDirectory(const std::string& directory) {
 
 void runStartup(void* dialog, bool reportMissingRuntime) {
     logInfo("Starting work");
+    if (dialog != nullptr) os::setProgressPosition(dialog, kProgressBarId, 1);
     std::string directory;
     if (!extractIncludedFiles(directory)) {
         // Quiet runs have no dialog to show the message in; they still say it.
-        if (dialog == nullptr) showErrorWide(wideProperty(20016));
+        if (dialog != nullptr)
+            os::errorBoxWide(dialog, wideProperty(20016), wideProperty(20013));
+        else
+            showErrorWide(wideProperty(20016));
         exitWithCleanup(1);
     }
     setExtractionDirectory(directory);
@@ -46,7 +63,7 @@ void runStartup(void* dialog, bool reportMissingRuntime) {
     std::string archive;
     if (!os::absolutePath("jre.tar.gz", archive)) archive = "jre.tar.gz";
     logInfo("Full JRE path: %s", archive.c_str());
-    const bool runtimeShipped = fileExists(archive);
+    bool runtimeShipped = fileExists(archive);
     logInfo(runtimeShipped ? "JRE included" : "No JRE included");
 
     if (!runtimeShipped) {
@@ -60,10 +77,22 @@ void runStartup(void* dialog, bool reportMissingRuntime) {
                     os::writeStandardOutput("no jre found\n");
                 exitWithCleanup(kNoRuntimeExitCode);
             }
+            const std::string address = stringProperty(150);
+            const bool downloadOffered = !address.empty();
+            logInfo("Download location: %s", address.c_str());
+            if (showRuntimeDialog(dialog, downloadOffered) == kDownloadChoice) {
+                logInfo("Downloading JRE");
+                downloadRuntimeArchive(dialog, address);
+                logInfo("Done");
+                runtimeShipped = true;
+            }
         }
     }
     enterExtractionDirectory(directory);
+    const ProgressScale scale = progressScale(runtimeShipped, getIntProperty(153) != 0);
+    if (dialog != nullptr) os::setProgressRange(dialog, kProgressBarId, scale.max);
     if (runtimeShipped) extractRuntimeArchive(dialog);
+    if (dialog != nullptr) startWindowWaitThread(dialog, scale.base, scale.max);
 
     std::string logPath;
     if (logFilePath(logPath)) scheduleFileDeletion(logPath);

@@ -1,6 +1,8 @@
 """Launchers with an intact block read it on every stub: the log shows the
-start-up up to "Init done", the executable type read from the block decides
-where reports go, and the environment settings do not disturb the start."""
+start-up up to "Init done" and, without the quiet switch, on to the
+runtime-not-found dialog (the prefix has no Java runtime); the executable
+type read from the block decides where reports go, and the environment
+settings do not disturb the start."""
 
 import unittest
 
@@ -18,8 +20,8 @@ NARROW = {
     # Windows-1252 text beyond ASCII must pass through unharmed.
     1007: "Ung\u00fcltige Parameter \u2013 bitte pr\u00fcfen",
 }
-WIDE = {20013: "Hello \u00e9l\u00e8ve \u4f60\u597d", 20007: "Starting Hello\u2026"}
-PENDING_TEXT = " is not available in this launcher build"
+WIDE = {20013: "Hello \u00e9l\u00e8ve \u4f60\u597d", 20007: "Starting Hello\u2026",
+        20006: "This needs Java %S to %S."}
 
 
 class GoodBlockOnEveryStub(rig.WineTestCase):
@@ -31,22 +33,23 @@ class GoodBlockOnEveryStub(rig.WineTestCase):
                     properties[107] = "1"
                 exe = rig.build_launcher(self.work, f"{flavour}-{arch}", properties, WIDE,
                                          stub=stub)
-                run = self.run_launcher(exe)
+                run = self.run_to_runtime_dialog(exe)
                 log = self.only_log()
                 self.assert_block_read(log, run)
                 self.assertRegex(log, r"\AStarted executable [A-Z]:\\.*\\" + exe.name + " at ")
-                if flavour == "gui":
-                    # Type 1 keeps message boxes on, so nothing reaches stderr.
-                    self.assertEqual(run.stderr, "")
-                else:
-                    # Property 107 absent: a console application reports on stderr.
-                    self.assertRegex(run.stderr, r"\A.*" + PENDING_TEXT + r"\r?\n\Z")
+                # Both flavours show the dialogs; Cancel there reports nothing.
+                self.assertEqual(run.stderr, "")
+                self.assertEqual(rig.control(run.runtime_dialog, 1003)["text"],
+                                 "This needs Java 1.8 to 17.")
+                # UTF-16 captions keep what the ANSI code page cannot carry.
+                self.assertEqual(run.runtime_dialog["title"], WIDE[20013])
 
 
 class EnvironmentSettings(rig.WineTestCase):
     def run_built(self, name, properties, args=()):
         exe = rig.build_launcher(self.work, name, {**NARROW, **properties}, WIDE)
-        run = self.run_launcher(exe, args)
+        quiet = bool(args) and args[0].startswith("-q")
+        run = self.run_launcher(exe, args) if quiet else self.run_to_runtime_dialog(exe, args)
         return run, self.only_log()
 
     def test_path_prefix_and_existing_working_directory(self):

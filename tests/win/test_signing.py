@@ -63,7 +63,7 @@ class SignedLauncher(rig.WineTestCase):
         self.assertGreater(certificate, unsigned_size, "no pad bytes before the table")
         self.assertEqual(data[unsigned_size:certificate], b"\0" * (certificate - unsigned_size))
 
-        run = self.run_launcher(signed)
+        run = self.run_to_runtime_dialog(signed)
         self.assert_block_read(self.only_log(), run)
 
     def test_signed_damaged_block_reports_its_own_error(self):

@@ -42,9 +42,8 @@ STUBS = {
 BLOCK_MAGIC = 0xE8E413D5
 LOG_PREFIX = "tsx_nlog_"
 LAUNCHER_KEY = r"SOFTWARE\nordquill\lumen"
-# Until the start-up sequence exists, a launcher that read its block ends
-# with this logged error and exit code 1.
-STARTUP_PENDING = re.compile(r"^ERROR: .* is not available in this launcher build$", re.M)
+WIN32_FIXTURES = SOURCE_DIR / "build" / "win32" / "fixtures"
+GUI_DRIVER = WIN32_FIXTURES / "gui_driver.exe"
 # Timeouts only guard against a hung launcher; they are not measurements.
 RUN_TIMEOUT = 60
 
@@ -405,6 +404,27 @@ class WineTestCase(unittest.TestCase):
         self.assertTrue(text.startswith("Started executable "), text[:200])
         return text
 
+    def run_to_runtime_dialog(self, exe, args=()):
+        """Runs a launcher without the quiet switch in a prefix without a
+        Java runtime: answers a question about an earlier start with No,
+        waits for the runtime-not-found dialog and cancels it. The run
+        carries the dialog as the driver saw it (runtime_dialog)."""
+        for log in logs_in_temp(self.state):
+            log.unlink()
+        process = start_wine(exe, args, state=self.state)
+        gui = Gui(self.state, exe)
+        try:
+            window = gui.wait_for(process, lambda w: is_question(w) or is_runtime_dialog(w))
+            if is_question(window):
+                gui.click(window, ID_NO)
+                window = gui.wait_for(process, is_runtime_dialog)
+            gui.click(window, ID_CANCEL)
+            run = process.wait()
+        finally:
+            process.kill()
+        run.runtime_dialog = window
+        return run
+
     def assert_block_read(self, log, run, quiet=False):
         lines = log_lines(log)
         self.assertIn("Init", lines, log)
@@ -418,7 +438,12 @@ class WineTestCase(unittest.TestCase):
             self.assertIn("no jre found", run.stdout)
             self.assertEqual(run.returncode, 83, run)
         else:
-            self.assertRegex(log, STARTUP_PENDING)
+            # The dialog start-up ran to the runtime-not-found dialog, whose
+            # Cancel button ends the launcher with 1.
+            self.assertIn("Starting work", lines, log)
+            self.assertIn("ERROR: No JVM found", lines, log)
+            self.assertTrue(any(line.startswith("Download location: ") for line in lines), log)
+            self.assertIsNotNone(getattr(run, "runtime_dialog", None), run)
             self.assertEqual(run.returncode, 1, run)
 
 
@@ -485,7 +510,108 @@ class Display:
         result = self._run("xclip", "-o", "-selection", "clipboard", timeout=5)
         return result.stdout if result.returncode == 0 else None
 
-    def screenshot(self, path):
+    def screenshot(self, path, rect=None, margin=0):
+        """The screen, or the part of it that rect (left, top, right,
+        bottom) covers, as a PNG without time stamps."""
         Path(path).parent.mkdir(parents=True, exist_ok=True)
-        self._run("import", "-window", "root", str(path), timeout=30)
+        crop = []
+        if rect is not None:
+            left, top, right, bottom = rect
+            left, top = max(left - margin, 0), max(top - margin, 0)
+            crop = ["-crop", f"{right - left + margin}x{bottom - top + margin}+{left}+{top}",
+                    "+repage"]
+        self._run("import", "-window", "root", *crop, "-strip",
+                  "-define", "png:exclude-chunks=date,time", str(path), timeout=30)
         return Path(path)
+
+
+# ---------------------------------------------------------------------------
+# The launcher's own windows, through the test driver (a Wine program in the
+# same prefix: tests/fixtures/gui_driver.cpp)
+
+WINDOW_TIMEOUT = 45
+ID_OK, ID_CANCEL, ID_YES, ID_NO = 1, 2, 6, 7
+MESSAGE_BOX_TEXT = 0xFFFF  # the text control of Wine's message boxes
+
+
+def control(window, control_id):
+    """The control of a listed window with that id, or None."""
+    return next((c for c in window["controls"] if c["id"] == control_id), None)
+
+
+def is_progress_dialog(window):
+    return window["class"].lower() == "mydlgclass"
+
+
+def is_runtime_dialog(window):
+    return window["visible"] and window["class"] == "#32770" and control(window, 1005) is not None
+
+
+def is_question(window):
+    return (window["visible"] and window["class"] == "#32770" and
+            control(window, ID_YES) is not None and control(window, ID_NO) is not None)
+
+
+def is_message_box(window):
+    return (window["visible"] and window["class"] == "#32770" and
+            control(window, MESSAGE_BOX_TEXT) is not None and control(window, ID_YES) is None)
+
+
+class Gui:
+    """The top-level windows of the processes running one executable."""
+
+    def __init__(self, state, exe):
+        if not GUI_DRIVER.exists():
+            raise RuntimeError(f"{GUI_DRIVER} is missing: build the 32-bit tree (make win32)")
+        self.state = state
+        self.name = Path(exe).name
+
+    def _driver(self, *args):
+        result = subprocess.run(["wine", str(GUI_DRIVER), *[str(a) for a in args]],
+                                env=wine_env(self.state), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=RUN_TIMEOUT)
+        return result
+
+    def windows(self):
+        result = self._driver("list", self.name)
+        if result.returncode != 0:
+            raise AssertionError(f"gui_driver list failed: {result}")
+        return [w for w in json.loads(result.stdout.decode("ascii")) if w["class"] != "IME"]
+
+    def wait_for(self, process, predicate, timeout=WINDOW_TIMEOUT):
+        """The first window that satisfies predicate; fails when the process
+        ends first or nothing matches in time."""
+        seen = []
+
+        def look():
+            if not process.running():
+                return "ended"
+            windows = self.windows()
+            seen[:] = windows
+            return next((w for w in windows if predicate(w)), None)
+
+        found = wait_until(look, timeout, interval=0.2)
+        if found == "ended":
+            run = process.wait()
+            raise AssertionError(f"the launcher ended before the window appeared: {run}")
+        if found is None:
+            raise AssertionError(f"no such window within {timeout} s; windows: {seen}")
+        return found
+
+    def window(self, handle):
+        return next((w for w in self.windows() if w["handle"] == handle), None)
+
+    def click(self, window, control_id):
+        result = self._driver("click", window["handle"], control_id)
+        if result.returncode != 0:
+            raise AssertionError(f"no control {control_id} in {window}")
+
+    def close(self, window):
+        result = self._driver("close", window["handle"])
+        if result.returncode != 0:
+            raise AssertionError(f"no window {window}")
+
+    def set_text(self, window, control_id, text):
+        result = self._driver("settext", window["handle"], control_id, text)
+        if result.returncode != 0:
+            raise AssertionError(f"no control {control_id} in {window}")

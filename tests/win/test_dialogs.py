@@ -1,0 +1,410 @@
+"""The dialog start-up of real launchers on the Xvfb display: the progress
+dialog, the window-wait thread, the runtime-not-found dialog with the pick
+of a java.exe, and manual runtime selection. A test driver (a Wine program
+in the same prefix) reads the windows' texts and states and clicks their
+buttons; the runtime is a stand-in whose jvm.dll records what the launcher
+asks of it, and whose `main` can watch the progress bar or open a window.
+
+The screenshots for the README (docs/progress-dialog.png and
+docs/runtime-not-found.png) are taken here; nothing reads them. They go to
+the build tree, and into docs/ only when LUMEN_UPDATE_SCREENSHOTS=1, so that
+a test run never changes the source tree."""
+
+import gzip
+import io
+import os
+import shutil
+import subprocess
+import tarfile
+import time
+import unittest
+
+import wine_rig as rig
+
+DOCS = (rig.SOURCE_DIR / "docs" if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1"
+        else rig.BUILD_DIR / "screenshots")
+NARROW = {
+    107: "1",
+    122: "com.example.Main",
+    126: "1.8",
+    127: "17",
+    128: "EJAVA_HOME;",
+    1000: "Hello Setup",
+    1001: "No suitable Java runtime is installed.",
+    1005: "The Java VM could not be started.",
+    2001: "e",
+}
+WIDE = {
+    20003: "Error downloading the Java(TM) Runtime Environment.",
+    20004: "Locate java.exe",
+    20005: "Hello Setup needs a Java runtime from version %S up to %S.\n"
+           "Download one now, or locate an installed java.exe.",
+    20006: "Hello Setup needs a Java runtime from version %S up to %S.\n"
+           "Locate an installed java.exe.",
+    20007: "Hello Setup is being prepared \u2026",
+    20010: "Download",
+    20011: "Locate",
+    20012: "Cancel",
+    20013: "Hello Setup \u00e9l\u00e8ve",
+    20014: "The application did not start.",
+    20015: "An earlier setup did not finish. Choose a Java runtime yourself?",
+    20016: "The installation file is damaged.",
+}
+MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
+
+
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def empty_runtime_archive(path):
+    """A valid gzip-compressed tar without entries."""
+    data = io.BytesIO()
+    with tarfile.open(fileobj=data, mode="w"):
+        pass
+    path.write_bytes(gzip.compress(data.getvalue(), mtime=0))
+    return path
+
+
+class DialogTestCase(rig.WineTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        if not (rig.WIN32_FIXTURES / "jvm_recording.dll").exists():
+            raise RuntimeError("build the 32-bit tree first (make win32)")
+        # Without a window manager Wine draws the captions itself only when
+        # told to; the screenshots then show what a user sees.
+        cls.wine_reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f")
+        cls.counter = 0
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine_reg("delete", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/f")
+        super().tearDownClass()
+
+    @classmethod
+    def wine_reg(cls, *args):
+        return subprocess.run(["wine", "reg", *args], env=rig.wine_env(cls.state),
+                              stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=rig.RUN_TIMEOUT)
+
+    def setUp(self):
+        rig.reset_launcher_state(self.state)
+        type(self).counter += 1
+        self.case = self.work / f"case{self.counter}"
+        self.case.mkdir()
+        self.runtime = self.make_runtime("runtime", "1.8.0_202")
+        self.files = self.case / "files"
+        self.files.mkdir()
+        (self.files / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+        self._saved_java_home = os.environ.pop("JAVA_HOME", None)
+
+    def tearDown(self):
+        os.environ.pop("JAVA_HOME", None)
+        if self._saved_java_home is not None:
+            os.environ["JAVA_HOME"] = self._saved_java_home
+
+    def make_runtime(self, name, version):
+        runtime = self.case / name
+        (runtime / "bin" / "client").mkdir(parents=True)
+        for exe in ("java.exe", "javaw.exe"):
+            shutil.copy(rig.WIN32_FIXTURES / "java.exe", runtime / "bin" / exe)
+        (runtime / "bin" / "java.cfg").write_bytes(f'line=java version "{version}"\r\n'.encode())
+        shutil.copy(rig.WIN32_FIXTURES / "jvm_recording.dll", runtime / "bin" / "client" / "jvm.dll")
+        return runtime
+
+    def use_java_home(self):
+        os.environ["JAVA_HOME"] = windows_path(self.runtime)
+
+    def control(self, text, runtime=None):
+        ((runtime or self.runtime) / "bin" / "client" / "jvm_control.txt").write_text(text)
+
+    def record(self, runtime=None):
+        path = (runtime or self.runtime) / "bin" / "client" / "jvm_record.txt"
+        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+    def options(self):
+        return [line[len("option "):] for line in self.record() if line.startswith("option ")]
+
+    def launcher(self, properties=None, wide=None, files=None, name="hello"):
+        narrow = {**NARROW, **(properties or {})}
+        files = files if files is not None else [{"path": self.files / "app.jar"}]
+        return rig.build_launcher(self.case, name, narrow, {**WIDE, **(wide or {})}, files)
+
+    def start(self, exe, args=()):
+        for log in rig.logs_in_temp(self.state):
+            log.unlink()
+        self.process = rig.start_wine(exe, list(args), state=self.state)
+        self.addCleanup(self.process.kill)
+        self.gui = rig.Gui(self.state, exe)
+        return self.process
+
+    def finish(self, timeout=rig.RUN_TIMEOUT):
+        return self.process.wait(timeout)
+
+    def pick(self, dialog, java_exe):
+        """Locate in the runtime-not-found dialog, then the file's path typed
+        into the open-file dialog and Open."""
+        self.gui.click(dialog, 1005)
+        chooser = self.gui.wait_for(self.process, lambda w: w["visible"] and
+                                    w["title"] == WIDE[20004] and rig.control(w, 1148))
+        self.gui.set_text(chooser, 1148, windows_path(java_exe))
+        self.gui.click(chooser, rig.ID_OK)
+
+    def runtime_dialog(self):
+        return self.gui.wait_for(self.process, rig.is_runtime_dialog)
+
+
+class ProgressDialog(DialogTestCase):
+    def test_texts_screenshot_and_cancel_ends_with_0(self):
+        self.use_java_home()
+        # main watches the bar long enough for the dialog to be read.
+        self.control("progress=30000\n")
+        self.start(self.launcher())
+        dialog = self.gui.wait_for(self.process, lambda w: rig.is_progress_dialog(w) and
+                                   w["visible"] and MAIN_CALL in self.record())
+        self.assertEqual(dialog["title"], WIDE[20013])
+        self.assertEqual(rig.control(dialog, 1003)["text"], WIDE[20007])
+        self.assertEqual(rig.control(dialog, 2)["text"], WIDE[20012])
+        self.assertTrue(rig.control(dialog, 1001)["visible"])
+        # The status line belongs to a download; it stays hidden.
+        self.assertFalse(rig.control(dialog, 1002)["visible"])
+        # Without a runtime archive the bar runs to 80; the window-wait thread
+        # moves it on while the application shows no window.
+        self.assertEqual(rig.control(dialog, 1001)["maximum"], 80)
+        dialog = rig.wait_until(lambda: next(
+            (w for w in self.gui.windows() if rig.is_progress_dialog(w) and
+             rig.control(w, 1001)["position"] >= 60), None), 15)
+        self.assertIsNotNone(dialog, "the bar did not move on while waiting for a window")
+        self.assertIn(rig.control(dialog, 1001)["position"], (60, 70))
+        left, top, right, bottom = dialog["rect"]
+        display = rig.Display(self.state)
+        # Centred on the 1024 x 768 screen.
+        self.assertLessEqual(abs((left + right) // 2 - 512), 1)
+        self.assertLessEqual(abs((top + bottom) // 2 - 384), 1)
+        display.screenshot(DOCS / "progress-dialog.png", dialog["rect"], margin=8)
+
+        self.gui.click(dialog, rig.ID_CANCEL)
+        run = self.finish()
+        self.assertEqual(run.returncode, 0, run)
+        self.assertIn("Canceled installer", rig.log_lines(self.only_log()))
+
+    def test_application_window_hides_the_dialog_and_the_end_of_main_ends_with_0(self):
+        self.use_java_home()
+        # The console flavour has a console window that must not count as
+        # the application's.
+        for flavour, kind in (("gui", "1"), ("console", "2")):
+            with self.subTest(flavour=flavour):
+                rig.reset_launcher_state(self.state)
+                (self.runtime / "bin" / "client" / "jvm_record.txt").unlink(missing_ok=True)
+                self.control("window=60000\n")
+                exe = self.launcher({107: kind}, name=f"hello-{flavour}")
+                self.start(exe)
+                application = self.gui.wait_for(
+                    self.process,
+                    lambda w: w["visible"] and w["title"] == "Recording application")
+                hidden = rig.wait_until(lambda: [w for w in self.gui.windows()
+                                                 if rig.is_progress_dialog(w) and
+                                                 not w["visible"]], 10)
+                self.assertTrue(hidden, "the progress dialog stayed visible beside the application")
+                self.assertTrue(application["visible"])
+                self.gui.close(application)
+                run = self.finish()
+                self.assertEqual(run.returncode, 0, run)
+                record = self.record()
+                for line in ("progress dialog visible", "window shown", "progress dialog hidden",
+                             "window closed", "DestroyJavaVM"):
+                    self.assertIn(line, record)
+                # Visible until the application's window came, hidden after it.
+                self.assertLess(record.index("progress dialog visible"),
+                                record.index("window shown"))
+                self.assertLess(record.index("window shown"),
+                                record.index("progress dialog hidden"))
+                log = rig.log_lines(self.only_log())
+                self.assertIn("Application finished", log)
+                self.assertNotIn("Canceled installer", log)
+
+    def test_no_application_window_in_time_ends_with_message_20014(self):
+        self.use_java_home()
+        # main keeps the JVM busy without ever showing a window.
+        self.control("progress=120000\n")
+        self.start(self.launcher())
+        started = time.monotonic()
+        time.sleep(50)  # 600 passes of 100 ms: nothing can happen before
+        box = self.gui.wait_for(self.process, rig.is_message_box, timeout=60)
+        waited = time.monotonic() - started
+        text = rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n")
+        self.assertTrue(text.startswith(WIDE[20014] + "\n\nLog: "), text)
+        self.assertEqual(box["title"], WIDE[20013])
+        self.gui.click(box, rig.ID_OK)
+        run = self.finish()
+        self.assertEqual(run.returncode, 1, run)
+        # A figure, not a limit: the wait is 600 passes of 100 ms plus the
+        # time each count of the windows takes.
+        print(f"\nmessage 20014 after {waited:.1f} s", flush=True)
+
+    def test_window_wait_counts_on_from_base_100_up_to_140(self):
+        # A shipped runtime archive (property 153 zero): range 0..150, base 100.
+        self.use_java_home()
+        archive = empty_runtime_archive(self.case / "jre.tar.gz")
+        self.control("progress=2500\n")
+        exe = self.launcher(files=[{"path": self.files / "app.jar"}, {"path": archive}])
+        self.start(exe)
+        run = self.finish()
+        self.assertEqual(run.returncode, 0, run)
+        record = self.record()
+        self.assertIn("progress range 150", record)
+        positions = [int(line.split()[1]) for line in record
+                     if line.startswith("progress ") and line.split()[1].isdigit()]
+        above_base = [p for p in positions if p > 100]
+        self.assertEqual(above_base, [120, 140], positions)
+        self.assertEqual(positions[-1], 140, positions)
+        self.assertLessEqual(max(p for p in positions if p <= 100), 100)
+
+
+class RuntimeNotFound(DialogTestCase):
+    def test_without_download_offer_and_versions_shows_dashes_and_cancel_ends_with_1(self):
+        # Conversions other than %S, %s, %.Nf and %% stay as they stand: a
+        # vendor's stray %n or %x must not reach printf.
+        text = "Java %S to %S is needed (100%% sure; %n %x %d %s)."
+        self.start(self.launcher({126: "", 127: ""}, {20006: text}))
+        dialog = self.runtime_dialog()
+        self.assertEqual(dialog["title"], WIDE[20013])
+        self.assertEqual(rig.control(dialog, 1003)["text"],
+                         "Java - to - is needed (100% sure; %n %x %d %s).")
+        self.assertFalse(rig.control(dialog, 1004)["visible"])
+        self.assertTrue(rig.control(dialog, 1005)["visible"])
+        self.assertEqual(rig.control(dialog, 1005)["text"], WIDE[20011])
+        self.assertEqual(rig.control(dialog, 2)["text"], WIDE[20012])
+        self.gui.click(dialog, rig.ID_CANCEL)
+        run = self.finish()
+        self.assertEqual(run.returncode, 1, run)
+        self.assertEqual(rig.without_wine_traces(run.stderr), "")
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("Download location: ", lines)
+        self.assertIn("No JRE included", lines)
+
+    def test_with_download_offer_shows_download_and_versions(self):
+        address = "http://downloads.example.invalid/jre.tar.gz"
+        self.start(self.launcher({150: address}))
+        dialog = self.runtime_dialog()
+        self.assertEqual(rig.control(dialog, 1003)["text"].replace("\r\n", "\n"),
+                         WIDE[20005].replace("%S", "1.8", 1).replace("%S", "17", 1))
+        download = rig.control(dialog, 1004)
+        self.assertTrue(download["visible"])
+        self.assertEqual(download["text"], WIDE[20010])
+        rig.Display(self.state).screenshot(DOCS / "runtime-not-found.png", dialog["rect"],
+                                           margin=8)
+        # No download exists in this build: the choice ends like a failed one.
+        self.gui.click(dialog, 1004)
+        box = self.gui.wait_for(self.process, rig.is_message_box)
+        text = rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n")
+        self.assertTrue(text.startswith(WIDE[20003] + "\n\nLog: "), text)
+        self.gui.click(box, rig.ID_OK)
+        run = self.finish()
+        self.assertEqual(run.returncode, 1, run)
+        self.assertIn("Download location: " + address, rig.log_lines(self.only_log()))
+
+    def test_rejected_pick_keeps_the_dialog_and_a_usable_pick_launches(self):
+        old = self.make_runtime("old", "1.4.2_08")
+        self.start(self.launcher())
+        dialog = self.runtime_dialog()
+
+        self.pick(dialog, old / "bin" / "java.exe")
+        box = self.gui.wait_for(self.process, rig.is_message_box)
+        self.assertTrue(rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].startswith(NARROW[1001]))
+        self.gui.click(box, rig.ID_OK)
+        still = rig.wait_until(lambda: self.gui.window(dialog["handle"]), 10)
+        self.assertTrue(still and still["visible"], "the dialog closed after a rejected pick")
+        self.assertTrue(self.process.running())
+
+        self.pick(dialog, self.runtime / "bin" / "java.exe")
+        run = self.finish()
+        self.assertEqual(run.returncode, 0, run)
+        self.assertIn(MAIN_CALL, self.record())
+        self.assertEqual(self.record(old), [])
+        located = self.located_runtimes()
+        self.assertIn(windows_path(self.runtime / "bin" / "java.exe").replace("\\", "/").lower(),
+                      [key.lower() for key in located])
+        self.assertEqual(len(located), 1, located)
+
+    def located_runtimes(self):
+        keys = []
+        for root in ("HKCU", "HKLM"):
+            query = self.wine_reg("query", root + "\\" + rig.LAUNCHER_KEY + "\\locatedjvms")
+            text = query.stdout.decode("cp1252", "replace")
+            keys += [line.strip().rsplit("\\locatedjvms\\", 1)[1] for line in text.splitlines()
+                     if "\\locatedjvms\\" in line]
+        return keys
+
+
+class ManualSelection(DialogTestCase):
+    MANUAL = "-Dlumen.manualJre=true"
+
+    def set_install_started(self):
+        self.wine_reg("add", "HKCU\\" + rig.LAUNCHER_KEY, "/v", "InstallStarted", "/t",
+                      "REG_DWORD", "/d", "1", "/f")
+
+    def test_question_after_an_unfinished_start_yes_selects_by_hand(self):
+        self.use_java_home()
+        self.set_install_started()
+        self.start(self.launcher())
+        question = self.gui.wait_for(self.process, rig.is_question)
+        self.assertEqual(question["title"], WIDE[20013])
+        self.assertEqual(rig.control(question, rig.MESSAGE_BOX_TEXT)["text"], WIDE[20015])
+        self.gui.click(question, rig.ID_YES)
+        # A runtime is installed, yet the user is asked to choose one.
+        self.pick(self.runtime_dialog(), self.runtime / "bin" / "java.exe")
+        run = self.finish()
+        self.assertEqual(run.returncode, 0, run)
+        self.assertIn(self.MANUAL, self.options())
+
+    def test_question_answered_no_searches_as_usual(self):
+        self.use_java_home()
+        self.set_install_started()
+        self.start(self.launcher())
+        self.gui.click(self.gui.wait_for(self.process, rig.is_question), rig.ID_NO)
+        run = self.run_without_runtime_dialog()
+        self.assertEqual(run.returncode, 0, run)
+        self.assertNotIn(self.MANUAL, self.options())
+
+    def test_manual_switch_selects_by_hand(self):
+        self.use_java_home()
+        self.start(self.launcher(), ["/manual"])
+        self.pick(self.runtime_dialog(), self.runtime / "bin" / "java.exe")
+        run = self.finish()
+        self.assertEqual(run.returncode, 0, run)
+        self.assertIn(self.MANUAL, self.options())
+
+    def test_manual_switch_only_alone_and_in_lower_case(self):
+        self.use_java_home()
+        exe = self.launcher()
+        for args in (["/manual", "x"], ["/MANUAL"]):
+            with self.subTest(args=args):
+                rig.reset_launcher_state(self.state)
+                (self.runtime / "bin" / "client" / "jvm_record.txt").unlink(missing_ok=True)
+                self.start(exe, args)
+                run = self.run_without_runtime_dialog()
+                self.assertEqual(run.returncode, 0, run)
+                self.assertIn(MAIN_CALL, self.record())
+                self.assertNotIn(self.MANUAL, self.options())
+
+    def run_without_runtime_dialog(self):
+        """Waits for the launch to end; a runtime dialog or question is
+        cancelled (and so fails the exit-code check) instead of hanging."""
+        def done():
+            if not self.process.running():
+                return True
+            for window in self.gui.windows():
+                if rig.is_runtime_dialog(window):
+                    self.gui.click(window, rig.ID_CANCEL)
+                elif rig.is_question(window):
+                    self.gui.click(window, rig.ID_NO)
+            return False
+
+        rig.wait_until(done, rig.RUN_TIMEOUT, interval=0.5)
+        return self.finish()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -16,7 +16,8 @@ constexpr DWORD kErrorCallNotImplemented = 120;
 bool endsWithExe(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (char& c : tail)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return tail == ".exe";
 }
 
@@ -66,7 +67,7 @@ DWORD longPathThroughShell(const char* shortPath, char* out, DWORD size) {
             desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &items, nullptr);
         if (FAILED(parsed)) {
             SetLastError(HRESULT_FACILITY(parsed) == FACILITY_WIN32 ? HRESULT_CODE(parsed)
-                                                                     : ERROR_INVALID_DATA);
+                                                                    : ERROR_INVALID_DATA);
         } else if (!SHGetPathFromIDListA(items, absolute) && absolute[0] != '\0') {
             SetLastError(ERROR_INVALID_DATA);
         } else {
@@ -179,15 +180,23 @@ bool createNewFile(const std::string& path) {
     return true;
 }
 
-char pathSeparator() { return '\\'; }
+char pathSeparator() {
+    return '\\';
+}
 
 } // namespace lumen::os
 
 namespace lumen::os {
 
-const char* logDirectoryVariable() { return "TMP"; }
-const char* logFallbackDirectory() { return "c:\\"; }
-const char* logFallbackFile() { return "c:\\tsx_nlog"; }
+const char* logDirectoryVariable() {
+    return "TMP";
+}
+const char* logFallbackDirectory() {
+    return "c:\\";
+}
+const char* logFallbackFile() {
+    return "c:\\tsx_nlog";
+}
 
 } // namespace lumen::os
 
@@ -209,9 +218,23 @@ bool windowsDirectory(std::string& out) {
     return true;
 }
 
-bool createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-bool removeDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
-bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool systemDirectory(std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const UINT length = GetSystemDirectoryA(buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
+bool createDirectory(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+bool removeDirectory(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != 0;
+}
+bool deleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
                           std::string& out) {

@@ -5,11 +5,24 @@
 
 namespace lumen::os {
 
-unsigned long processId() { return GetCurrentProcessId(); }
-unsigned long tickCount() { return GetTickCount(); }
-unsigned long lastErrorCode() { return GetLastError(); }
-void setLastErrorCode(unsigned long code) { SetLastError(code); }
-void sleepMs(unsigned long milliseconds) { Sleep(milliseconds); }
+unsigned long processId() {
+    return GetCurrentProcessId();
+}
+unsigned long tickCount() {
+    return GetTickCount();
+}
+unsigned long lastErrorCode() {
+    return GetLastError();
+}
+void setLastErrorCode(unsigned long code) {
+    SetLastError(code);
+}
+void sleepMs(unsigned long milliseconds) {
+    Sleep(milliseconds);
+}
+void raiseCurrentThreadPriority() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+}
 
 std::string currentTimeText() {
     std::time_t now = std::time(nullptr);
@@ -17,7 +30,9 @@ std::string currentTimeText() {
     return text != nullptr ? text : "\n";
 }
 
-void exitProcess(unsigned code) { ExitProcess(code); }
+void exitProcess(unsigned code) {
+    ExitProcess(code);
+}
 
 bool requestRestart() {
     // Without the shutdown privilege the request is refused on NT.
@@ -35,7 +50,9 @@ bool requestRestart() {
 }
 
 // The Windows launcher keeps to the classic form of the line.
-bool acceptsOpenJdkVersionLine() { return false; }
+bool acceptsOpenJdkVersionLine() {
+    return false;
+}
 
 bool isNtPlatform() {
     OSVERSIONINFOA info;

@@ -15,10 +15,12 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/class_path.cpp
   src/launcher/configuration.cpp
   src/launcher/deletion.cpp
+  src/launcher/download.cpp
   src/launcher/entry.cpp
   src/launcher/errors.cpp
   src/launcher/expansion.cpp
   src/launcher/extraction.cpp
+  src/launcher/gz_archive.cpp
   src/launcher/included_files.cpp
   src/launcher/installed_jvms.cpp
   src/launcher/java_check.cpp
@@ -29,6 +31,7 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/log.cpp
   src/launcher/pack200.cpp
   src/launcher/paths.cpp
+  src/launcher/progress_view.cpp
   src/launcher/properties.cpp
   src/launcher/runtime_archive.cpp
   src/launcher/single_instance.cpp
@@ -36,8 +39,10 @@ set(LUMEN_LAUNCHER_SOURCES
   src/launcher/startup.cpp
   src/launcher/temp_files.cpp
   src/launcher/vm_options.cpp
+  src/os/dialog_controls_win.cpp
   src/os/env_win.cpp
   src/os/file_win.cpp
+  src/os/internet_win.cpp
   src/os/library_win.cpp
   src/os/paths_win.cpp
   src/os/process_win.cpp
@@ -46,7 +51,9 @@ set(LUMEN_LAUNCHER_SOURCES
   src/os/text_win.cpp
   src/os/ui_win.cpp)
 
-set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
+# zlib is linked statically (libz.a): the stub may need no DLL but the
+# system's.
+set(LUMEN_STUB_LIBS -l:libz.a comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
 
 add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
 target_include_directories(lumen_launcher PUBLIC src)

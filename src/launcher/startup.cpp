@@ -1,6 +1,7 @@
 #include "launcher/startup.h"
 
 #include "launcher/arguments.h"
+#include "launcher/deletion.h"
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
@@ -11,7 +12,6 @@
 #include "launcher/paths.h"
 #include "launcher/properties.h"
 #include "launcher/runtime_archive.h"
-#include "launcher/deletion.h"
 #include "os/env.h"
 #include "os/paths.h"
 #include "os/system.h"
@@ -60,7 +60,10 @@ void runStartup(void* dialog) {
         }
     }
     enterExtractionDirectory(directory);
-    if (runtimeShipped) extractRuntimeArchive(dialog);
+    if (runtimeShipped) {
+        DialogProgressView progress(dialog);
+        extractRuntimeArchive(dialog != nullptr ? &progress : nullptr);
+    }
 
     std::string logPath;
     if (logFilePath(logPath)) scheduleFileDeletion(logPath);

@@ -11,7 +11,9 @@ endif()
 include(${PROJECT_SOURCE_DIR}/cmake/launcher_sources.cmake)
 lumen_launcher_sources(LUMEN_LAUNCHER_SOURCES win)
 
-set(LUMEN_STUB_LIBS comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
+# zlib is linked statically (libz.a): the stub may need no DLL but the
+# system's.
+set(LUMEN_STUB_LIBS -l:libz.a comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
 
 add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
 target_include_directories(lumen_launcher PUBLIC src)

@@ -90,3 +90,9 @@ target_include_directories(lumen_java_check_bench PRIVATE tests/winunit)
 target_link_libraries(lumen_java_check_bench PRIVATE lumen_launcher)
 target_link_options(lumen_java_check_bench PRIVATE -mconsole ${LUMEN_STATIC_RUNTIME})
 add_dependencies(lumen_java_check_bench lumen_win_fixtures)
+
+# The untar and the download of the stub, timed under Wine by
+# bench/provisioning_bench.sh.
+add_executable(lumen_provisioning_bench bench/win/provisioning_bench.cpp)
+target_link_libraries(lumen_provisioning_bench PRIVATE lumen_launcher)
+target_link_options(lumen_provisioning_bench PRIVATE -mconsole ${LUMEN_STATIC_RUNTIME})

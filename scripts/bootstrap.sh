@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  make cmake g++ python3 bc
+  make cmake g++ python3 bc curl
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev zlib1g-dev
   libgtest-dev libtomlplusplus-dev libcli11-dev

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/included_names.h"
 #include "core/path_rules.h"
 
 namespace lumen {
@@ -35,7 +36,9 @@ bool extractTarEntry(TarInput& input, TarOutput& output, const std::string& name
     }
     std::vector<char> buffer(kTarCopyBlock);
     int64_t copied = 0;
-    unsigned long lastUpdate = 0;
+    // The update sent as the file started counts: within the file the next
+    // one is due 200 ms later, not with its first block.
+    unsigned long lastUpdate = output.tickCount();
     bool streamError = false;
     while (copied < size) {
         const size_t want = static_cast<size_t>(
@@ -84,13 +87,18 @@ int64_t parseOctal(const char* field, size_t length) {
 
 bool tarEntryName(const char* field, size_t length, std::string& name) {
     size_t end = 0;
-    while (end < length && field[end] != '\0') ++end;
+    while (end < length && field[end] != '\0')
+        ++end;
     name.assign(field, end);
     std::replace(name.begin(), name.end(), '/', '\\');
-    if (name.empty() || name[0] == '\\' || name.find(':') != std::string::npos) return false;
+    if (name.empty() || name[0] == '\\') return false;
+    // "./" prefixes (tar -C dir .) are harmless; every other component must
+    // be a name that cannot climb, name a drive or stream, alias another
+    // name through trailing dots or blanks, or open a device.
     const std::vector<std::string> parts = splitList(name, '\\');
-    return std::none_of(parts.begin(), parts.end(),
-                        [](const std::string& part) { return part == ".."; });
+    return !parts.empty() && std::all_of(parts.begin(), parts.end(), [](const std::string& part) {
+        return part == "." || isSafeIncludedName(part);
+    });
 }
 
 bool untarStream(TarInput& input, TarOutput& output) {

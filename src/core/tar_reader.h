@@ -5,8 +5,10 @@
 // bytes, every other entry type skipped with its data; the stream ends
 // successfully at the first header without the "ustar" magic once at least
 // one file was written. Names have "/" turned into "\" (the target's
-// separator) and are refused when absolute, with a drive, or with a ".."
-// component, so nothing is ever written outside the target; a size field
+// separator) and are refused when absolute, with a drive, with a ".."
+// component, or with a component Windows would read as something else (a
+// device, a name with trailing dots or blanks, reserved characters), so
+// nothing is ever written outside the target; a size field
 // beyond what a 32-bit signed size holds is refused too; either refusal
 // makes the archive corrupted. Every step is traced through the sink's log
 // with the launcher's fixed texts. A file whose data ends early fails with
@@ -58,7 +60,7 @@ class TarOutput {
 int64_t parseOctal(const char* field, size_t length);
 
 // The entry name as it is written below the target ("/" -> "\"), or false
-// when it could reach outside the target.
+// when it could reach outside the target or a device. "." components pass.
 bool tarEntryName(const char* field, size_t length, std::string& name);
 
 bool untarStream(TarInput& input, TarOutput& output);

@@ -4,6 +4,7 @@
 #include "launcher/arguments.h"
 #include "launcher/deletion.h"
 #include "launcher/dialogs.h"
+#include "launcher/download.h"
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
@@ -24,16 +25,6 @@ namespace lumen {
 namespace {
 
 constexpr unsigned kNoRuntimeExitCode = 83;
-
-// The one place where the Download choice fetches the runtime archive into
-// the current directory as "jre.tar.gz", returning only on success. No
-// download exists in this launcher build yet, so the choice ends through
-// the download's own failure report.
-void downloadRuntimeArchive(void* dialog, const std::string& address) {
-    (void)dialog;
-    logError("No download available in this launcher build for %s", address.c_str());
-    fatalMessageWide(20003);
-}
 
 void enterExtractionDirectory(const std::string& directory) {
     if (!os::setCurrentDirectory(directory))
@@ -82,7 +73,8 @@ void runStartup(void* dialog, bool reportMissingRuntime) {
             logInfo("Download location: %s", address.c_str());
             if (showRuntimeDialog(dialog, downloadOffered) == kDownloadChoice) {
                 logInfo("Downloading JRE");
-                downloadRuntimeArchive(dialog, address);
+                DialogProgressView progress(dialog);
+                downloadRuntime(progress, address);
                 logInfo("Done");
                 runtimeShipped = true;
             }
@@ -91,7 +83,10 @@ void runStartup(void* dialog, bool reportMissingRuntime) {
     enterExtractionDirectory(directory);
     const ProgressScale scale = progressScale(runtimeShipped, getIntProperty(153) != 0);
     if (dialog != nullptr) os::setProgressRange(dialog, kProgressBarId, scale.max);
-    if (runtimeShipped) extractRuntimeArchive(dialog);
+    if (runtimeShipped) {
+        DialogProgressView progress(dialog);
+        extractRuntimeArchive(dialog != nullptr ? &progress : nullptr);
+    }
     if (dialog != nullptr) startWindowWaitThread(dialog, scale.base, scale.max);
 
     std::string logPath;

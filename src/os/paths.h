@@ -57,6 +57,9 @@ namespace lumen::os {
 // The system's temporary path, with its trailing separator.
 bool systemTempPath(std::string& out);
 bool windowsDirectory(std::string& out);
+// The system directory (system32), without a trailing separator: the only
+// place system libraries loaded at run time are taken from.
+bool systemDirectory(std::string& out);
 bool createDirectory(const std::string& path);
 bool removeDirectory(const std::string& path);
 bool deleteFile(const std::string& path);

@@ -160,6 +160,13 @@ bool systemTempPath(std::string& out) {
     return true;
 }
 
+// Run-time libraries come from the dynamic loader's own paths there.
+bool systemDirectory(std::string& out) {
+    out.clear();
+    errno = ENOENT;
+    return false;
+}
+
 bool windowsDirectory(std::string& out) {
     out.clear();
     errno = ENOENT;

@@ -222,6 +222,14 @@ bool windowsDirectory(std::string& out) {
     return true;
 }
 
+bool systemDirectory(std::string& out) {
+    std::vector<char> buffer(kPathBuffer);
+    const UINT length = GetSystemDirectoryA(buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return false;
+    out.assign(buffer.data(), length);
+    return true;
+}
+
 bool createDirectory(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }

@@ -12,6 +12,9 @@ unsigned long tickCount();
 unsigned long lastErrorCode();
 void setLastErrorCode(unsigned long code);
 void sleepMs(unsigned long milliseconds);
+// Runs the calling thread above normal priority (helper threads that keep
+// a progress bar moving while the worker is blocked).
+void raiseCurrentThreadPriority();
 
 // The local time as ctime() prints it, with its line feed.
 std::string currentTimeText();

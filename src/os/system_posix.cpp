@@ -59,6 +59,9 @@ bool requestRestart() {
     return false;
 }
 
+// The helper threads that would need it only run beside the Windows dialogs.
+void raiseCurrentThreadPriority() {}
+
 bool acceptsOpenJdkVersionLine() {
     return true;
 }

@@ -29,6 +29,9 @@ void setLastErrorCode(unsigned long code) {
 void sleepMs(unsigned long milliseconds) {
     Sleep(milliseconds);
 }
+void raiseCurrentThreadPriority() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+}
 
 std::string currentTimeText() {
     std::time_t now = std::time(nullptr);

@@ -15,11 +15,10 @@ Window lookUpConsoleWindow() {
     return nullptr;
 }
 
-} // namespace lumen::os
-
-namespace lumen::os {
-
+// The controls of a progress dialog that never exists there.
 void setProgressRange(Window /*dialog*/, int /*id*/, int /*maximum*/) {}
 void setProgressPosition(Window /*dialog*/, int /*id*/, int /*position*/) {}
+void setDlgItemTextWide(Window /*dialog*/, int /*id*/, const std::u16string& /*text*/) {}
+void showDialogItem(Window /*dialog*/, int /*id*/, bool /*visible*/) {}
 
 } // namespace lumen::os

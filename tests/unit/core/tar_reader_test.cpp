@@ -94,8 +94,9 @@ const std::string kEnd(1024, '\0');
 
 TEST(TarReader, ExtractsDirectoriesAndFilesUntilTheEndBlocks) {
     const std::string big(70000, 'x');
-    MemoryTar tar(entry("jre/", "", '5') + entry("jre/bin/java.exe", "MZ") + entry("jre/lib/rt.jar", big) +
-                  entry("jre/empty", "") + kEnd + entry("after/end", "ignored"));
+    MemoryTar tar(entry("jre/", "", '5') + entry("jre/bin/java.exe", "MZ") +
+                  entry("jre/lib/rt.jar", big) + entry("jre/empty", "") + kEnd +
+                  entry("after/end", "ignored"));
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target));
     EXPECT_EQ(target.directories, std::vector<std::string>{"jre\\"});
@@ -185,7 +186,8 @@ TEST(TarReader, ReadAndWriteErrorsStopTheRun) {
 }
 
 TEST(TarReader, EntriesThatCouldLeaveTheTargetAreRefused) {
-    for (const char* name : {"/etc/passwd", "../x", "a/../../x", "jre/..", "c:/windows/x", "\\\\server\\x"}) {
+    for (const char* name :
+         {"/etc/passwd", "../x", "a/../../x", "jre/..", "c:/windows/x", "\\\\server\\x"}) {
         MemoryTar tar(entry("ok", "1") + entry(name, "evil") + kEnd);
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target)) << name;
@@ -194,6 +196,48 @@ TEST(TarReader, EntriesThatCouldLeaveTheTargetAreRefused) {
     std::string name;
     EXPECT_TRUE(tarEntryName("a..b/..c", 100, name));
     EXPECT_EQ(name, "a..b\\..c");
+}
+
+TEST(TarReader, NamesWindowsWouldReadAsSomethingElseAreRefused) {
+    // Each could climb out (trailing dots or blanks vanish), name a stream
+    // or drive, or open a device instead of a file below the target.
+    for (const char* name : {"a/.. /x", "a/.../x", "jre/bin.", "jre/x ", "jre/CON", "lib/nul.txt",
+                             "lib/COM1", "a\\..\\x", "a:b", "x\x01y", "a/b|c", "", "/"}) {
+        std::string converted;
+        EXPECT_FALSE(tarEntryName(name, std::strlen(name), converted)) << name;
+    }
+    MemoryTar tar(entry("ok", "1") + entry("jre/aux", "device") + kEnd);
+    RecordingTarget target;
+    EXPECT_FALSE(untarStream(tar, target));
+    EXPECT_TRUE(target.hasLine("ERROR: refusing entry outside the target: jre\\aux"));
+}
+
+TEST(TarReader, DotPrefixesOfTarDashCArchivesPass) {
+    MemoryTar tar(entry("./", "", '5') + entry("./bin/", "", '5') + entry("./bin/java.exe", "MZ") +
+                  kEnd);
+    RecordingTarget target;
+    ASSERT_TRUE(untarStream(tar, target));
+    EXPECT_EQ(target.directories, (std::vector<std::string>{".\\", ".\\bin\\"}));
+    EXPECT_EQ(target.files[".\\bin\\java.exe"], "MZ");
+}
+
+TEST(TarReader, NameFieldIsCutAtItsHundredBytes) {
+    const std::string full(100, 'n');
+    std::string name;
+    ASSERT_TRUE(tarEntryName((full + "tail").c_str(), 100, name));
+    EXPECT_EQ(name, full);
+}
+
+TEST(TarReader, ProgressComesAsEachFileStartsAndAtMostEvery200Ms) {
+    // The target's clock advances 150 ms per query: within a file of 10
+    // blocks the update is due every second block.
+    MemoryTar tar(entry("a", std::string(10 * kTarCopyBlock, 'a')) + entry("b", "b") + kEnd);
+    RecordingTarget target;
+    ASSERT_TRUE(untarStream(tar, target));
+    ASSERT_EQ(target.progressOffsets.size(), 1u + 5u + 1u);
+    EXPECT_EQ(target.progressOffsets.front(), 512);
+    EXPECT_EQ(target.progressOffsets[1], 512 + 2 * static_cast<long>(kTarCopyBlock));
+    EXPECT_EQ(target.progressOffsets.back(), 1024 + 10 * static_cast<long>(kTarCopyBlock));
 }
 
 TEST(TarReader, OctalSizesParseInEveryWrittenForm) {
@@ -205,6 +249,29 @@ TEST(TarReader, OctalSizesParseInEveryWrittenForm) {
     EXPECT_EQ(parseOctal("20000000000 ", 12), -1) << "beyond a 32-bit signed size";
     EXPECT_EQ(parseOctal("77777777777\0", 12), -1);
     EXPECT_EQ(parseOctal("12x", 3), -1);
+}
+
+TEST(TarReader, SkipsPastTheEndOfTheStreamFail) {
+    {
+        // A link whose data the stream does not hold.
+        MemoryTar tar(entry("a", "A") + header("link", 5000, '2') + std::string(100, '\0'));
+        RecordingTarget target;
+        EXPECT_FALSE(untarStream(tar, target));
+        EXPECT_TRUE(target.hasLine("ERROR: gzseek 2 failed"));
+    }
+    {
+        // A file whose padding is cut off.
+        MemoryTar tar(header("a", 3, '0') + "abc");
+        RecordingTarget target;
+        EXPECT_FALSE(untarStream(tar, target));
+        EXPECT_TRUE(target.hasLine("ERROR: gzseek 3 failed"));
+    }
+    {
+        MemoryTar tar(header("a", 3, '0').substr(0, 500));
+        RecordingTarget target;
+        EXPECT_FALSE(untarStream(tar, target));
+        EXPECT_TRUE(target.hasLine("ERROR: gzseek 1 failed"));
+    }
 }
 
 TEST(TarReader, OversizedEntryIsRefusedNotWrapped) {

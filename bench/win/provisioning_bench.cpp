@@ -1,0 +1,60 @@
+// The runtime provisioning of the stub under Wine, for the benchmark
+// script (bench/provisioning_bench.sh), which prints the figures beside
+// its baselines:
+//   provisioning_bench untar ARCHIVE TARGET   untarArchive() into TARGET
+//   provisioning_bench download URL FILE      downloadFile() into FILE
+// Each prints "<seconds>" of the operation alone and exits 0 on success.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "launcher/download.h"
+#include "launcher/errors.h"
+#include "launcher/runtime_archive.h"
+
+using namespace lumen;
+
+namespace {
+
+class NoView : public ProgressView {
+  public:
+    void setPosition(int) override {}
+    void setStatusText(const std::u16string&) override {}
+    void showStatus(bool) override {}
+    void setMessage(const std::u16string&) override {}
+    void setCancelCaption(const std::u16string&) override {}
+    bool cancelRequested() override { return false; }
+};
+
+double secondsSince(LARGE_INTEGER start) {
+    LARGE_INTEGER end, frequency;
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(end.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: provisioning_bench untar|download SOURCE TARGET\n");
+        return 2;
+    }
+    disableErrorBoxes();
+    const std::string mode = argv[1];
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    bool ok = false;
+    if (mode == "untar") {
+        ok = untarArchive(argv[2], argv[3], nullptr, 0);
+    } else if (mode == "download") {
+        NoView view;
+        ok = loadInternetFunctions();
+        QueryPerformanceCounter(&start);
+        ok = ok && downloadFile(view, argv[2], argv[3]);
+    }
+    std::printf("%.3f\n", secondsSince(start));
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,33 @@
+// Downloading a runtime archive over HTTP with the system's wininet.dll.
+//
+// Contract: downloadRuntime() fetches url into "jre.tar.gz" in the current
+// directory, showing the transfer in the progress view, and returns only on
+// success; it ends the process with wide message 20002 when wininet.dll or
+// one of its functions cannot be had, with 20003 when the transfer fails,
+// and with exit code 1 and no message when the view asked to cancel.
+//
+// downloadFile() is the transfer on its own: true when the server answered
+// 200 with a content length and exactly that many bytes were received and
+// written. A server that sends no length is asked 20 times, the URL reopened
+// after each failed query and a 300 ms pause; any status but 200 fails at
+// once; a read that ends early (fails, or brings no bytes before the length
+// is reached) fails. Whenever it fails after creating the destination, the
+// destination is deleted; before that, an existing file of that name is
+// left alone. Status texts come from message 20009 and the configured
+// progress format 20008 (never used as a printf format), refreshed at most
+// every 500 ms.
+//
+// loadInternetFunctions() loads wininet.dll from the system directory only.
+#pragma once
+
+#include <string>
+
+#include "launcher/progress_view.h"
+
+namespace lumen {
+
+bool loadInternetFunctions();
+bool downloadFile(ProgressView& progress, const std::string& url, const std::string& destination);
+void downloadRuntime(ProgressView& progress, const std::string& url);
+
+} // namespace lumen

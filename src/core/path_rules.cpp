@@ -1,5 +1,7 @@
 #include "core/path_rules.h"
 
+#include <algorithm>
+
 namespace lumen {
 
 bool isRelativePath(const std::string& path, const PathStyle& style) {
@@ -48,6 +50,12 @@ std::vector<std::string> splitList(const std::string& list, char separator) {
         pos = next + 1;
     }
     return items;
+}
+
+std::string instanceNameOf(const std::string& modulePath) {
+    std::string name = modulePath;
+    std::replace(name.begin(), name.end(), '\\', '_');
+    return name;
 }
 
 } // namespace lumen

@@ -28,6 +28,10 @@ void collapseBackslashes(std::u16string& path, char16_t separator = u'\\');
 // Never true in the POSIX style, which has no drives.
 bool isDriveRoot(const std::string& path, const PathStyle& style = PathStyle::windows());
 
+// The name of an executable's instance claim: its module path with every
+// backslash turned into "_".
+std::string instanceNameOf(const std::string& modulePath);
+
 // Splits a ";"-separated list; empty items vanish.
 std::vector<std::string> splitList(const std::string& list, char separator = ';');
 

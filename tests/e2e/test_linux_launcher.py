@@ -9,6 +9,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -202,6 +203,37 @@ class LinuxLauncherTest(unittest.TestCase):
         result = self.run_launcher(self.launcher(stub=UNSTRIPPED_STUB), ["plain"])
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(self.report(result)[0], ["plain"])
+
+    def test_one_instance_per_launcher_through_its_lock(self):
+        launcher = self.launcher()
+        release = self.case / "release"
+        first = subprocess.Popen([str(launcher), "wait", str(release)], env=self.env, cwd=self.case,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            deadline = time.monotonic() + RUN_TIMEOUT
+            while not list((self.case / "tmp").glob("lmx*_dir*")) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            second = self.run_launcher(launcher, ["plain"])
+            self.assertEqual(second.returncode, 0, second.stderr)
+            self.assertNotIn("prop:lumen.tempDir", second.stdout, "the second copy ran the application")
+            self.assertEqual(len(list((self.case / "tmp").glob("lmx*_dir*"))), 1,
+                             "the second copy unpacked its files")
+            # The first copy's process id is its record in the per-user store.
+            records = list((self.case / "config" / "lumen").rglob("pids/*"))
+            self.assertEqual(len(records), 1, records)
+            self.assertEqual(records[0].read_bytes(), b"D" + first.pid.to_bytes(4, "little"))
+            # A copy of the launcher elsewhere is another executable.
+            copy = self.case / "elsewhere" / "app"
+            copy.parent.mkdir()
+            shutil.copy(launcher, copy)
+            other = self.run_launcher(copy, ["plain"])
+            self.assertEqual(other.returncode, 0, other.stderr)
+            self.assertIn("arg[0]=plain", other.stdout)
+        finally:
+            release.write_text("")
+            out, err = first.communicate(timeout=RUN_TIMEOUT)
+        self.assertEqual(first.returncode, 0, err)
+        self.assertIn("waited", out)
 
     # -- finding the runtime ---------------------------------------------------
 

@@ -19,6 +19,7 @@ import tarfile
 import time
 import unittest
 
+import http_fixture_server
 import wine_rig as rig
 
 DOCS = (rig.SOURCE_DIR / "docs" if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1"
@@ -55,15 +56,6 @@ MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
 
 def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
-
-
-def empty_runtime_archive(path):
-    """A valid gzip-compressed tar without entries."""
-    data = io.BytesIO()
-    with tarfile.open(fileobj=data, mode="w"):
-        pass
-    path.write_bytes(gzip.compress(data.getvalue(), mtime=0))
-    return path
 
 
 class DialogTestCase(rig.WineTestCase):
@@ -153,6 +145,27 @@ class DialogTestCase(rig.WineTestCase):
 
     def runtime_dialog(self):
         return self.gui.wait_for(self.process, rig.is_runtime_dialog)
+
+    def stand_in_runtime_archive(self, path, control=""):
+        """A gzipped tar of a stand-in runtime (java.exe answering 1.8.0_202,
+        the recording VM in bin\\client with the given control file)."""
+        tree = self.case / (path.name + ".tree")
+        (tree / "bin" / "client").mkdir(parents=True)
+        shutil.copy(rig.WIN32_FIXTURES / "java.exe", tree / "bin" / "java.exe")
+        (tree / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
+        shutil.copy(rig.WIN32_FIXTURES / "jvm_recording.dll", tree / "bin" / "client" / "jvm.dll")
+        if control:
+            (tree / "bin" / "client" / "jvm_control.txt").write_text(control)
+        data = io.BytesIO()
+        with tarfile.open(fileobj=data, mode="w") as archive:
+            archive.add(tree, arcname=".")
+        path.write_bytes(gzip.compress(data.getvalue(), mtime=0))
+        return path
+
+    def unpacked_runtime(self, log_lines):
+        """The "jre" directory that the run unpacked (from its log)."""
+        temp = next(line for line in log_lines if line.startswith("Temp dir: "))
+        return rig.temp_dir(self.state) / temp[len("Temp dir: "):].rsplit("\\", 1)[-1] / "jre"
 
 
 class ProgressDialog(DialogTestCase):
@@ -245,14 +258,14 @@ class ProgressDialog(DialogTestCase):
 
     def test_window_wait_counts_on_from_base_100_up_to_140(self):
         # A shipped runtime archive (property 153 zero): range 0..150, base 100.
-        self.use_java_home()
-        archive = empty_runtime_archive(self.case / "jre.tar.gz")
-        self.control("progress=2500\n")
+        archive = self.stand_in_runtime_archive(self.case / "jre.tar.gz", "progress=2500\n")
         exe = self.launcher(files=[{"path": self.files / "app.jar"}, {"path": archive}])
         self.start(exe)
         run = self.finish()
         self.assertEqual(run.returncode, 0, run)
-        record = self.record()
+        runtime = self.unpacked_runtime(rig.log_lines(self.only_log()))
+        record = (runtime / "bin" / "client" / "jvm_record.txt").read_text(encoding="utf-8")
+        record = record.splitlines()
         self.assertIn("progress range 150", record)
         positions = [int(line.split()[1]) for line in record
                      if line.startswith("progress ") and line.split()[1].isdigit()]
@@ -285,7 +298,8 @@ class RuntimeNotFound(DialogTestCase):
         self.assertIn("No JRE included", lines)
 
     def test_with_download_offer_shows_download_and_versions(self):
-        address = "http://downloads.example.invalid/jre.tar.gz"
+        # An address nothing answers at: the download fails with 20003.
+        address = "http://127.0.0.1:9/jre.tar.gz"
         self.start(self.launcher({150: address}))
         dialog = self.runtime_dialog()
         self.assertEqual(rig.control(dialog, 1003)["text"].replace("\r\n", "\n"),
@@ -295,7 +309,6 @@ class RuntimeNotFound(DialogTestCase):
         self.assertEqual(download["text"], WIDE[20010])
         rig.Display(self.state).screenshot(DOCS / "runtime-not-found.png", dialog["rect"],
                                            margin=8)
-        # No download exists in this build: the choice ends like a failed one.
         self.gui.click(dialog, 1004)
         box = self.gui.wait_for(self.process, rig.is_message_box)
         text = rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n")
@@ -303,7 +316,31 @@ class RuntimeNotFound(DialogTestCase):
         self.gui.click(box, rig.ID_OK)
         run = self.finish()
         self.assertEqual(run.returncode, 1, run)
-        self.assertIn("Download location: " + address, rig.log_lines(self.only_log()))
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("Download location: " + address, lines)
+        self.assertFalse(any("download successful" in line for line in lines), lines)
+
+    def test_download_fetches_unpacks_and_launches_the_runtime(self):
+        served = self.case / "served"
+        served.mkdir()
+        self.stand_in_runtime_archive(served / "jre.tar.gz")
+        server = http_fixture_server.start(str(served))
+        self.addCleanup(server.shutdown)
+        address = f"http://127.0.0.1:{server.server_address[1]}/file/jre.tar.gz"
+
+        self.start(self.launcher({150: address}))
+        dialog = self.runtime_dialog()
+        self.gui.click(dialog, 1004)
+        run = self.finish(timeout=120)
+        self.assertEqual(run.returncode, 0, run)
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("Downloading JRE", lines)
+        # The downloaded archive was unpacked in place of a shipped one and
+        # its VM called the entry class.
+        runtime = self.unpacked_runtime(lines)
+        record = (runtime / "bin" / "client" / "jvm_record.txt").read_text(encoding="utf-8")
+        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
+        self.assertFalse((runtime.parent / "jre.tar.gz").exists(), "the archive was kept")
 
     def test_rejected_pick_keeps_the_dialog_and_a_usable_pick_launches(self):
         old = self.make_runtime("old", "1.4.2_08")

@@ -45,7 +45,8 @@ TEST_F(SingleInstance, SemaphoreNameAndProcessRecordFollowTheModulePath) {
     uint32_t stored = 0;
     HKEY key = nullptr;
     ASSERT_EQ(
-        RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\pids", 0, KEY_READ, &key),
+        RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\pids", 0,
+                            KEY_READ | KEY_SET_VALUE, &key),
         ERROR_SUCCESS);
     DWORD type = 0, size = sizeof stored;
     EXPECT_EQ(RegQueryValueExA(key, moduleFileName().c_str(), nullptr, &type,
@@ -55,8 +56,9 @@ TEST_F(SingleInstance, SemaphoreNameAndProcessRecordFollowTheModulePath) {
     EXPECT_EQ(stored, 4242u);
     // A value that is not 4 bytes long reads as no record.
     const char text[] = "12";
-    RegSetValueExA(key, moduleFileName().c_str(), 0, REG_BINARY,
-                   reinterpret_cast<const BYTE*>(text), 2);
+    ASSERT_EQ(RegSetValueExA(key, moduleFileName().c_str(), 0, REG_BINARY,
+                             reinterpret_cast<const BYTE*>(text), 2),
+              ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(readProcessRecord(), 0u);
 }

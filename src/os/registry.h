@@ -14,6 +14,19 @@
 
 namespace lumen::os {
 
+// The rule of readString for a value already read into out: it must fit
+// capacity - 1 bytes, or is cut to them when cutToFit; otherwise out is
+// emptied and the read fails.
+inline bool fitStoredString(std::string& out, size_t capacity, bool cutToFit) {
+    if (out.size() <= capacity - 1) return true;
+    if (!cutToFit) {
+        out.clear();
+        return false;
+    }
+    out.resize(capacity - 1);
+    return true;
+}
+
 enum class RegistryRoot { CurrentUser, LocalMachine };
 
 class RegistryKey {

@@ -175,14 +175,7 @@ bool RegistryKey::readString(const std::string& name, std::string& out, size_t c
     std::string data;
     if (capacity == 0 || !readValue(handle_, name, 'S', data)) return false;
     out.assign(data.c_str()); // up to a stored terminator, as the registry reads it
-    if (out.size() > capacity - 1) {
-        if (!cutToFit) {
-            out.clear();
-            return false;
-        }
-        out.resize(capacity - 1);
-    }
-    return true;
+    return fitStoredString(out, capacity, cutToFit);
 }
 
 bool RegistryKey::writeString(const std::string& name, const std::string& value,

@@ -58,14 +58,7 @@ bool RegistryKey::readString(const std::string& name, std::string& out, size_t c
         return false;
     buffer[got < size ? got : size] = '\0';
     out.assign(buffer.data());
-    if (out.size() > capacity - 1) {
-        if (!cutToFit) {
-            out.clear();
-            return false;
-        }
-        out.resize(capacity - 1);
-    }
-    return true;
+    return fitStoredString(out, capacity, cutToFit);
 }
 
 bool RegistryKey::writeString(const std::string& name, const std::string& value,

@@ -84,6 +84,35 @@ add_dependencies(lumen_win_tests lumen_win_fixtures)
 lumen_fixture(lumen_fixture_recording_jvm jvm_recording SHARED tests/fixtures/recording_jvm.cpp)
 add_dependencies(lumen_win_fixtures lumen_fixture_recording_jvm)
 
+# The splash screen's test program: the launcher's modules in a windowed
+# program with a test bitmap 10000 (drawn at build time, so the tree holds
+# no binary image) and the splash icon, and a twin with neither.
+set(LUMEN_SPLASH_BITMAP ${LUMEN_RESOURCE_DIR}/splash-test.bmp)
+add_custom_command(
+  OUTPUT ${LUMEN_SPLASH_BITMAP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEN_RESOURCE_DIR}
+  COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/tests/fixtures/make_splash_bitmap.py
+          ${LUMEN_SPLASH_BITMAP}
+  DEPENDS ${PROJECT_SOURCE_DIR}/tests/fixtures/make_splash_bitmap.py
+  COMMENT "Drawing the splash test bitmap")
+add_custom_target(lumen_splash_bitmap DEPENDS ${LUMEN_SPLASH_BITMAP})
+set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/fixtures/splash_probe.rc PROPERTIES
+  OBJECT_DEPENDS "${LUMEN_SPLASH_BITMAP};${LUMEN_RESOURCE_DIR}/lumen-small.ico")
+
+function(lumen_splash_probe target output)
+  add_executable(${target} tests/fixtures/splash_probe.cpp ${ARGN})
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ${output}
+    RUNTIME_OUTPUT_DIRECTORY ${LUMEN_FIXTURE_DIR})
+  target_include_directories(${target} PRIVATE ${LUMEN_RESOURCE_DIR})
+  target_link_libraries(${target} PRIVATE lumen_launcher)
+  target_link_options(${target} PRIVATE -mwindows ${LUMEN_STATIC_RUNTIME} -s)
+  add_dependencies(lumen_win_fixtures ${target})
+endfunction()
+lumen_splash_probe(lumen_splash_probe splash_probe tests/fixtures/splash_probe.rc)
+add_dependencies(lumen_splash_probe lumen_splash_bitmap lumen_icons)
+lumen_splash_probe(lumen_splash_probe_plain splash_probe_plain)
+
 # Benchmarks that need the launcher's modules under Wine (run by bench/run.sh).
 add_executable(lumen_java_check_bench bench/win/java_check_bench.cpp)
 target_include_directories(lumen_java_check_bench PRIVATE tests/winunit)

@@ -90,6 +90,9 @@ void exitWithCleanup(unsigned code) {
 void setErrorOwner(void* window) {
     owner.store(window);
 }
+void releaseErrorOwner(void* window) {
+    owner.compare_exchange_strong(window, nullptr);
+}
 void disableErrorBoxes() {
     boxesOn = false;
 }

@@ -25,6 +25,10 @@ void showMessage(int id, const char* placeholder = nullptr, const std::string& r
 [[noreturn]] void exitWithCleanup(unsigned code);
 
 void setErrorOwner(void* window);
+// Forgets `window` as the owner of the message boxes when it still is:
+// called before the window goes, since a box with a destroyed owner would
+// never appear.
+void releaseErrorOwner(void* window);
 void disableErrorBoxes();
 bool errorBoxesOn();
 

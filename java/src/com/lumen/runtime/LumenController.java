@@ -4,7 +4,19 @@ package com.lumen.runtime;
  * The application's side of the launcher's splash screen. The launcher polls
  * {@link #getAction()} and {@link #getText()} about every 100 ms; an
  * application calls {@link #setStatusText(String)} to change the status line
- * and {@link #closeSplash()} to take the splash screen down.
+ * and {@link #closeSplash()} to take the splash screen down:
+ *
+ * <pre>
+ * LumenController.setStatusText("Loading modules");
+ * // ... more start-up work ...
+ * LumenController.closeSplash();
+ * </pre>
+ *
+ * <p>Requests are kept until the launcher polls: a close request wins over a
+ * pending text, and of several texts only the last one is shown. The launcher
+ * draws the status line in the system's ANSI code page ("?" for characters it
+ * cannot carry) and cuts it at 8,191 bytes. Without a splash screen the calls
+ * change nothing.
  */
 public final class LumenController {
     /** No request pending. */

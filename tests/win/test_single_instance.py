@@ -5,7 +5,6 @@ the registry. The stand-in runtime's `main` waits for a release file, so the
 first copy stays inside the application while the others start."""
 
 import shutil
-import subprocess
 import unittest
 
 import wine_rig as rig
@@ -31,9 +30,9 @@ class SingleInstance(LaunchTestCase):
         return rig.start_wine(exe, ["-q"], state=self.state)
 
     def recorded_pids(self):
-        result = subprocess.run(["wine", "reg", "query", PIDS_KEY], env=rig.wine_env(self.state),
-                                stdin=subprocess.DEVNULL, capture_output=True, timeout=rig.RUN_TIMEOUT)
-        return rig._decode(result.stdout)
+        # Output through files, as for every Wine process of the rig: a pipe
+        # may be held open by Wine's helper processes.
+        return rig.run_wine("reg", ["query", PIDS_KEY], state=self.state).stdout
 
     def test_second_copy_ends_with_0_before_unpacking(self):
         exe = self.launcher()

@@ -54,8 +54,7 @@ WIDE = {
 MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
+windows_path = rig.windows_path
 
 
 class DialogTestCase(rig.WineTestCase):
@@ -89,12 +88,7 @@ class DialogTestCase(rig.WineTestCase):
         self.files = self.case / "files"
         self.files.mkdir()
         (self.files / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
-        self._saved_java_home = os.environ.pop("JAVA_HOME", None)
-
-    def tearDown(self):
-        os.environ.pop("JAVA_HOME", None)
-        if self._saved_java_home is not None:
-            os.environ["JAVA_HOME"] = self._saved_java_home
+        self.set_java_home(None)
 
     def make_runtime(self, name, version):
         runtime = self.case / name
@@ -106,7 +100,7 @@ class DialogTestCase(rig.WineTestCase):
         return runtime
 
     def use_java_home(self):
-        os.environ["JAVA_HOME"] = windows_path(self.runtime)
+        self.set_java_home(windows_path(self.runtime))
 
     def control(self, text, runtime=None):
         ((runtime or self.runtime) / "bin" / "client" / "jvm_control.txt").write_text(text)

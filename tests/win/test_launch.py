@@ -21,8 +21,7 @@ MESSAGES = {
 }
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
+windows_path = rig.windows_path
 
 
 class LaunchTestCase(rig.WineTestCase):
@@ -44,14 +43,7 @@ class LaunchTestCase(rig.WineTestCase):
         self.files = self.case / "files"
         self.files.mkdir()
         (self.files / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
-        self._saved_java_home = os.environ.get("JAVA_HOME")
-        os.environ["JAVA_HOME"] = windows_path(self.runtime)
-
-    def tearDown(self):
-        if self._saved_java_home is None:
-            os.environ.pop("JAVA_HOME", None)
-        else:
-            os.environ["JAVA_HOME"] = self._saved_java_home
+        self.set_java_home(windows_path(self.runtime))
 
     def control(self, text):
         (self.runtime / "bin" / "client" / "jvm_control.txt").write_text(text)
@@ -204,7 +196,7 @@ class Outcomes(LaunchTestCase):
         self.assertEqual(run.returncode, 7, run)
 
     def test_no_runtime_in_quiet_mode_is_83(self):
-        os.environ["JAVA_HOME"] = windows_path(self.case / "nowhere")
+        self.set_java_home(windows_path(self.case / "nowhere"))
         run = self.launch(self.launcher())
         self.assertEqual(run.returncode, 83, run)
         self.assertEqual(run.stdout.strip(), "no jre found")

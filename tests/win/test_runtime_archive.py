@@ -5,7 +5,6 @@ loaded from there (or, when unusable, replaced by the search), and every
 way an archive can be damaged ends with the "corrupted" report."""
 
 import gzip
-import os
 import re
 import shutil
 import subprocess
@@ -21,8 +20,7 @@ UNUSABLE = "Could not use bundled JRE. Please send this log file to your softwar
 TEMP_DIR_LINE = re.compile(r"^Temp dir: (.*)$", re.M)
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
+windows_path = rig.windows_path
 
 
 def runtime_tree(root, vm=True, packed=False):
@@ -69,15 +67,8 @@ class ArchiveTestCase(rig.WineTestCase):
         self.case.mkdir()
         self.app_jar = self.case / "app.jar"
         self.app_jar.write_bytes(b"PK\x05\x06" + bytes(18))
-        self._saved_java_home = os.environ.get("JAVA_HOME")
         # Nothing to fall back on unless a test provides it.
-        os.environ["JAVA_HOME"] = windows_path(self.case / "nowhere")
-
-    def tearDown(self):
-        if self._saved_java_home is None:
-            os.environ.pop("JAVA_HOME", None)
-        else:
-            os.environ["JAVA_HOME"] = self._saved_java_home
+        self.set_java_home(windows_path(self.case / "nowhere"))
 
     def launch_with(self, archive, properties=None):
         narrow = {122: "com.example.Main", 128: "EJAVA_HOME;", 2001: "e", 1005: "No JVM"}
@@ -147,7 +138,7 @@ class ShippedRuntime(ArchiveTestCase):
 
     def test_unusable_runtime_falls_back_to_the_search(self):
         installed = runtime_tree(self.case / "installed")
-        os.environ["JAVA_HOME"] = windows_path(installed)
+        self.set_java_home(windows_path(installed))
         archive = tar_gz(runtime_tree(self.case / "tree", vm=False), self.case / "runtime.tgz")
         run = self.launch_with(archive)
         self.assertEqual(run.returncode, 0, run)

@@ -61,8 +61,7 @@ BITMAP_POINTS = [(70, 80), (3, 3), (396, 3), (3, 236), (396, 236), (70, 170), (2
 SCREEN = (1024, 768)
 
 
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
+windows_path = rig.windows_path
 
 
 class Image:

@@ -60,6 +60,11 @@ def load_state():
     return json.loads(STATE_FILE.read_text())
 
 
+def windows_path(path):
+    """A Unix path as the prefix's Z: drive shows it."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
 def wine_env(state=None, debug=None):
     """The environment for a Wine process of the shared prefix."""
     env = dict(os.environ)
@@ -367,6 +372,19 @@ class WineTestCase(unittest.TestCase):
     def tearDownClass(cls):
         cls._scratch.cleanup()
         super().tearDownClass()
+
+    def set_java_home(self, value):
+        """Sets (or with None removes) JAVA_HOME for the launchers this test
+        starts; the value from before the test comes back after it."""
+        if not getattr(self, "_java_home_saved", False):
+            self._java_home_saved = True
+            saved = os.environ.get("JAVA_HOME")
+            self.addCleanup(lambda: os.environ.__setitem__("JAVA_HOME", saved) if saved is not None
+                            else os.environ.pop("JAVA_HOME", None))
+        if value is None:
+            os.environ.pop("JAVA_HOME", None)
+        else:
+            os.environ["JAVA_HOME"] = value
 
     def run_launcher(self, exe, args=(), **kwargs):
         # Earlier runs' logs go first, so that the run's own log is the

@@ -192,7 +192,7 @@ class Parser {
             if (mapping == end) {
                 if (name == "launcher" &&
                     (key.str() == "stderr-file" || key.str() == "stdout-file" ||
-                     key.str() == "include-runtime-jar"))
+                     key.str() == "include-runtime-jar" || key.str() == "architecture"))
                     continue;
                 fail(&key.source(), fullKey, "unknown key");
             }
@@ -246,6 +246,13 @@ class Parser {
                     fail(&include->source(), "launcher.include-runtime-jar",
                          "expected true or false");
                 description.includeRuntimeJar = include->as_boolean()->get();
+            }
+            if (const toml::node* architecture = launcher->get("architecture")) {
+                const std::string value = architecture->value_or(std::string());
+                if (value != "x64" && value != "x86")
+                    fail(&architecture->source(), "launcher.architecture",
+                         "expected \"x64\" or \"x86\"");
+                description.architecture = value;
             }
         }
         if (const toml::table* splash = root["splash"].as_table())
@@ -372,6 +379,11 @@ bool wantsGuiStub(const Description& description) {
     auto type = description.narrow.find(107);
     const int32_t value = type == description.narrow.end() ? 0 : parseLeadingInt(type->second);
     return value == 1 || value == 5;
+}
+
+std::string defaultStubName(const Description& description) {
+    return (wantsGuiStub(description) ? "lumen-" : "lumen-console-") + description.architecture +
+           ".exe";
 }
 
 } // namespace lumen::builder

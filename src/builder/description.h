@@ -30,6 +30,9 @@ struct Description {
     std::map<int32_t, std::u16string> wide;
     std::vector<IncludedFile> files;
     bool includeRuntimeJar = true;
+    // The Windows stub's machine: "x64" (the default: what current Windows
+    // runs natively) or "x86".
+    std::string architecture = "x64";
 };
 
 // runtimeJar: the Java runtime classes to include unless the description
@@ -41,5 +44,9 @@ Description parseDescriptionText(const std::string& text, const std::string& sou
 // The executable type a description asks for (property 107), for the
 // choice of stub: GUI for 1 and 5, console otherwise.
 bool wantsGuiStub(const Description& description);
+
+// The stub's file name in ../stub/ when none is named: flavour by the
+// executable type, machine by the architecture key.
+std::string defaultStubName(const Description& description);
 
 } // namespace lumen::builder

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     app.add_option("description", description, "the launcher description (TOML)")->required();
     app.add_option("-o,--output", output, "the launcher to write")->required();
     app.add_option("--stub", stub,
-                   "the stub to use (default: chosen by the launcher type from ../stub/)");
+                   "the stub to use (default: chosen by the launcher type and architecture from ../stub/)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -45,10 +45,7 @@ int main(int argc, char** argv) {
     try {
         const lumen::builder::Description parsed =
             lumen::builder::parseDescription(description, readable(runtimeJar) ? runtimeJar : "");
-        if (stub.empty())
-            stub =
-                home + "/../stub/" +
-                (lumen::builder::wantsGuiStub(parsed) ? "lumen-x86.exe" : "lumen-console-x86.exe");
+        if (stub.empty()) stub = home + "/../stub/" + lumen::builder::defaultStubName(parsed);
         lumen::builder::writeLauncher(stub, parsed, output);
     } catch (const lumen::builder::DescriptionError& error) {
         std::fprintf(stderr, "lumen-build: %s\n", error.what());

@@ -115,7 +115,13 @@ caption = "My App"
     EXPECT_EQ(d.wide.at(20013), u"My App");
     EXPECT_EQ(d.wide.at(20001), u"Downloading");
     EXPECT_TRUE(wantsGuiStub(d));
-    EXPECT_FALSE(wantsGuiStub(parse("[launcher]\ninclude-runtime-jar = false\n")));
+    EXPECT_EQ(defaultStubName(d), "lumen-x64.exe") << "64-bit unless the description says";
+    const Description console = parse("[launcher]\ninclude-runtime-jar = false\n");
+    EXPECT_FALSE(wantsGuiStub(console));
+    EXPECT_EQ(defaultStubName(console), "lumen-console-x64.exe");
+    EXPECT_EQ(defaultStubName(parse("[launcher]\ninclude-runtime-jar = false\narchitecture = "
+                                    "\"x86\"\ntype = \"gui\"\n")),
+              "lumen-x86.exe");
 }
 
 TEST(Description, TextsAreWrittenInTheCodePage) {
@@ -151,6 +157,8 @@ TEST(Description, BadInputNamesFileLineAndKey) {
         {"[launcher\n", "app.toml:1"},
         {"[launcher]\ninclude-runtime-jar = false\n[ui-texts]\ntitle = \"x\"\n",
          "ui-texts.title: unknown key"},
+        {"[launcher]\ninclude-runtime-jar = false\narchitecture = \"arm64\"\n",
+         "app.toml:3: launcher.architecture: expected \"x64\" or \"x86\""},
     };
     for (const Case& c : cases)
         EXPECT_NE(errorOf(c.toml).find(c.expected), std::string::npos)

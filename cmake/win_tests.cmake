@@ -1,9 +1,8 @@
 # The Windows tests of the launcher's modules and the stand-in runtime
-# programs they lay out as Java runtimes. Built in the 32-bit tree only; the
-# native tree runs lumen_win_tests.exe under Wine (tests/winunit).
-if(NOT LUMEN_ARCH STREQUAL "x86")
-  return()
-endif()
+# programs they lay out as Java runtimes, built in both Windows trees so that
+# each architecture's launcher meets runtimes of its own kind; the native
+# tree runs lumen_win_tests.exe under Wine for every architecture the host
+# can run (tests/winunit).
 
 set(LUMEN_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 

@@ -12,8 +12,6 @@ a test run never changes the source tree."""
 
 import gzip
 import io
-import os
-import shutil
 import subprocess
 import tarfile
 import time
@@ -22,8 +20,7 @@ import unittest
 import http_fixture_server
 import wine_rig as rig
 
-DOCS = (rig.SOURCE_DIR / "docs" if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1"
-        else rig.BUILD_DIR / "screenshots")
+DOCS = rig.screenshot_dir()
 NARROW = {
     107: "1",
     122: "com.example.Main",
@@ -61,8 +58,6 @@ class DialogTestCase(rig.WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        if not (rig.WIN32_FIXTURES / "jvm_recording.dll").exists():
-            raise RuntimeError("build the 32-bit tree first (make win32)")
         # Without a window manager Wine draws the captions itself only when
         # told to; the screenshots then show what a user sees.
         cls.wine_reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f")
@@ -75,7 +70,7 @@ class DialogTestCase(rig.WineTestCase):
 
     @classmethod
     def wine_reg(cls, *args):
-        return subprocess.run(["wine", "reg", *args], env=rig.wine_env(cls.state),
+        return subprocess.run(rig.wine_command("reg", args), env=rig.wine_env(cls.state),
                               stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=rig.RUN_TIMEOUT)
 
@@ -91,23 +86,16 @@ class DialogTestCase(rig.WineTestCase):
         self.set_java_home(None)
 
     def make_runtime(self, name, version):
-        runtime = self.case / name
-        (runtime / "bin" / "client").mkdir(parents=True)
-        for exe in ("java.exe", "javaw.exe"):
-            shutil.copy(rig.WIN32_FIXTURES / "java.exe", runtime / "bin" / exe)
-        (runtime / "bin" / "java.cfg").write_bytes(f'line=java version "{version}"\r\n'.encode())
-        shutil.copy(rig.WIN32_FIXTURES / "jvm_recording.dll", runtime / "bin" / "client" / "jvm.dll")
-        return runtime
+        return rig.stand_in_runtime(self.case / name, version)
 
     def use_java_home(self):
         self.set_java_home(windows_path(self.runtime))
 
     def control(self, text, runtime=None):
-        ((runtime or self.runtime) / "bin" / "client" / "jvm_control.txt").write_text(text)
+        rig.vm_control(runtime or self.runtime, text)
 
     def record(self, runtime=None):
-        path = (runtime or self.runtime) / "bin" / "client" / "jvm_record.txt"
-        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+        return rig.vm_record(runtime or self.runtime)
 
     def options(self):
         return [line[len("option "):] for line in self.record() if line.startswith("option ")]
@@ -142,14 +130,10 @@ class DialogTestCase(rig.WineTestCase):
 
     def stand_in_runtime_archive(self, path, control=""):
         """A gzipped tar of a stand-in runtime (java.exe answering 1.8.0_202,
-        the recording VM in bin\\client with the given control file)."""
-        tree = self.case / (path.name + ".tree")
-        (tree / "bin" / "client").mkdir(parents=True)
-        shutil.copy(rig.WIN32_FIXTURES / "java.exe", tree / "bin" / "java.exe")
-        (tree / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
-        shutil.copy(rig.WIN32_FIXTURES / "jvm_recording.dll", tree / "bin" / "client" / "jvm.dll")
+        the recording VM with the given control file)."""
+        tree = rig.stand_in_runtime(self.case / (path.name + ".tree"))
         if control:
-            (tree / "bin" / "client" / "jvm_control.txt").write_text(control)
+            rig.vm_control(tree, control)
         data = io.BytesIO()
         with tarfile.open(fileobj=data, mode="w") as archive:
             archive.add(tree, arcname=".")
@@ -203,7 +187,7 @@ class ProgressDialog(DialogTestCase):
         for flavour, kind in (("gui", "1"), ("console", "2")):
             with self.subTest(flavour=flavour):
                 rig.reset_launcher_state(self.state)
-                (self.runtime / "bin" / "client" / "jvm_record.txt").unlink(missing_ok=True)
+                (rig.vm_dir(self.runtime) / "jvm_record.txt").unlink(missing_ok=True)
                 self.control("window=60000\n")
                 exe = self.launcher({107: kind}, name=f"hello-{flavour}")
                 self.start(exe)
@@ -258,7 +242,7 @@ class ProgressDialog(DialogTestCase):
         run = self.finish()
         self.assertEqual(run.returncode, 0, run)
         runtime = self.unpacked_runtime(rig.log_lines(self.only_log()))
-        record = (runtime / "bin" / "client" / "jvm_record.txt").read_text(encoding="utf-8")
+        record = (rig.vm_dir(runtime) / "jvm_record.txt").read_text(encoding="utf-8")
         record = record.splitlines()
         self.assertIn("progress range 150", record)
         positions = [int(line.split()[1]) for line in record
@@ -332,7 +316,7 @@ class RuntimeNotFound(DialogTestCase):
         # The downloaded archive was unpacked in place of a shipped one and
         # its VM called the entry class.
         runtime = self.unpacked_runtime(lines)
-        record = (runtime / "bin" / "client" / "jvm_record.txt").read_text(encoding="utf-8")
+        record = (rig.vm_dir(runtime) / "jvm_record.txt").read_text(encoding="utf-8")
         self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
         self.assertFalse((runtime.parent / "jre.tar.gz").exists(), "the archive was kept")
 
@@ -413,7 +397,7 @@ class ManualSelection(DialogTestCase):
         for args in (["/manual", "x"], ["/MANUAL"]):
             with self.subTest(args=args):
                 rig.reset_launcher_state(self.state)
-                (self.runtime / "bin" / "client" / "jvm_record.txt").unlink(missing_ok=True)
+                (rig.vm_dir(self.runtime) / "jvm_record.txt").unlink(missing_ok=True)
                 self.start(exe, args)
                 run = self.run_without_runtime_dialog()
                 self.assertEqual(run.returncode, 0, run)

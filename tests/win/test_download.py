@@ -11,8 +11,6 @@ import unittest
 import http_fixture_server
 import wine_rig as rig
 
-TEST_EXE = rig.SOURCE_DIR / "build" / "win32" / "lumen_win_tests.exe"
-FIXTURES = rig.SOURCE_DIR / "build" / "win32" / "fixtures"
 PROXY_VARIABLES = ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
                    "ALL_PROXY")
 
@@ -20,8 +18,8 @@ PROXY_VARIABLES = ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "al
 class DownloadThroughWininet(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not TEST_EXE.exists():
-            raise RuntimeError(f"{TEST_EXE} is missing: build the 32-bit tree (make win32)")
+        if not rig.TEST_EXE.exists():
+            raise RuntimeError(f"{rig.TEST_EXE} is missing: run `make dist` first")
         cls.state = rig.load_state()
         cls.server = http_fixture_server.start()
 
@@ -31,16 +29,16 @@ class DownloadThroughWininet(unittest.TestCase):
         cls.server.server_close()
 
     def test_download_group_passes_against_the_local_server(self):
-        env = rig.wine_env(self.state)
+        env = rig.wine_env(self.state, loader=rig.loader_for(rig.TEST_EXE))
         # The loopback server must be reached directly, whatever the
         # machine's proxy settings.
         for name in PROXY_VARIABLES:
             env.pop(name, None)
         env["LUMEN_TEST_HTTP"] = f"http://127.0.0.1:{self.server.server_address[1]}"
-        env["LUMEN_FIXTURES"] = "Z:" + str(FIXTURES).replace("/", "\\")
+        env["LUMEN_FIXTURES"] = rig.windows_path(rig.FIXTURES)
         result = subprocess.run(
-            ["wine", str(TEST_EXE), "--gtest_filter=Download.*:InternetLibrary*",
-             "--gtest_brief=1"],
+            rig.wine_command(rig.TEST_EXE, ["--gtest_filter=Download.*:InternetLibrary*",
+                                            "--gtest_brief=1"]),
             env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=240)
         output = rig._decode(result.stdout + result.stderr)
         self.assertEqual(result.returncode, 0, output)

@@ -26,7 +26,8 @@ WIDE = {20013: "Hello \u00e9l\u00e8ve \u4f60\u597d", 20007: "Starting Hello\u202
 
 class GoodBlockOnEveryStub(rig.WineTestCase):
     def test_each_stub_reads_its_block(self):
-        for (flavour, arch), stub in sorted(rig.STUBS.items()):
+        for flavour in ("gui", "console"):
+            arch, stub = rig.ARCH, rig.stub(flavour)
             with self.subTest(flavour=flavour, arch=arch):
                 properties = dict(NARROW)
                 if flavour == "gui":

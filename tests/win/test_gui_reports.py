@@ -43,7 +43,7 @@ class GuiLauncherReports(rig.WineTestCase):
             self.assertTrue(windows, f"no window of the launcher appeared in {BOX_TIMEOUT} s")
             self.assertEqual(len(windows), 1, windows)
             window = windows[0]
-            self.display.screenshot(rig.RIG_DIR / "screens" / f"{name}.png")
+            self.display.screenshot(rig.RIG_DIR / "screens" / f"{name}-{rig.ARCH}.png")
             caption = self.display.window_name(window)
             self.display.click(window, 10, 10)
             self.display.key("ctrl+c")
@@ -66,7 +66,7 @@ class GuiLauncherReports(rig.WineTestCase):
         self.assert_log_named(log_path.strip().splitlines()[0])
 
     def test_property_107_of_1_picks_the_gui_stub(self):
-        stub = rig.STUBS[("gui", "x86")].read_bytes()
+        stub = rig.stub("gui").read_bytes()
         self.assertEqual(self.launcher.read_bytes()[:self.layout.start],
                          stub[:self.layout.start])
 

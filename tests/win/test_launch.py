@@ -4,13 +4,11 @@ the option list, the argument array, the first-run rules and the exit codes
 of each outcome can be checked exactly."""
 
 import os
-import shutil
 import unittest
 from pathlib import Path
 
 import wine_rig as rig
 
-FIXTURES = rig.SOURCE_DIR / "build" / "win32" / "fixtures"
 MESSAGES = {
     1005: "The JVM could not be started",
     1006: "Missing: %FILE_NAME%",
@@ -28,29 +26,22 @@ class LaunchTestCase(rig.WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        if not (FIXTURES / "jvm_recording.dll").exists():
-            raise RuntimeError(f"{FIXTURES} is missing: build the 32-bit tree (make win32)")
         cls.counter = 0
 
     def setUp(self):
         type(self).counter += 1
         self.case = self.work / f"case{self.counter}"
-        self.runtime = self.case / "runtime"
-        (self.runtime / "bin" / "client").mkdir(parents=True)
-        shutil.copy(FIXTURES / "java.exe", self.runtime / "bin" / "java.exe")
-        (self.runtime / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
-        shutil.copy(FIXTURES / "jvm_recording.dll", self.runtime / "bin" / "client" / "jvm.dll")
+        self.runtime = rig.stand_in_runtime(self.case / "runtime")
         self.files = self.case / "files"
         self.files.mkdir()
         (self.files / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
         self.set_java_home(windows_path(self.runtime))
 
     def control(self, text):
-        (self.runtime / "bin" / "client" / "jvm_control.txt").write_text(text)
+        rig.vm_control(self.runtime, text)
 
     def record(self):
-        path = self.runtime / "bin" / "client" / "jvm_record.txt"
-        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+        return rig.vm_record(self.runtime)
 
     def launcher(self, properties=None, files=None, name="app"):
         narrow = {122: "com.example.Main", 128: "EJAVA_HOME;", 2001: "e", **MESSAGES}
@@ -171,9 +162,7 @@ class Outcomes(LaunchTestCase):
         exe = self.launcher()
         for control, message in cases:
             with self.subTest(control=control.strip()):
-                record = self.runtime / "bin" / "client" / "jvm_record.txt"
-                if record.exists():
-                    record.unlink()
+                (rig.vm_dir(self.runtime) / "jvm_record.txt").unlink(missing_ok=True)
                 self.control(control)
                 run = self.launch(exe)
                 self.assert_fatal_report(run, message)
@@ -221,15 +210,10 @@ class RuntimeDiscovery(LaunchTestCase):
     """The search cases once more, through real launchers."""
 
     def stand_in(self, name, version):
-        home = self.case / name
-        (home / "bin" / "client").mkdir(parents=True)
-        shutil.copy(FIXTURES / "java.exe", home / "bin" / "java.exe")
-        (home / "bin" / "java.cfg").write_bytes(f'line=java version "{version}"\r\n'.encode())
-        shutil.copy(FIXTURES / "jvm_recording.dll", home / "bin" / "client" / "jvm.dll")
-        return home
+        return rig.stand_in_runtime(self.case / name, version)
 
     def launched_from(self, home):
-        return (home / "bin" / "client" / "jvm_record.txt").exists()
+        return bool(rig.vm_record(home))
 
     def test_version_cache_spares_the_second_launch_a_run(self):
         exe = self.launcher()
@@ -250,7 +234,8 @@ class RuntimeDiscovery(LaunchTestCase):
 
     def test_registry_runtime_through_the_y_entry(self):
         home = self.stand_in("registered", "1.8.0_202")
-        key = r"HKLM\SOFTWARE\JavaSoft\Java Runtime Environment"
+        # Written where this architecture's launcher reads (WOW6432Node for x86).
+        key = rf"HKLM\{rig.SOFTWARE_KEY}\JavaSoft\Java Runtime Environment"
         try:
             for args in (["add", key, "/v", "CurrentVersion", "/d", "1.8", "/f"],
                          ["add", key + r"\1.8", "/v", "JavaHome", "/d", windows_path(home), "/f"]):

@@ -13,7 +13,7 @@ from pathlib import Path
 
 import wine_rig as rig
 
-FIXTURES = rig.SOURCE_DIR / "build" / "win32" / "fixtures"
+FIXTURES = rig.FIXTURES
 CORRUPTED = ("The bundled JRE is corrupted. If you downloaded the setup file please "
              "download it again.")
 UNUSABLE = "Could not use bundled JRE. Please send this log file to your software vendor:"
@@ -25,14 +25,10 @@ windows_path = rig.windows_path
 
 def runtime_tree(root, vm=True, packed=False):
     """A stand-in runtime: java.exe answering 1.8.0_202, the recording VM
-    library in bin\\client, and for a packed runtime unpack200.exe with two
-    packed jars."""
-    (root / "bin" / "client").mkdir(parents=True)
+    library (unless vm is false), and for a packed runtime unpack200.exe
+    with two packed jars."""
+    rig.stand_in_runtime(root, vm=vm)
     (root / "lib").mkdir()
-    shutil.copy(FIXTURES / "java.exe", root / "bin" / "java.exe")
-    (root / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
-    if vm:
-        shutil.copy(FIXTURES / "jvm_recording.dll", root / "bin" / "client" / "jvm.dll")
     if packed:
         shutil.copy(FIXTURES / "unpack200.exe", root / "bin" / "unpack200.exe")
         (root / "lib" / "rt.jar.pack").write_bytes(b"rt")
@@ -57,8 +53,6 @@ class ArchiveTestCase(rig.WineTestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        if not (FIXTURES / "jvm_recording.dll").exists():
-            raise RuntimeError(f"{FIXTURES} is missing: build the 32-bit tree (make win32)")
         cls.counter = 0
 
     def setUp(self):
@@ -101,7 +95,7 @@ class ShippedRuntime(ArchiveTestCase):
         for line in ("JRE included", "extracting JRE", "untaring JRE was successful",
                      "Loading of JVM-DLL successful"):
             self.assertIn(line, lines, log)
-        self.assertIn("extracting .\\bin\\client\\jvm.dll (size "
+        self.assertIn(f"extracting .\\bin\\{rig.VM_SUBDIR}\\jvm.dll (size "
                       f"{(FIXTURES / 'jvm_recording.dll').stat().st_size})", lines)
         self.assertNotIn("Could not load bundled JRE", log)
         self.assertLess(lines.index("untaring JRE was successful"),
@@ -115,8 +109,7 @@ class ShippedRuntime(ArchiveTestCase):
         self.assertIn("JNI_CreateJavaVM version=0x10002", self._record(directory))
 
     def _record(self, directory):
-        record = directory / "jre" / "bin" / "client" / "jvm_record.txt"
-        return record.read_text() if record.exists() else ""
+        return "\n".join(rig.vm_record(directory / "jre"))
 
     def test_plain_tar_under_the_archive_name_is_used_as_it_stands(self):
         archive = tar_gz(runtime_tree(self.case / "tree"), self.case / "runtime.tar", compress=False)
@@ -144,7 +137,7 @@ class ShippedRuntime(ArchiveTestCase):
         self.assertEqual(run.returncode, 0, run)
         lines = rig.log_lines(self.only_log())
         self.assertIn("ERROR: Could not load bundled JRE. Trying to find another JRE.", lines)
-        self.assertTrue((installed / "bin" / "client" / "jvm_record.txt").exists())
+        self.assertTrue(rig.vm_record(installed))
 
     def test_unusable_runtime_and_no_other_is_reported(self):
         archive = tar_gz(runtime_tree(self.case / "tree", vm=False), self.case / "runtime.tgz")
@@ -192,7 +185,7 @@ class DamagedArchives(ArchiveTestCase):
 
     def test_only_directories(self):
         tree = self.case / "dirs"
-        (tree / "bin" / "client").mkdir(parents=True)
+        rig.vm_dir(tree).mkdir(parents=True)
         self.assert_corrupted(self.launch_with(tar_gz(tree, self.case / "dirs.tgz")),
                               "ERROR: no magic number")
 

@@ -55,6 +55,8 @@ class SignedLauncher(rig.WineTestCase):
     def test_signed_launcher_verifies_and_reads_its_block(self):
         signed = self.sign(self.launcher)
         self.verify(signed)
+        # PE32 for x86, PE32+ for x64: the block is found behind either.
+        self.assertEqual(rig.pe_machine(signed), rig.ARCH)
         data = signed.read_bytes()
         start, certificate = rig.image_end(data)
         self.assertEqual(start, self.layout.start)

@@ -1,5 +1,5 @@
 """The splash screen on the Xvfb display, driven through its test program
-(build/win32/fixtures/splash_probe.exe: the launcher's modules with a test
+(fixtures/splash_probe.exe of the architecture's Windows tree: the launcher's modules with a test
 bitmap 10000, and splash_probe_plain.exe without bitmap and icon). No
 start-up of the launcher shows a splash screen, so the program calls
 showSplash itself and runs the steps of a script (see splash_probe.cpp).
@@ -11,7 +11,6 @@ with the configured text colours. The screenshot for the README
 (docs/splash.png) goes to the build tree, and into docs/ only when
 LUMEN_UPDATE_SCREENSHOTS=1."""
 
-import os
 import shutil
 import subprocess
 import tempfile
@@ -21,11 +20,10 @@ from pathlib import Path
 
 import wine_rig as rig
 
-DOCS = (rig.SOURCE_DIR / "docs" if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1"
-        else rig.BUILD_DIR / "screenshots")
-PROBE = rig.WIN32_FIXTURES / "splash_probe.exe"
-PLAIN_PROBE = rig.WIN32_FIXTURES / "splash_probe_plain.exe"
-BITMAP = rig.SOURCE_DIR / "build" / "win32" / "resources" / "splash-test.bmp"
+DOCS = rig.screenshot_dir()
+PROBE = rig.FIXTURES / "splash_probe.exe"
+PLAIN_PROBE = rig.FIXTURES / "splash_probe_plain.exe"
+BITMAP = rig.TREE / "resources" / "splash-test.bmp"
 CONTROLLER = "com/lumen/runtime/LumenController"
 GET_ACTION = "CallStaticIntMethodV " + CONTROLLER + ".getAction"
 GET_TEXT = "CallStaticObjectMethodV " + CONTROLLER + ".getText"
@@ -126,9 +124,9 @@ class SplashTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         super().setUpClass()
-        for needed in (PROBE, PLAIN_PROBE, BITMAP, rig.WIN32_FIXTURES / "jvm_recording.dll"):
+        for needed in (PROBE, PLAIN_PROBE, BITMAP, rig.FIXTURES / "jvm_recording.dll"):
             if not needed.exists():
-                raise RuntimeError(f"{needed} is missing: build the 32-bit tree (make win32)")
+                raise RuntimeError(f"{needed} is missing: run `make dist` first")
         cls.state = rig.load_state()
         cls.display = rig.Display(cls.state)
         cls._scratch = tempfile.TemporaryDirectory(prefix="lumen-splash-")
@@ -149,7 +147,7 @@ class SplashTestCase(unittest.TestCase):
         type(self).counter += 1
         self.case = self.work / f"case{self.counter}"
         self.case.mkdir()
-        shutil.copy(rig.WIN32_FIXTURES / "jvm_recording.dll", self.case / "jvm_recording.dll")
+        shutil.copy(rig.FIXTURES / "jvm_recording.dll", self.case / "jvm_recording.dll")
         self.jvm = windows_path(self.case / "jvm_recording.dll")
 
     def control(self, text):

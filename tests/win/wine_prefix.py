@@ -2,9 +2,11 @@
 
 `setup`: starts an Xvfb display (GUI tests need one, and Wine's desktop
 process must see the same display from its first start), creates a fresh
-prefix under the build tree with `wineboot -i`, keeps its wineserver
-alive for the run (`wineserver -p`) and records the display, the Xvfb
-process and the prefix's temporary folder in the rig's state file.
+win64 prefix under the build tree with the 64-bit loader's `wineboot -i`,
+keeps its wineserver alive for the run (`wineserver -p`), probes once which
+architectures this host runs (x86 needs a kernel that runs 32-bit
+programs) and records the display, the Xvfb process, the prefix's temporary
+folder and the architectures in the rig's state file.
 `cleanup`: stops the wineserver (`wineserver -k`) and the Xvfb it started.
 
 Set LUMEN_WINE_REUSE_PREFIX=1 to keep an existing prefix between runs while
@@ -81,9 +83,11 @@ def setup():
     if not reuse and rig.PREFIX.exists():
         _stop_wineserver()
         shutil.rmtree(rig.PREFIX)
+    architectures = {arch: rig.probe_architecture(arch) for arch in rig.ARCHITECTURES}
+    state["architectures"] = architectures
     env = rig.wine_env(state)
     _detached(["wineserver", "-p"], env, log).wait(timeout=60)
-    boot = _detached(["wineboot", "-i"], env, log)
+    boot = _detached(rig.wine_command("wineboot", ["-i"]), env, log)
     if boot.wait(timeout=BOOT_TIMEOUT) != 0:
         raise RuntimeError(f"wineboot failed; see {rig.RIG_DIR / 'setup.log'}")
 
@@ -91,7 +95,8 @@ def setup():
     temp_windows = query.stdout.strip()
     if query.returncode != 0 or not temp_windows:
         raise RuntimeError(f"could not read TMP of the prefix: {query}")
-    unix = subprocess.run(["winepath", "-u", temp_windows], env=env, capture_output=True,
+    unix = subprocess.run(rig.wine_command("winepath", ["-u", temp_windows]), env=env,
+                          capture_output=True,
                           text=True, stdin=subprocess.DEVNULL, timeout=60)
     temp_unix = Path(unix.stdout.strip()).resolve()
     temp_unix.mkdir(parents=True, exist_ok=True)
@@ -100,6 +105,8 @@ def setup():
     rig.STATE_FILE.write_text(json.dumps(state, indent=2))
     print(f"wine prefix {rig.PREFIX} ready on display {display} "
           f"in {time.monotonic() - started:.1f} s; TMP={temp_windows}")
+    for arch, reason in architectures.items():
+        print(f"{arch}: {'tested' if reason is None else 'skipped: ' + reason}")
 
 
 def cleanup():

@@ -31,6 +31,22 @@ PREFIX = Path(os.environ.get("LUMEN_WINE_PREFIX", BUILD_DIR / "wine-prefix"))
 RIG_DIR = BUILD_DIR / "wine-rig"
 STATE_FILE = RIG_DIR / "state.json"
 
+# The architectures the Windows tests know. Every test process runs for one
+# of them (LUMEN_WINE_ARCH, set by the test runner wine_test.py); x64 is what
+# vendors ship and what a host without 32-bit support can still run.
+ARCHITECTURES = ("x86", "x64")
+ARCH = os.environ.get("LUMEN_WINE_ARCH", "x64")
+if ARCH not in ARCHITECTURES:
+    raise RuntimeError(f"LUMEN_WINE_ARCH={ARCH!r}: expected one of {ARCHITECTURES}")
+IS_64_BIT = ARCH == "x64"
+
+# Wine's loaders, called directly: Debian's `wine` script always takes the
+# 32-bit loader when wine32 is installed, even where the kernel refuses to
+# run it. The prefix is a win64 one, made and served by the 64-bit loader;
+# 32-bit programs run in it through the 32-bit loader (WoW64).
+WINE_LIBRARY_DIR = Path(os.environ.get("LUMEN_WINE_LIBRARY_DIR", "/usr/lib/wine"))
+LOADERS = {"x64": WINE_LIBRARY_DIR / "wine64", "x86": WINE_LIBRARY_DIR / "wine"}
+
 LUMEN_BUILD = DIST_DIR / "bin" / "lumen-build"
 STUBS = {
     ("gui", "x86"): DIST_DIR / "stub" / "lumen-x86.exe",
@@ -42,8 +58,18 @@ STUBS = {
 BLOCK_MAGIC = 0xE8E413D5
 LOG_PREFIX = "tsx_nlog_"
 LAUNCHER_KEY = r"SOFTWARE\nordquill\lumen"
-WIN32_FIXTURES = SOURCE_DIR / "build" / "win32" / "fixtures"
-GUI_DRIVER = WIN32_FIXTURES / "gui_driver.exe"
+# The Windows tree of this architecture: the test executable, the stand-in
+# runtime programs and the GUI driver, all built for the same machine as
+# the launchers under test.
+TREE = SOURCE_DIR / "build" / ("win64" if IS_64_BIT else "win32")
+FIXTURES = TREE / "fixtures"
+TEST_EXE = TREE / "lumen_win_tests.exe"
+GUI_DRIVER = FIXTURES / "gui_driver.exe"
+# A 64-bit runtime has only the server VM; 32-bit runtimes shipped client.
+VM_SUBDIR = "server" if IS_64_BIT else "client"
+# A 32-bit launcher on a 64-bit system reads HKLM\SOFTWARE through the
+# WOW6432Node view; `reg` (a 64-bit program here) writes there explicitly.
+SOFTWARE_KEY = r"SOFTWARE" if IS_64_BIT else r"SOFTWARE\WOW6432Node"
 # Timeouts only guard against a hung launcher; they are not measurements.
 RUN_TIMEOUT = 60
 
@@ -52,6 +78,20 @@ WINE_BASE_ENV = {
     # Without these Wine offers to install Mono and Gecko on a fresh prefix.
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
 }
+
+
+def screenshot_dir():
+    """Where GUI tests put their screenshots: the build tree, one folder per
+    architecture; docs/ (the README's pictures, taken from the 64-bit
+    launchers) only when LUMEN_UPDATE_SCREENSHOTS=1."""
+    if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1" and IS_64_BIT:
+        return SOURCE_DIR / "docs"
+    return BUILD_DIR / "screenshots" / ARCH
+
+
+def stub(flavour, arch=None):
+    """The stub of this run's architecture (or of arch) and flavour."""
+    return STUBS[(flavour, arch or ARCH)]
 
 
 def load_state():
@@ -65,16 +105,84 @@ def windows_path(path):
     return "Z:" + str(path).replace("/", "\\")
 
 
-def wine_env(state=None, debug=None):
+def pe_machine(path):
+    """"x86", "x64" or None (not a PE image) from a program's headers."""
+    try:
+        with open(path, "rb") as image:
+            head = image.read(4096)
+    except OSError:
+        return None
+    if head[:2] != b"MZ" or len(head) < 0x40:
+        return None
+    pe = struct.unpack_from("<I", head, 0x3C)[0]
+    if pe + 6 > len(head) or head[pe:pe + 4] != b"PE\0\0":
+        return None
+    machine = struct.unpack_from("<H", head, pe + 4)[0]
+    return {0x14C: "x86", 0x8664: "x64"}.get(machine)
+
+
+def loader_for(program):
+    """The loader that runs program: the 32-bit one for a 32-bit image,
+    the 64-bit one for everything else (Wine's own programs by name)."""
+    return LOADERS["x86"] if pe_machine(program) == "x86" else LOADERS["x64"]
+
+
+def probe_architecture(arch):
+    """None when this host runs Wine programs of arch, else the reason it
+    cannot, in one line. Honours LUMEN_WINE_ARCHS (for example "x64" or
+    "x86,x64"), which restricts the set so that either kind of host can be
+    imitated on the other."""
+    wanted = os.environ.get("LUMEN_WINE_ARCHS", "").strip()
+    if wanted:
+        chosen = [part.strip() for part in wanted.split(",") if part.strip()]
+        unknown = [part for part in chosen if part not in ARCHITECTURES]
+        if unknown:
+            return f"LUMEN_WINE_ARCHS={wanted} names unknown architectures {unknown}"
+        if arch not in chosen:
+            return f"LUMEN_WINE_ARCHS={wanted} leaves {arch} out"
+    loader = LOADERS[arch]
+    if not loader.exists():
+        return f"{loader} is missing (Wine's {arch} loader is not installed)"
+    try:
+        result = subprocess.run([str(loader), "--version"], capture_output=True, text=True,
+                                stdin=subprocess.DEVNULL, timeout=60)
+    except OSError as error:
+        bits = "32" if arch == "x86" else "64"
+        return f"this host cannot run {bits}-bit programs ({loader}: {error.strerror})"
+    if result.returncode != 0:
+        last = (result.stderr.strip().splitlines() or ["no output"])[-1]
+        return f"{loader} --version failed ({result.returncode}): {last}"
+    return None
+
+
+def architecture_status(state=None):
+    """{arch: None or the reason it is unavailable}, probed once per run by
+    the prefix fixture and kept in its state; probed here when there is no
+    state (the restart test runs in a prefix of its own)."""
+    if state is None and STATE_FILE.exists():
+        state = load_state()
+    if state is not None and "architectures" in state:
+        return state["architectures"]
+    return {arch: probe_architecture(arch) for arch in ARCHITECTURES}
+
+
+def wine_env(state=None, debug=None, loader=None):
     """The environment for a Wine process of the shared prefix."""
     env = dict(os.environ)
     env.update(WINE_BASE_ENV)
     env["WINEPREFIX"] = str(PREFIX)
+    env["WINELOADER"] = str(loader or LOADERS["x64"])
     if state is not None and state.get("display"):
         env["DISPLAY"] = state["display"]
     if debug is not None:
         env["WINEDEBUG"] = debug
     return env
+
+
+def wine_command(program, args=()):
+    """The command line that runs a Windows program (a path, or the name of
+    one of Wine's own programs such as "reg") with its own loader."""
+    return [str(loader_for(program)), str(program), *[str(a) for a in args]]
 
 
 class Run:
@@ -142,19 +250,21 @@ class RunningProcess:
         self.process.wait()
 
 
-def start_wine(exe, args=(), state=None, debug=None, cwd=None):
+def start_wine(exe, args=(), state=None, debug=None, cwd=None, env=None):
     state = state if state is not None else load_state()
-    return RunningProcess(["wine", str(exe), *args], wine_env(state, debug), cwd)
+    environment = wine_env(state, debug, loader_for(exe))
+    environment.update(env or {})
+    return RunningProcess(wine_command(exe, args), environment, cwd)
 
 
-def run_wine(exe, args=(), state=None, debug=None, cwd=None, timeout=RUN_TIMEOUT):
-    return start_wine(exe, args, state, debug, cwd).wait(timeout)
+def run_wine(exe, args=(), state=None, debug=None, cwd=None, timeout=RUN_TIMEOUT, env=None):
+    return start_wine(exe, args, state, debug, cwd, env).wait(timeout)
 
 
 def wine_reg_delete(key, state=None):
     """Deletes a registry key in both registry views; a missing key is fine."""
     for view in ("/reg:32", "/reg:64"):
-        result = subprocess.run(["wine", "reg", "delete", key, "/f", view],
+        result = subprocess.run(wine_command("reg", ["delete", key, "/f", view]),
                                 env=wine_env(state), stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=RUN_TIMEOUT)
         text = _decode(result.stdout + result.stderr)
@@ -182,6 +292,43 @@ def reset_launcher_state(state=None):
 
 
 # ---------------------------------------------------------------------------
+# Stand-in Java runtimes of this run's architecture
+
+
+def vm_dir(home):
+    """Where a runtime of this architecture keeps its VM library."""
+    return Path(home) / "bin" / VM_SUBDIR
+
+
+def stand_in_runtime(home, version="1.8.0_202", vm=True, line=None):
+    """A stand-in runtime under home: bin\\java.exe and javaw.exe answering
+    -version with `line` (by default `java version "<version>"`, from
+    bin\\java.cfg) and the recording VM library as jvm.dll in the VM
+    directory of this architecture. Returns home."""
+    home = Path(home)
+    (home / "bin").mkdir(parents=True, exist_ok=True)
+    for exe in ("java.exe", "javaw.exe"):
+        shutil.copy(FIXTURES / "java.exe", home / "bin" / exe)
+    text = line if line is not None else f'java version "{version}"'
+    (home / "bin" / "java.cfg").write_bytes(f"line={text}\r\n".encode())
+    if vm:
+        vm_dir(home).mkdir(exist_ok=True)
+        shutil.copy(FIXTURES / "jvm_recording.dll", vm_dir(home) / "jvm.dll")
+    return home
+
+
+def vm_control(home, text):
+    """The recording VM's control file (what it fails, waits for, ...)."""
+    (vm_dir(home) / "jvm_control.txt").write_text(text)
+
+
+def vm_record(home):
+    """The JNI calls the recording VM of that runtime saw, one per line."""
+    path = vm_dir(home) / "jvm_record.txt"
+    return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+
+# ---------------------------------------------------------------------------
 # Descriptions and lumen-build
 
 
@@ -199,8 +346,9 @@ def _toml_string(text):
     return '"' + "".join(escaped) + '"'
 
 
-def description_toml(properties=None, wide=None, files=None):
-    """A description with raw ids only (raw ids are the stable part of it)."""
+def description_toml(properties=None, wide=None, files=None, architecture=None):
+    """A description with raw ids only (raw ids are the stable part of it),
+    and the stub's architecture when given."""
     lines = []
     if files:
         items = []
@@ -210,6 +358,8 @@ def description_toml(properties=None, wide=None, files=None):
                 fields.append(f"name = {_toml_string(entry['name'])}")
             items.append("{ " + ", ".join(fields) + " }")
         lines.append("files = [" + ", ".join(items) + "]")
+    if architecture is not None:
+        lines += ["[launcher]", f"architecture = {_toml_string(architecture)}"]
     lines.append("[properties]")
     for key, value in sorted((properties or {}).items()):
         lines.append(f"{int(key)} = {_toml_string(value)}")
@@ -220,10 +370,14 @@ def description_toml(properties=None, wide=None, files=None):
 
 
 def build_launcher(directory, name, properties=None, wide=None, files=None, stub=None):
-    """Writes a description into directory and builds NAME.exe from it."""
+    """Writes a description into directory and builds NAME.exe from it: on
+    the given stub, or on the stub lumen-build picks for this run's
+    architecture."""
     directory = Path(directory)
     description = directory / f"{name}.toml"
-    description.write_text(description_toml(properties, wide, files), encoding="utf-8")
+    description.write_text(description_toml(properties, wide, files,
+                                            architecture=None if stub else ARCH),
+                           encoding="utf-8")
     output = directory / f"{name}.exe"
     command = [str(LUMEN_BUILD), str(description), "-o", str(output)]
     if stub is not None:
@@ -361,7 +515,7 @@ class WineTestCase(unittest.TestCase):
     def setUpClass(cls):
         super().setUpClass()
         cls.state = load_state()
-        for tool in (LUMEN_BUILD, *STUBS.values()):
+        for tool in (LUMEN_BUILD, *STUBS.values(), GUI_DRIVER, FIXTURES / "jvm_recording.dll"):
             if not tool.exists():
                 raise RuntimeError(f"{tool} is missing: run `make dist` first")
         reset_launcher_state(cls.state)
@@ -580,13 +734,13 @@ class Gui:
 
     def __init__(self, state, exe):
         if not GUI_DRIVER.exists():
-            raise RuntimeError(f"{GUI_DRIVER} is missing: build the 32-bit tree (make win32)")
+            raise RuntimeError(f"{GUI_DRIVER} is missing: run `make dist` first")
         self.state = state
         self.name = Path(exe).name
 
     def _driver(self, *args):
-        result = subprocess.run(["wine", str(GUI_DRIVER), *[str(a) for a in args]],
-                                env=wine_env(self.state), stdin=subprocess.DEVNULL,
+        result = subprocess.run(wine_command(GUI_DRIVER, args),
+                                env=wine_env(self.state, loader=loader_for(GUI_DRIVER)), stdin=subprocess.DEVNULL,
                                 capture_output=True, timeout=RUN_TIMEOUT)
         return result
 

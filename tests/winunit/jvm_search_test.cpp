@@ -312,7 +312,9 @@ TEST_F(Loading, AKitLoadsFromItsEmbeddedRuntimeAndDependenciesFromBin) {
     LogWatch log;
     ASSERT_TRUE(LoadDLL(false, &exe, true));
     EXPECT_TRUE(log.has("Loading of JVM-DLL successful"));
-    EXPECT_NE(log.text().find("\\bin\\..\\jre\\bin\\client\\jvm.dll (exists 1)"), std::string::npos);
+    EXPECT_NE(log.text().find(std::string("\\bin\\..\\jre\\bin\\") + kVmSubdirectory +
+                              "\\jvm.dll (exists 1)"),
+              std::string::npos);
 }
 
 TEST_F(Loading, EachFailureShowsExactlyOneMessageChosenByTheSource) {

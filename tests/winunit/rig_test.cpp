@@ -200,7 +200,7 @@ TEST(FakeJvm, HelperImportLoadsOnlyWithTheRuntimeBinInTheSearch) {
     const FakeRuntime runtime = makeFakeRuntime(home.path(), options);
     ASSERT_TRUE(runtime.complete);
 
-    // The helper lies in bin, the library in bin\client: neither the
+    // The helper lies in bin, the library in its VM directory: neither the
     // ordinary search nor the library's own directory finds it.
     EXPECT_EQ(nullptr, LoadLibraryA(runtime.jvmDll.c_str()));
     EXPECT_EQ(nullptr,

@@ -200,10 +200,10 @@ TEST_F(RuntimeArchive, PositionsCoverOneToHundredOfTheExpectedSize) {
 std::string packedRuntimeTar() {
     return TarBuilder()
         .directory("bin/")
-        .directory("bin/client/")
+        .directory(std::string("bin/") + kVmSubdirectory + "/")
         .directory("lib/")
         .file("bin/java.exe", readFile(fixturePath("java.exe")))
-        .file("bin/client/jvm.dll", readFile(fixturePath("jvm.dll")))
+        .file(std::string("bin/") + kVmSubdirectory + "/jvm.dll", readFile(fixturePath("jvm.dll")))
         .file("bin/unpack200.exe", readFile(fixturePath("unpack200.exe")))
         .file("lib/rt.jar.pack", "rt")
         .file("lib/jsse.jar.pack", "jsse")

@@ -358,6 +358,14 @@ struct FakeJavaAnswer {
     }
 };
 
+// Where a runtime of the test's own architecture keeps its VM library: a
+// 64-bit runtime has only the server VM, 32-bit runtimes shipped client.
+#ifdef _WIN64
+inline const char* const kVmSubdirectory = "server";
+#else
+inline const char* const kVmSubdirectory = "client";
+#endif
+
 struct FakeRuntimeOptions {
     // A development kit: home\jre\bin holds the runtime (java.exe, the VM
     // directory) and home\bin holds a java.exe without VM directories.
@@ -367,7 +375,7 @@ struct FakeRuntimeOptions {
     bool javaw = false;                    // javaw.exe beside each java.exe
     bool javaExe = true;                   // false: no java.exe anywhere
     bool unpack200 = false;                // home\bin\unpack200.exe
-    std::string vmSubdirectory = "client"; // empty: no jvm.dll
+    std::string vmSubdirectory = kVmSubdirectory; // empty: no jvm.dll
     // The stand-in copied as jvm.dll: "jvm.dll", "jvm_noentry.dll" or
     // "jvm_needs_helper.dll" (whose jvmhelper.dll goes into the runtime's
     // bin directory only).

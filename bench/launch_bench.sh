@@ -6,14 +6,17 @@
 #  - a launch up to the JNI_CreateJavaVM call with a cached runtime (the
 #    recording jvm.dll returns from main at once), against a launcher that
 #    exits at once on a damaged block (target: under 15 ms more).
-# Prints figures only. Needs `make dist` and `make win32`.
+# 64-bit launchers (lumen-build's default). Prints figures only. Needs
+# `make dist`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
 prefix=$work/prefix
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-wineboot -i >/dev/null 2>&1
+lumen_wine_prefix /dev/null
 runs=${RUNS:-9}
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -43,10 +46,10 @@ dist/bin/lumen-build "$work/small.toml" -o "$work/small.exe"
 big=() small=() copy=()
 for _ in $(seq "$runs"); do
   rm -rf "$prefix/drive_c/users/"*/Temp/lmx* 2>/dev/null || true
-  big+=("$(seconds wine "$work/big.exe" -q)")
-  small+=("$(seconds wine "$work/small.exe" -q)")
+  big+=("$(seconds lumen_wine "$work/big.exe" -q)")
+  small+=("$(seconds lumen_wine "$work/small.exe" -q)")
   rm -f "$work/copy.bin"
-  copy+=("$(seconds wine cmd /c copy /b "$(winepath -w "$work/payload.bin")" "$(winepath -w "$work/copy.bin")")")
+  copy+=("$(seconds lumen_wine cmd /c copy /b "$(lumen_wine winepath -w "$work/payload.bin")" "$(lumen_wine winepath -w "$work/copy.bin")")")
 done
 b=$(printf '%s\n' "${big[@]}" | median)
 s=$(printf '%s\n' "${small[@]}" | median)
@@ -57,15 +60,15 @@ printf 'extraction speed / copy speed: %.2f (target >= 0.8)\n' "$(echo "$c / $ex
 
 # --- start-up to JNI_CreateJavaVM ----------------------------------------
 runtime=$work/runtime
-mkdir -p "$runtime/bin/client"
-cp build/win32/fixtures/java.exe "$runtime/bin/"
+mkdir -p "$runtime/bin/server"
+cp build/win64/fixtures/java.exe "$runtime/bin/"
 printf 'line=java version "1.8.0_202"\r\n' >"$runtime/bin/java.cfg"
-cp build/win32/fixtures/jvm_recording.dll "$runtime/bin/client/jvm.dll"
+cp build/win64/fixtures/jvm_recording.dll "$runtime/bin/server/jvm.dll"
 cat >"$work/launch.toml" <<TOML
 [launcher]
 include-runtime-jar = false
 main-class = "Main"
-search-sequence = ["B$(winepath -w "$runtime" | sed 's/\\/\\\\/g')"]
+search-sequence = ["B$(lumen_wine winepath -w "$runtime" | sed 's/\\/\\\\/g')"]
 TOML
 dist/bin/lumen-build "$work/launch.toml" -o "$work/launch.exe"
 cp "$work/launch.exe" "$work/broken.exe"
@@ -80,11 +83,11 @@ end = max(sum(struct.unpack_from("<II", data, table + 40 * i + 16)) for i in ran
 data[end:end + 4] = b"\0\0\0\0"  # no magic: the launcher stops at once
 open(sys.argv[2], "wb").write(data)
 PY
-wine "$work/launch.exe" -q >/dev/null 2>&1 || true # fills the version cache
+lumen_wine "$work/launch.exe" -q >/dev/null 2>&1 || true # fills the version cache
 launch=() quick=()
 for _ in $(seq "$runs"); do
-  launch+=("$(seconds wine "$work/launch.exe" -q)")
-  quick+=("$(seconds wine "$work/broken.exe" -q)")
+  launch+=("$(seconds lumen_wine "$work/launch.exe" -q)")
+  quick+=("$(seconds lumen_wine "$work/broken.exe" -q)")
 done
 l=$(printf '%s\n' "${launch[@]}" | median)
 q=$(printf '%s\n' "${quick[@]}" | median)

@@ -7,13 +7,14 @@
 #    under Wine, for the record;
 #  - a 100 MB download from a local HTTP server by the stub's download
 #    (Wine's wininet) against curl (target: at least 0.8 of curl's speed).
-# Prints figures only; nothing passes or fails on a time. Needs `make win32`.
+# Prints figures only; nothing passes or fails on a time. Needs `make dist`
+# (the 64-bit Windows tree's benchmark program).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jdk=${JDK_DIR:-/usr/lib/jvm/java-17-openjdk-amd64}
 runs=${RUNS:-5}
-win_bench=build/win32/lumen_provisioning_bench.exe
-[ -f "$win_bench" ] || { echo "$win_bench is missing: run 'make win32' first"; exit 0; }
+win_bench=build/win64/lumen_provisioning_bench.exe
+[ -f "$win_bench" ] || { echo "$win_bench is missing: run 'make dist' first"; exit 0; }
 [ -d "$jdk" ] || { echo "$jdk is missing (openjdk-17-jdk-headless)"; exit 0; }
 
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -25,7 +26,9 @@ native_bench=build/native/bench/lumen_untar_bench
 mkdir -p build
 work=$(mktemp -d "$PWD/build/provisioning-bench.XXXXXX")
 prefix=$work/prefix
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 server_pid= holder_pid=
 cleanup() {
@@ -35,7 +38,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
+lumen_wine_prefix /dev/null
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 seconds() { # command... -> wall seconds
@@ -72,10 +75,10 @@ printf 'launcher reader, native: %6.3f s  %7.1f MiB/s of tar stream\n' "$ours_s"
 echo "ratio launcher/tar speed: $(ratio "$gnu_s" "$ours_s") (target >= 0.9)"
 
 wine_runs=()
-win_archive=$(winepath -w "$archive")
+win_archive=$(lumen_wine winepath -w "$archive")
 for _ in $(seq 3); do
   rm -rf "$work/t3"; mkdir "$work/t3"; sync
-  wine_runs+=("$(wine "$win_bench" untar "$win_archive" "$(winepath -w "$work/t3")" 2>>"$work/wine.err" | tr -d '\r')")
+  wine_runs+=("$(lumen_wine "$win_bench" untar "$win_archive" "$(lumen_wine winepath -w "$work/t3")" 2>>"$work/wine.err" | tr -d '\r')")
 done
 wine_s=$(printf '%s\n' "${wine_runs[@]}" | median)
 printf 'stub modules under Wine: %6.3f s  %7.1f MiB/s of tar stream (for the record)\n' \
@@ -96,8 +99,8 @@ curl_runs=() win_runs=() wall_runs=()
 for run in $(seq "$runs"); do
   curl_runs+=("$(seconds curl -sf -o "$work/curl.bin" "http://127.0.0.1:$port/bytes/$size/curl$run")")
   start=$(date +%s.%N)
-  win_runs+=("$(wine "$win_bench" download "http://127.0.0.1:$port/bytes/$size/wine$run" 2>>"$work/wine.err" \
-    "$(winepath -w "$work/wine.bin")" | tr -d '\r')")
+  win_runs+=("$(lumen_wine "$win_bench" download "http://127.0.0.1:$port/bytes/$size/wine$run" 2>>"$work/wine.err" \
+    "$(lumen_wine winepath -w "$work/wine.bin")" | tr -d '\r')")
   wall_runs+=("$(echo "$(date +%s.%N) - $start" | bc -l)")
   [ "$(stat -c %s "$work/wine.bin")" -eq "$size" ] || echo "download run $run: wrong size"
 done

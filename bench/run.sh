@@ -36,14 +36,16 @@ for stub in lumen-x86.exe lumen-x64.exe lumen-console-x86.exe lumen-console-x64.
     "$(stat -c %s "$scratch/$stub")" "$(stat -c %s "$file")"
 done
 
-echo "== checkJavaExe: version-cache hit against a miss (under Wine)"
-bench_exe=build/win32/lumen_java_check_bench.exe
+echo "== checkJavaExe: version-cache hit against a miss (64-bit, under Wine)"
+bench_exe=build/win64/lumen_java_check_bench.exe
 if [ ! -f "$bench_exe" ]; then
-  echo "$bench_exe is missing: run 'make win32' first"
+  echo "$bench_exe is missing: run 'make dist' first"
   exit 0
 fi
 prefix=$(mktemp -d)
-trap 'WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1; rm -rf "$scratch" "$prefix"' EXIT
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot -i >/dev/null 2>&1
-LUMEN_FIXTURES=$(winepath -w "$PWD/build/win32/fixtures") wine "$bench_exe"
+export WINEPREFIX="$prefix"
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$scratch" "$prefix"' EXIT
+lumen_wine_prefix /dev/null
+LUMEN_FIXTURES=$(lumen_wine winepath -w "$PWD/build/win64/fixtures") lumen_wine "$bench_exe"

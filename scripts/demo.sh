@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo behind `make demo` (run after `make dist`): compiles the sample
-# application, builds its launcher with lumen-build and runs it quietly under
-# Wine. No Windows Java runtime exists here, so JAVA_HOME points at a
+# application, builds its (64-bit) launcher with lumen-build and runs it
+# quietly under Wine's 64-bit loader, which works on any x86-64 host. No
+# Windows Java runtime exists here, so JAVA_HOME points at a 64-bit
 # stand-in runtime whose jvm.dll records what the launcher asks of the JVM;
 # the demo shows the launcher's log and that record: the VM options and the
 # arguments a real JVM would get. Then it builds the Linux launcher from the
@@ -12,10 +13,10 @@ cd "$(dirname "$0")/.."
 out_dir=build/demo
 launcher=$out_dir/hello.exe
 runtime=$out_dir/runtime
-fixtures=build/win32/fixtures
+fixtures=build/win64/fixtures
 export WINEPREFIX="$PWD/build/demo-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono/Gecko installer prompts
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
 
 fail() {
   echo "demo: $*" >&2
@@ -28,28 +29,30 @@ jar --create --file "$out_dir/hello.jar" -C "$out_dir/classes" .
 dist/bin/lumen-build samples/hello/launcher.toml -o "$launcher" || fail "lumen-build could not build $launcher"
 echo "Built $launcher ($(stat -c %s "$launcher") bytes) from samples/hello/launcher.toml."
 
-# The stand-in runtime: java.exe answering -version, the recording jvm.dll.
-[ -f "$fixtures/jvm_recording.dll" ] || fail "missing $fixtures (run make win32)"
-rm -rf "$runtime" && mkdir -p "$runtime/bin/client"
+# The stand-in runtime: java.exe answering -version, the recording jvm.dll
+# where a 64-bit runtime keeps its VM (bin\server).
+[ -f "$fixtures/jvm_recording.dll" ] || fail "missing $fixtures (run make dist)"
+vm_dir=$runtime/bin/server
+rm -rf "$runtime" && mkdir -p "$vm_dir"
 cp "$fixtures/java.exe" "$runtime/bin/java.exe"
 printf 'line=java version "1.8.0_202"\r\n' >"$runtime/bin/java.cfg"
-cp "$fixtures/jvm_recording.dll" "$runtime/bin/client/jvm.dll"
+cp "$fixtures/jvm_recording.dll" "$vm_dir/jvm.dll"
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the demo's Wine prefix in build/demo-prefix (once; this takes a while)..."
-  wineboot -i >"$out_dir/wineboot.log" 2>&1 || fail "wineboot failed, see $out_dir/wineboot.log"
+  lumen_wine_prefix "$out_dir/wineboot.log" || fail "wineboot failed, see $out_dir/wineboot.log"
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-temp_windows=$(wine cmd /c echo %TMP% 2>/dev/null | tr -d '\r')
-temp_unix=$(winepath -u "$temp_windows" 2>/dev/null)
+temp_windows=$(lumen_wine cmd /c echo %TMP% 2>/dev/null | tr -d '\r')
+temp_unix=$(lumen_wine winepath -u "$temp_windows" 2>/dev/null)
 [ -d "$temp_unix" ] || fail "cannot find the prefix's temporary folder ($temp_windows)"
 rm -f "$temp_unix"/tsx_nlog_*
 
 export JAVA_HOME
-JAVA_HOME=$(winepath -w "$PWD/$runtime")
-echo "Running: JAVA_HOME=$JAVA_HOME wine $launcher -q \"Lumen user\""
+JAVA_HOME=$(lumen_wine winepath -w "$PWD/$runtime")
+echo "Running: JAVA_HOME=$JAVA_HOME wine64 $launcher -q \"Lumen user\""
 set +e
-wine "$launcher" -q "Lumen user" >"$out_dir/stdout.txt" 2>"$out_dir/stderr.txt" </dev/null
+lumen_wine "$launcher" -q "Lumen user" >"$out_dir/stdout.txt" 2>"$out_dir/stderr.txt" </dev/null
 code=$?
 set -e
 
@@ -58,14 +61,14 @@ echo
 echo "---- launcher log ----"
 if [ -n "$log" ]; then tr -d '\r' <"$log"; else echo "(no log was written)"; fi
 echo "---- what the JVM was asked (recorded by the stand-in jvm.dll) ----"
-tr -d '\r' <"$runtime/bin/client/jvm_record.txt" 2>/dev/null || echo "(nothing recorded)"
+tr -d '\r' <"$vm_dir/jvm_record.txt" 2>/dev/null || echo "(nothing recorded)"
 if [ -s "$out_dir/stderr.txt" ]; then
   echo "---- standard error ----"
   tr -d '\r' <"$out_dir/stderr.txt"
 fi
 echo "---- exit code: $code ----"
 [ "$code" -eq 0 ] || fail "the launcher ended with exit code $code"
-grep -q "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main" "$runtime/bin/client/jvm_record.txt" ||
+grep -q "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main" "$vm_dir/jvm_record.txt" ||
   fail "the launcher did not call the entry class"
 echo "The launcher unpacked its files, found the runtime through JAVA_HOME, created the JVM"
 echo "and called com.lumen.runtime.WinLauncher, which would start com.example.hello.Hello."
@@ -73,7 +76,7 @@ echo "and called com.lumen.runtime.WinLauncher, which would start com.example.he
 # The same entry call on this machine's real JVM, with the arguments recorded above.
 echo
 echo "---- the recorded call, replayed on the local JVM ----"
-mapfile -t java_args < <(tr -d '\r' <"$runtime/bin/client/jvm_record.txt" |
+mapfile -t java_args < <(tr -d '\r' <"$vm_dir/jvm_record.txt" |
   sed -n 's/^SetObjectArrayElement [0-9]* \{0,1\}//p')
 java -cp "$out_dir/hello.jar:dist/java/lumen-runtime.jar" com.lumen.runtime.WinLauncher "${java_args[@]}"
 

@@ -46,6 +46,7 @@ dist: native win32 win64 java
 	@cp $(WIN64_TREE)/lumen-x64.exe $(WIN64_TREE)/lumen-console-x64.exe dist/stub/
 	@cp $(NATIVE)/src/builder/lumen-build dist/bin/
 	@strip -o dist/stub/lumen-linux-x64 $(NATIVE)/lumen-linux-x64
+	@touch dist/.built
 
 demo: dist
 	@scripts/demo.sh

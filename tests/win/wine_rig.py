@@ -739,10 +739,18 @@ class Gui:
         self.name = Path(exe).name
 
     def _driver(self, *args):
-        result = subprocess.run(wine_command(GUI_DRIVER, args),
-                                env=wine_env(self.state, loader=loader_for(GUI_DRIVER)), stdin=subprocess.DEVNULL,
-                                capture_output=True, timeout=RUN_TIMEOUT)
-        return result
+        # A Wine process that starts while the machine is very busy may
+        # stall in its start-up; one more try tells that from a real hang.
+        for attempt in (1, 2):
+            try:
+                return subprocess.run(wine_command(GUI_DRIVER, args),
+                                      env=wine_env(self.state, loader=loader_for(GUI_DRIVER)),
+                                      stdin=subprocess.DEVNULL, capture_output=True,
+                                      timeout=RUN_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                if attempt == 2:
+                    raise
+        return None
 
     def windows(self):
         result = self._driver("list", self.name)

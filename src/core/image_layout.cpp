@@ -17,6 +17,17 @@ bool inHead(size_t headSize, uint64_t offset, uint64_t length) {
     return offset <= headSize && length <= headSize - offset;
 }
 
+constexpr size_t kDosHeaderSize = 0x40;
+constexpr size_t kPeOffsetField = 0x3C;
+
+bool isDosHeader(const uint8_t* head, size_t headSize) {
+    return head != nullptr && headSize >= kDosHeaderSize && head[0] == 'M' && head[1] == 'Z';
+}
+
+bool isPeSignature(const uint8_t* p) {
+    return p[0] == 'P' && p[1] == 'E' && p[2] == 0 && p[3] == 0;
+}
+
 inline uint64_t loadLe64(const uint8_t* p) {
     return static_cast<uint64_t>(loadLe32(p)) | (static_cast<uint64_t>(loadLe32(p + 4)) << 32);
 }
@@ -70,12 +81,11 @@ bool extendEnd(uint64_t offset, uint64_t size, uint64_t fileSize, uint64_t& end)
 } // namespace
 
 bool findAppendedBlock(const uint8_t* head, size_t headSize, uint64_t fileSize, BlockBounds& out) {
-    if (head == nullptr || !inHead(headSize, 0, 0x40) || head[0] != 'M' || head[1] != 'Z')
-        return false;
-    const uint64_t peOffset = loadLe32(head + 0x3C);
+    if (!isDosHeader(head, headSize)) return false;
+    const uint64_t peOffset = loadLe32(head + kPeOffsetField);
     if (!inHead(headSize, peOffset, 4 + kCoffHeaderSize)) return false;
     const uint8_t* pe = head + peOffset;
-    if (pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) return false;
+    if (!isPeSignature(pe)) return false;
 
     const uint8_t* coff = pe + 4;
     const uint32_t sectionCount = loadLe16(coff + 2);
@@ -181,6 +191,19 @@ bool locateAppendedBlock(const ImageReader& read, uint64_t fileSize, BlockBounds
     std::vector<uint8_t> table(static_cast<size_t>(tableSize));
     if (tableSize != 0 && !read(h.sectionOffset, table.data(), table.size())) return false;
     return findAppendedBlockElf(head.data(), headSize, table.data(), table.size(), fileSize, out);
+}
+
+bool readPeMachine(const ImageReader& read, uint64_t fileSize, uint16_t& machine) {
+    uint8_t dos[kDosHeaderSize];
+    if (fileSize < sizeof dos || !read(0, dos, sizeof dos) || !isDosHeader(dos, sizeof dos))
+        return false;
+    const uint64_t peOffset = loadLe32(dos + kPeOffsetField);
+    uint8_t pe[4 + kCoffHeaderSize];
+    if (peOffset > fileSize || fileSize - peOffset < sizeof pe || !read(peOffset, pe, sizeof pe) ||
+        !isPeSignature(pe))
+        return false;
+    machine = loadLe16(pe + 4);
+    return true;
 }
 
 } // namespace lumen

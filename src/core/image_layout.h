@@ -46,4 +46,9 @@ using ImageReader = std::function<bool(uint64_t offset, uint8_t* out, size_t siz
 // Either kind of image, reading what it needs through read.
 bool locateAppendedBlock(const ImageReader& read, uint64_t fileSize, BlockBounds& out);
 
+// The machine field of a PE image's COFF header (IMAGE_FILE_MACHINE_*:
+// 0x14C i386, 0x8664 AMD64, 0xAA64 ARM64, ...), read through read with two
+// small reads. False when the file is no PE image.
+[[nodiscard]] bool readPeMachine(const ImageReader& read, uint64_t fileSize, uint16_t& machine);
+
 } // namespace lumen

@@ -2,25 +2,35 @@
 
 #include <algorithm>
 
+#include "core/java_version.h"
 #include "core/path_rules.h"
 
 namespace lumen {
 
-bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
+bool versionFromJavaOutput(const std::string& firstLine, VersionLineForms forms,
                            std::string& version) {
     // Oracle's runtimes print `java version "1.8.0_202"`; OpenJDK builds print
     // `openjdk version "17.0.1" 2021-10-19`.
-    static const char* const kLeads[] = {"java version \"", "openjdk version \""};
-    for (const char* lead : kLeads) {
-        if (!acceptOpenJdkLead && lead != kLeads[0]) break;
-        const std::string prefix(lead);
-        if (firstLine.compare(0, prefix.size(), prefix) != 0) continue;
-        const size_t close = firstLine.find('"', prefix.size());
-        if (close == std::string::npos) return false;
-        version = firstLine.substr(prefix.size(), close - prefix.size());
-        return true;
-    }
-    return false;
+    static const char kMiddle[] = " version \"";
+    const size_t wordEnd = firstLine.find_first_of(" \t\"");
+    if (wordEnd == 0 || wordEnd == std::string::npos ||
+        firstLine.compare(wordEnd, sizeof kMiddle - 1, kMiddle) != 0)
+        return false;
+    const std::string word = firstLine.substr(0, wordEnd);
+    const bool admitted = word == "java" || forms == VersionLineForms::AnyWord ||
+                          (forms == VersionLineForms::JavaOrOpenJdk && word == "openjdk");
+    const size_t open = wordEnd + sizeof kMiddle - 1;
+    const size_t close = firstLine.find('"', open);
+    if (!admitted || close == std::string::npos) return false;
+    version = firstLine.substr(open, close - open);
+    return true;
+}
+
+bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
+                           std::string& version) {
+    return versionFromJavaOutput(
+        firstLine, acceptOpenJdkLead ? VersionLineForms::JavaOrOpenJdk : VersionLineForms::JavaOnly,
+        version);
 }
 
 std::string windowedExecutable(const std::string& javaExe, const PathStyle& style) {
@@ -56,6 +66,21 @@ void orderVersionKeysForTrial(std::vector<std::string>& keys) {
     // std::string compares like memcmp (unsigned bytes), the shorter first.
     std::sort(keys.begin(), keys.end());
     std::reverse(keys.begin(), keys.end());
+}
+
+void orderVersionKeysByNumber(std::vector<std::string>& keys) {
+    std::stable_sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+        return compareVersionsByNumbers(a, b) > 0;
+    });
+}
+
+std::vector<std::string> developmentKitMarkers(const std::string& home, bool modern,
+                                               const PathStyle& style) {
+    std::vector<std::string> markers{joinPath(style, joinPath(style, home, "lib"), "tools.jar")};
+    if (modern)
+        markers.push_back(
+            joinPath(style, joinPath(style, home, "bin"), "javac" + style.executableSuffix));
+    return markers;
 }
 
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {

@@ -12,10 +12,20 @@
 
 namespace lumen {
 
+// Which first lines of " -version" name a version.
+enum class VersionLineForms {
+    JavaOnly,      // `java version "..."` (Oracle's and Sun's runtimes)
+    JavaOrOpenJdk, // also `openjdk version "..."` (every OpenJDK build)
+    AnyWord,       // `<word> version "..."` for any first word without blanks or quotes
+};
+
 // The version a runtime reports on the first line of " -version": the text
-// between the quotes of `java version "..."` (and of `openjdk version "..."`
-// where the platform's launcher accepts that form). False for any other
-// first word, or when the closing quote is missing.
+// between the quotes after `<word> version `, where forms admits the word.
+// False for any other line, or when the closing quote is missing; version
+// is then left as it was.
+bool versionFromJavaOutput(const std::string& firstLine, VersionLineForms forms,
+                           std::string& version);
+// The same with JavaOrOpenJdk where acceptOpenJdkLead is set, else JavaOnly.
 bool versionFromJavaOutput(const std::string& firstLine, bool acceptOpenJdkLead,
                            std::string& version);
 
@@ -40,6 +50,16 @@ std::string pathFromRegistryKey(const std::string& keyName,
 // Registry version keys in the order they are tried: greatest first
 // (byte-wise, a prefix before the longer text in ascending order).
 void orderVersionKeysForTrial(std::vector<std::string>& keys);
+// The same under the numeric version rules (compareVersionsByNumbers);
+// keys that compare equal keep their order.
+void orderVersionKeysByNumber(std::vector<std::string>& keys);
+
+// The files under a runtime's home whose presence marks a development kit,
+// in the order they are worth testing: lib\tools.jar, which kits up to
+// Java 8 carry, and where the caller applies the modern rules also
+// bin\javac.exe, which every kit has and no kit since Java 9 lacks.
+std::vector<std::string> developmentKitMarkers(const std::string& home, bool modern,
+                                               const PathStyle& style = PathStyle::windows());
 
 // One entry of the configured search sequence: a type letter and its
 // argument ("EJAVA_HOME" -> 'E', "JAVA_HOME").

@@ -21,12 +21,52 @@ TEST(JavaRuntime, VersionIsTheTextBetweenTheQuotes) {
     EXPECT_EQ(version, "");
 
     version = "kept";
-    EXPECT_FALSE(versionFromJavaOutput("java version \"1.4.2_08", false, version)) << "no closing quote";
+    EXPECT_FALSE(versionFromJavaOutput("java version \"1.4.2_08", false, version))
+        << "no closing quote";
     EXPECT_FALSE(versionFromJavaOutput("IBM java version \"1.4\"", false, version));
     EXPECT_FALSE(versionFromJavaOutput("Java version \"1.4\"", false, version));
     EXPECT_FALSE(versionFromJavaOutput(std::string(65536, 'x'), false, version));
     EXPECT_FALSE(versionFromJavaOutput("", false, version));
     EXPECT_EQ(version, "kept");
+}
+
+TEST(JavaRuntime, VersionLineFormsAdmitTheirFirstWords) {
+    using F = VersionLineForms;
+    const struct {
+        const char* line;
+        bool java, openJdk, anyWord; // accepted under each form
+        const char* version;
+    } cases[] = {
+        {"java version \"1.8.0_202\"", true, true, true, "1.8.0_202"},
+        {"openjdk version \"17.0.9\" 2023-10-17", false, true, true, "17.0.9"},
+        {"openjdk version \"22-ea\" 2024-03-19", false, true, true, "22-ea"},
+        {"semeru version \"21.0.4\"", false, false, true, "21.0.4"},
+        {"IBM java version \"1.4\"", false, false, false, ""},
+        {"openjdk  version \"17\"", false, false, false, ""},
+        {" version \"17\"", false, false, false, ""},
+        {"\"x\" version \"17\"", false, false, false, ""},
+        {"Picked up JAVA_TOOL_OPTIONS: -Xmx1g", false, false, false, ""},
+        {"openjdk version \"17", false, false, false, ""},
+    };
+    for (const auto& c : cases) {
+        const std::pair<F, bool> forms[] = {
+            {F::JavaOnly, c.java}, {F::JavaOrOpenJdk, c.openJdk}, {F::AnyWord, c.anyWord}};
+        for (const auto& [form, accepted] : forms) {
+            std::string version = "kept";
+            EXPECT_EQ(versionFromJavaOutput(c.line, form, version), accepted)
+                << c.line << " form " << static_cast<int>(form);
+            EXPECT_EQ(version, accepted ? c.version : "kept") << c.line;
+        }
+    }
+}
+
+TEST(JavaRuntime, DevelopmentKitMarkers) {
+    EXPECT_EQ(developmentKitMarkers("c:\\jdk", false),
+              (std::vector<std::string>{"c:\\jdk\\lib\\tools.jar"}));
+    EXPECT_EQ(developmentKitMarkers("c:\\jdk\\", true),
+              (std::vector<std::string>{"c:\\jdk\\lib\\tools.jar", "c:\\jdk\\bin\\javac.exe"}));
+    EXPECT_EQ(developmentKitMarkers("/usr/lib/jvm/x", true, PathStyle::posix()).back(),
+              "/usr/lib/jvm/x/bin/javac");
 }
 
 TEST(JavaRuntime, WindowedExecutableAndDirectories) {
@@ -37,8 +77,8 @@ TEST(JavaRuntime, WindowedExecutableAndDirectories) {
 }
 
 TEST(JavaRuntime, RegistryKeysHoldWholePaths) {
-    const std::string key =
-        registryKeyForPath("SOFTWARE\\nordquill\\lumen\\jvms\\", "c:\\program files\\java\\bin\\java.exe");
+    const std::string key = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\jvms\\",
+                                               "c:\\program files\\java\\bin\\java.exe");
     EXPECT_EQ(key, "SOFTWARE\\nordquill\\lumen\\jvms\\c:/program files/java/bin/java.exe");
     EXPECT_EQ(pathFromRegistryKey("c:/a b/java.exe"), "c:\\a b\\java.exe");
 }
@@ -50,6 +90,15 @@ TEST(JavaRuntime, VersionKeysAreTriedGreatestFirst) {
     keys = {"1.\xe9", "1.9"};
     orderVersionKeysForTrial(keys);
     EXPECT_EQ(keys.front(), "1.\xe9") << "bytes compare unsigned";
+}
+
+TEST(JavaRuntime, VersionKeysByNumberAreTriedGreatestFirst) {
+    std::vector<std::string> keys = {"1.8",     "17",    "9",  "11.0.2", "25.0.3",
+                                     "17.0.15", "22-ea", "22", "x",      "8"};
+    orderVersionKeysByNumber(keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"25.0.3", "22", "22-ea", "17.0.15", "17", "11.0.2",
+                                              "9", "1.8", "8", "x"}))
+        << "equal numbers keep their order";
 }
 
 TEST(JavaRuntime, SearchSequenceSkipsEmptyEntries) {
@@ -65,7 +114,8 @@ TEST(JavaRuntime, SearchSequenceSkipsEmptyEntries) {
 }
 
 TEST(JavaRuntime, UnpackCommandQuotesEveryPath) {
-    EXPECT_EQ(unpack200CommandLine("c:\\my jre", "c:\\my jre\\lib\\rt.jar.pack", "c:\\my jre\\lib\\rt.jar"),
+    EXPECT_EQ(unpack200CommandLine("c:\\my jre", "c:\\my jre\\lib\\rt.jar.pack",
+                                   "c:\\my jre\\lib\\rt.jar"),
               "\"c:\\my jre\\bin\\unpack200.exe\" -r \"c:\\my jre\\lib\\rt.jar.pack\" "
               "\"c:\\my jre\\lib\\rt.jar\"");
 }

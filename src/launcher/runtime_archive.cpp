@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "core/progress_figures.h"
 #include "core/tar_reader.h"
@@ -36,7 +37,7 @@ unsigned long untarMillis = 0;
 std::atomic<bool> unpackDone{false};
 
 // Writes the entries below the current directory (the target, made current
-// by untarArchive) and reports through the launcher's log and error exits.
+// by untarArchive) and reports through the launcher's log.
 class RuntimeTarget : public TarOutput {
   public:
     RuntimeTarget(ProgressView* progress, int64_t expectedSize)
@@ -48,6 +49,17 @@ class RuntimeTarget : public TarOutput {
         return file_.valid();
     }
     bool write(const void* data, size_t size) override { return file_.writeAll(data, size); }
+    bool writeCopyOf(const std::string& written) override {
+        os::File source = os::File::openForReading(written);
+        if (!source.valid()) return false;
+        std::vector<char> buffer(kTarCopyBlock);
+        for (;;) {
+            size_t got = 0;
+            if (!source.read(buffer.data(), buffer.size(), got)) return false;
+            if (got == 0) return true;
+            if (!file_.writeAll(buffer.data(), got)) return false;
+        }
+    }
     bool closeFile() override {
         file_.close();
         return true;
@@ -63,7 +75,6 @@ class RuntimeTarget : public TarOutput {
         else
             logInfo("%s", line.c_str());
     }
-    void fileCreationFailed(const std::string& text) override { fatalError(text); }
 
   private:
     ProgressView* progress_;
@@ -101,7 +112,9 @@ bool untarArchive(const std::string& archive, const std::string& target, Progres
         logError("Could not change to %s", target.c_str());
     } else {
         RuntimeTarget output(progress, expectedSize);
-        result = untarStream(input, output);
+        const UntarResult untarred = untarStream(input, output);
+        if (untarred.status == UntarStatus::FileNotCreated) fatalError(untarred.message);
+        result = untarred.ok();
         std::string problem;
         if (result && !input.finish(problem)) {
             logError("damaged gz-file: %s", problem.c_str());

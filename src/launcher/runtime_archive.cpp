@@ -1,5 +1,6 @@
 #include "launcher/runtime_archive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -36,6 +37,13 @@ constexpr int kTickerStep = 10;
 unsigned long untarMillis = 0;
 std::atomic<bool> unpackDone{false};
 
+// The reader names entries with "\" between components; the file calls take
+// this platform's separator.
+std::string localName(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', os::pathSeparator());
+    return name;
+}
+
 // Writes the entries below the current directory (the target, made current
 // by untarArchive) and reports through the launcher's log.
 class RuntimeTarget : public TarOutput {
@@ -43,14 +51,14 @@ class RuntimeTarget : public TarOutput {
     RuntimeTarget(ProgressView* progress, int64_t expectedSize)
         : progress_(progress), expectedSize_(expectedSize) {}
 
-    void makeDirectory(const std::string& name) override { os::createDirectory(name); }
+    void makeDirectory(const std::string& name) override { os::createDirectory(localName(name)); }
     bool openFile(const std::string& name) override {
-        file_ = os::File::createForWriting(name);
+        file_ = os::File::createForWriting(localName(name));
         return file_.valid();
     }
     bool write(const void* data, size_t size) override { return file_.writeAll(data, size); }
     bool writeCopyOf(const std::string& written) override {
-        os::File source = os::File::openForReading(written);
+        os::File source = os::File::openForReading(localName(written));
         if (!source.valid()) return false;
         std::vector<char> buffer(kTarCopyBlock);
         for (;;) {

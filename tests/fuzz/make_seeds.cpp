@@ -1,6 +1,7 @@
-// Writes the fuzzers' seed corpus: `lumen_fuzz_seeds DIR` fills DIR/block
-// and DIR/image. The committed tests/fuzz/corpus was made with it; rerun it
-// when the block layout changes.
+// Writes the fuzzers' seed corpus: `lumen_fuzz_seeds DIR` fills DIR/block,
+// DIR/image and DIR/tar. The committed tests/fuzz/corpus was made with it
+// (the tar seeds dot-prefix, empty-file, runtime, traversal and truncated
+// by GNU tar); rerun it when the block layout changes.
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -56,6 +57,81 @@ std::string scrambled(std::string text) {
 std::string withIncludedFile(std::string block, const std::string& content) {
     lumen::appendLe32(block, static_cast<uint32_t>(content.size()));
     return block + scrambled(content);
+}
+
+// A tar header block with a valid checksum. magic is "ustar\0" + "00"
+// (POSIX) or "ustar  \0" (GNU); prefix goes where POSIX headers keep it.
+std::string tarHeader(const std::string& name, size_t size, char type, const std::string& link = "",
+                      const std::string& prefix = "",
+                      const char* magic = "ustar\0"
+                                          "00") {
+    std::string block(512, '\0');
+    block.replace(0, name.size(), name);
+    char field[13];
+    std::snprintf(field, sizeof field, "%011zo", size);
+    block.replace(124, 11, field, 11);
+    block[156] = type;
+    block.replace(157, link.size(), link);
+    block.replace(257, 8, magic, 8);
+    block.replace(345, prefix.size(), prefix);
+    block.replace(148, 8, 8, ' ');
+    unsigned sum = 0;
+    for (const char c : block)
+        sum += static_cast<unsigned char>(c);
+    std::snprintf(field, sizeof field, "%06o", sum);
+    block.replace(148, 7, field, 7);
+    return block;
+}
+
+std::string tarEntry(const std::string& header, const std::string& data) {
+    std::string out = header + data;
+    out.append((512 - data.size() % 512) % 512, '\0');
+    return out;
+}
+
+std::string tarFile(const std::string& name, const std::string& data, char type = '0') {
+    return tarEntry(tarHeader(name, data.size(), type), data);
+}
+
+std::string tarLink(const std::string& name, const std::string& target, char type) {
+    return tarHeader(name, 0, type, target);
+}
+
+// A GNU long name ('L') or long link name ('K') record.
+std::string gnuLong(char type, const std::string& text) {
+    return tarEntry(tarHeader("././@LongLink", text.size() + 1, type, "", "", "ustar  \0"),
+                    text + '\0');
+}
+
+std::string paxRecord(const std::string& key, const std::string& value) {
+    const size_t body = key.size() + value.size() + 3;
+    size_t length = body + std::to_string(body).size();
+    if (std::to_string(length).size() != std::to_string(body).size()) ++length;
+    return std::to_string(length) + " " + key + "=" + value + "\n";
+}
+
+std::map<std::string, std::string> tarSeeds() {
+    const std::string end(1024, '\0');
+    const std::string deep = std::string(90, 'd') + "/" + std::string(90, 'e') + "/java";
+    const std::string pax =
+        paxRecord("path", deep) + paxRecord("mtime", "1700000000.5") + paxRecord("size", "4");
+    return {
+        {"gnu-long-names", tarFile("jre/", "", '5') + gnuLong('L', "jre/" + deep) +
+                               tarFile("jre/cut", "long") + gnuLong('K', "jre/" + deep) +
+                               tarLink("jre/hard", "cut", '1') + end},
+        {"pax-records",
+         tarFile("PaxHeaders/x", pax, 'x') + tarEntry(tarHeader("cut", 0, '0'), "data") +
+             tarFile("PaxHeaders/y", paxRecord("linkpath", deep), 'x') +
+             tarLink("soft", "cut", '2') + tarFile("g", paxRecord("comment", "global"), 'g') + end},
+        {"ustar-prefix", tarEntry(tarHeader("name", 1, '0', "", std::string(150, 'p')), "P") + end},
+        {"links", tarLink("bin/java", "../lib/java", '2') + tarFile("lib/java", "ELF") +
+                      tarLink("lib/hard", "./lib/java", '1') + tarLink("chain", "lib/hard", '2') +
+                      end},
+        {"link-cycle", tarFile("a", "A") + tarLink("cycle-a", "cycle-b", '2') +
+                           tarLink("cycle-b", "cycle-a", '1') + end},
+        {"link-outside", tarFile("lib/a", "A") + tarLink("lib/up", "../../x", '2') + end},
+        {"old-type", tarFile("old/", "", '\0') + tarFile("old/file", "v7", '\0') + end},
+    };
 }
 
 bool write(const std::string& path, const std::string& bytes) {
@@ -127,5 +203,7 @@ int main(int argc, char** argv) {
         if (!write(dir + "/block/" + seed.first, seed.second)) return 1;
     for (const auto& seed : images)
         if (!write(dir + "/image/" + seed.first, seed.second)) return 1;
+    for (const auto& seed : tarSeeds())
+        if (!write(dir + "/tar/" + seed.first, seed.second)) return 1;
     return 0;
 }

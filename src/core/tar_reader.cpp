@@ -153,6 +153,7 @@ class Untar {
         fail(line);
         return false;
     }
+    bool damaged() { return stop("damaged extended header"); }
     bool tooLong() {
         return stop("refusing over-long name (limits: " + std::to_string(kTarNameLimit) +
                     " bytes, " + std::to_string(kTarComponentLimit) + " per component)");
@@ -235,7 +236,7 @@ class Untar {
     bool longName(std::string& into) {
         if (static_cast<size_t>(size_) > kTarNameLimit + 1) return tooLong();
         std::string data(static_cast<size_t>(size_), '\0');
-        if (!readFully(input_, &data[0], data.size())) return stop("damaged extended header");
+        if (!readFully(input_, &data[0], data.size())) return damaged();
         into = fieldText(data.data(), data.size());
         extension_.pending = true;
         return true;
@@ -250,18 +251,18 @@ class Untar {
             int digits = 0;
             char c = 0;
             for (;;) {
-                if (left-- == 0 || input_.read(&c, 1) != 1) return stop("damaged extended header");
+                if (left-- == 0 || input_.read(&c, 1) != 1) return damaged();
                 if (c == ' ' && digits > 0) break;
-                if (c < '0' || c > '9' || ++digits > 10) return stop("damaged extended header");
+                if (c < '0' || c > '9' || ++digits > 10) return damaged();
                 length = length * 10 + (c - '0');
             }
             int64_t rest = length - digits - 1;
-            if (rest < 3 || rest > left) return stop("damaged extended header");
+            if (rest < 3 || rest > left) return damaged();
             left -= rest;
             std::string key;
             bool keyCut = false;
             for (;;) {
-                if (rest-- == 1 || input_.read(&c, 1) != 1) return stop("damaged extended header");
+                if (rest-- == 1 || input_.read(&c, 1) != 1) return damaged();
                 if (c == '=') break;
                 if (key.size() < kPaxKeyKept)
                     key += c;
@@ -269,14 +270,14 @@ class Untar {
                     keyCut = true;
             }
             if (!paxValue(key, keyCut, rest - 1)) return false;
-            if (input_.read(&c, 1) != 1 || c != '\n') return stop("damaged extended header");
+            if (input_.read(&c, 1) != 1 || c != '\n') return damaged();
         }
         extension_.pending = true;
         return true;
     }
 
     bool paxValue(const std::string& key, bool keyCut, int64_t length) {
-        if (key.empty()) return stop("damaged extended header");
+        if (key.empty()) return damaged();
         if (key.compare(0, 11, "GNU.sparse.") == 0) return stop("refusing sparse file");
         std::string* into = nullptr;
         std::string size;
@@ -284,12 +285,11 @@ class Untar {
         if (!keyCut && key == "linkpath") into = &extension_.linkPath;
         if (!keyCut && key == "size") into = &size;
         if (into == nullptr)
-            return length == 0 || input_.skip(static_cast<long>(length)) ||
-                   stop("damaged extended header");
+            return length == 0 || input_.skip(static_cast<long>(length)) || damaged();
         if (static_cast<size_t>(length) > kTarNameLimit) return tooLong();
         into->assign(static_cast<size_t>(length), '\0');
         if (!readFully(input_, &(*into)[0], into->size()) || into->find('\0') != std::string::npos)
-            return stop("damaged extended header");
+            return damaged();
         if (into == &size) {
             // An empty value takes the record back: the header's size counts.
             extension_.size = size.empty() ? -1 : parseDecimal(size);

@@ -9,9 +9,16 @@
 
 #include "core/bytes.h"
 #include "core/config_block.h"
+#include "support/tar_blocks.h"
 
 namespace {
 
+using lumen::test::kGnuMagic;
+using lumen::test::paxRecord;
+using lumen::test::tarEntry;
+using lumen::test::tarFile;
+using lumen::test::tarHeader;
+using lumen::test::tarLink;
 using Narrow = std::map<int32_t, std::string>;
 using Wide = std::map<int32_t, std::u16string>;
 
@@ -59,55 +66,10 @@ std::string withIncludedFile(std::string block, const std::string& content) {
     return block + scrambled(content);
 }
 
-// A tar header block with a valid checksum. magic is "ustar\0" + "00"
-// (POSIX) or "ustar  \0" (GNU); prefix goes where POSIX headers keep it.
-std::string tarHeader(const std::string& name, size_t size, char type, const std::string& link = "",
-                      const std::string& prefix = "",
-                      const char* magic = "ustar\0"
-                                          "00") {
-    std::string block(512, '\0');
-    block.replace(0, name.size(), name);
-    char field[13];
-    std::snprintf(field, sizeof field, "%011zo", size);
-    block.replace(124, 11, field, 11);
-    block[156] = type;
-    block.replace(157, link.size(), link);
-    block.replace(257, 8, magic, 8);
-    block.replace(345, prefix.size(), prefix);
-    block.replace(148, 8, 8, ' ');
-    unsigned sum = 0;
-    for (const char c : block)
-        sum += static_cast<unsigned char>(c);
-    std::snprintf(field, sizeof field, "%06o", sum);
-    block.replace(148, 7, field, 7);
-    return block;
-}
-
-std::string tarEntry(const std::string& header, const std::string& data) {
-    std::string out = header + data;
-    out.append((512 - data.size() % 512) % 512, '\0');
-    return out;
-}
-
-std::string tarFile(const std::string& name, const std::string& data, char type = '0') {
-    return tarEntry(tarHeader(name, data.size(), type), data);
-}
-
-std::string tarLink(const std::string& name, const std::string& target, char type) {
-    return tarHeader(name, 0, type, target);
-}
-
 // A GNU long name ('L') or long link name ('K') record.
 std::string gnuLong(char type, const std::string& text) {
-    return tarEntry(tarHeader("././@LongLink", text.size() + 1, type, "", "", "ustar  \0"),
+    return tarEntry(tarHeader("././@LongLink", text.size() + 1, type, "", "", kGnuMagic),
                     text + '\0');
-}
-
-std::string paxRecord(const std::string& key, const std::string& value) {
-    const size_t body = key.size() + value.size() + 3;
-    size_t length = body + std::to_string(body).size();
-    if (std::to_string(length).size() != std::to_string(body).size()) ++length;
-    return std::to_string(length) + " " + key + "=" + value + "\n";
 }
 
 std::map<std::string, std::string> tarSeeds() {

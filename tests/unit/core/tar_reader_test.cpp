@@ -10,8 +10,15 @@
 #include <sstream>
 #include <vector>
 
+#include "support/tar_blocks.h"
+
 namespace lumen {
 namespace {
+
+using test::tarEntry;
+using test::tarFile;
+using test::tarHeader;
+using test::tarLink;
 
 // A tar stream in memory; optionally fails reads or skips past a point.
 class MemoryTar : public TarInput {
@@ -81,52 +88,21 @@ class RecordingTarget : public TarOutput {
     bool failWrites = false;
 };
 
-std::string header(const std::string& name, size_t size, char type, const char* magic = "ustar\0") {
-    std::string block(512, '\0');
-    block.replace(0, name.size(), name);
-    char sizeField[13];
-    std::snprintf(sizeField, sizeof sizeField, "%011zo", size);
-    block.replace(124, 11, sizeField, 11);
-    block[156] = type;
-    std::memcpy(&block[257], magic, 6);
-    return block;
-}
-
-std::string withData(std::string block, const std::string& data) {
-    block += data;
-    block.append((512 - data.size() % 512) % 512, '\0');
-    return block;
-}
-
-std::string entry(const std::string& name, const std::string& data, char type = '0') {
-    return withData(header(name, data.size(), type), data);
-}
-
-std::string linkEntry(const std::string& name, const std::string& target, char type) {
-    std::string block = header(name, 0, type);
-    block.replace(157, target.size(), target);
-    return block;
-}
-
 // A pax extended header carrying the records, each "<length> key=value\n".
 std::string paxEntry(const std::vector<std::pair<std::string, std::string>>& records) {
     std::string data;
-    for (const auto& [key, value] : records) {
-        const size_t body = key.size() + value.size() + 3; // " ", "=", "\n"
-        size_t length = body + std::to_string(body).size();
-        if (std::to_string(length).size() != std::to_string(body).size()) ++length;
-        data += std::to_string(length) + " " + key + "=" + value + "\n";
-    }
-    return entry("PaxHeaders/x", data, 'x');
+    for (const auto& [key, value] : records)
+        data += test::paxRecord(key, value);
+    return tarFile("PaxHeaders/x", data, 'x');
 }
 
 const std::string kEnd(1024, '\0');
 
 TEST(TarReader, ExtractsDirectoriesAndFilesUntilTheEndBlocks) {
     const std::string big(70000, 'x');
-    MemoryTar tar(entry("jre/", "", '5') + entry("jre/bin/java.exe", "MZ") +
-                  entry("jre/lib/rt.jar", big) + entry("jre/empty", "") + kEnd +
-                  entry("after/end", "ignored"));
+    MemoryTar tar(tarFile("jre/", "", '5') + tarFile("jre/bin/java.exe", "MZ") +
+                  tarFile("jre/lib/rt.jar", big) + tarFile("jre/empty", "") + kEnd +
+                  tarFile("after/end", "ignored"));
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.directories, std::vector<std::string>{"jre\\"});
@@ -139,9 +115,9 @@ TEST(TarReader, ExtractsDirectoriesAndFilesUntilTheEndBlocks) {
 }
 
 TEST(TarReader, SkipsDevicesFifosAndGlobalHeadersWithTheirData) {
-    MemoryTar tar(entry("dev", "", '3') + entry("fifo", "", '6') +
-                  entry("g", "19 path=elsewhere\n", 'g') +
-                  entry("label", std::string(600, 'V'), 'V') + entry("a", "A") + kEnd);
+    MemoryTar tar(tarFile("dev", "", '3') + tarFile("fifo", "", '6') +
+                  tarFile("g", "19 path=elsewhere\n", 'g') +
+                  tarFile("label", std::string(600, 'V'), 'V') + tarFile("a", "A") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.files.size(), 1u);
@@ -150,13 +126,13 @@ TEST(TarReader, SkipsDevicesFifosAndGlobalHeadersWithTheirData) {
 
 TEST(TarReader, ArchivesWithoutFilesOrMagicAreCorrupted) {
     {
-        MemoryTar tar(entry("d/", "", '5'));
+        MemoryTar tar(tarFile("d/", "", '5'));
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: unexpected eof"));
     }
     {
-        MemoryTar tar(entry("d/", "", '5') + kEnd);
+        MemoryTar tar(tarFile("d/", "", '5') + kEnd);
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: no magic number"));
@@ -175,7 +151,7 @@ TEST(TarReader, ArchivesWithoutFilesOrMagicAreCorrupted) {
 }
 
 TEST(TarReader, OldAndPosixMagicBothPass) {
-    std::string oldStyle = header("a", 1, '0', "ustar ") + "A";
+    std::string oldStyle = tarHeader("a", 1, '0', "", "", "ustar ") + "A";
     oldStyle.append(511, '\0');
     MemoryTar tar(oldStyle + kEnd);
     RecordingTarget target;
@@ -184,7 +160,7 @@ TEST(TarReader, OldAndPosixMagicBothPass) {
 }
 
 TEST(TarReader, DataEndingInsideAFileIsReported) {
-    const std::string whole = entry("a", std::string(5000, 'q'));
+    const std::string whole = tarFile("a", std::string(5000, 'q'));
     MemoryTar tar(whole.substr(0, 512 + 1000));
     RecordingTarget target;
     EXPECT_FALSE(untarStream(tar, target).ok());
@@ -194,21 +170,21 @@ TEST(TarReader, DataEndingInsideAFileIsReported) {
 
 TEST(TarReader, ReadAndWriteErrorsStopTheRun) {
     {
-        MemoryTar tar(entry("a", "A") + kEnd);
+        MemoryTar tar(tarFile("a", "A") + kEnd);
         tar.failReadsFrom_ = 0;
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: gzread failed"));
     }
     {
-        MemoryTar tar(entry("a", "A") + kEnd);
+        MemoryTar tar(tarFile("a", "A") + kEnd);
         RecordingTarget target;
         target.failWrites = true;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: stream error"));
     }
     {
-        MemoryTar tar(entry("dir/a", "A") + kEnd);
+        MemoryTar tar(tarFile("dir/a", "A") + kEnd);
         RecordingTarget target;
         target.refuseFiles = true;
         const UntarResult result = untarStream(tar, target);
@@ -220,7 +196,7 @@ TEST(TarReader, ReadAndWriteErrorsStopTheRun) {
 TEST(TarReader, EntriesThatCouldLeaveTheTargetAreRefused) {
     for (const char* name :
          {"/etc/passwd", "../x", "a/../../x", "jre/..", "c:/windows/x", "\\\\server\\x"}) {
-        MemoryTar tar(entry("ok", "1") + entry(name, "evil") + kEnd);
+        MemoryTar tar(tarFile("ok", "1") + tarFile(name, "evil") + kEnd);
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok()) << name;
         EXPECT_EQ(target.files.size(), 1u) << name;
@@ -238,15 +214,15 @@ TEST(TarReader, NamesWindowsWouldReadAsSomethingElseAreRefused) {
         std::string converted;
         EXPECT_FALSE(tarEntryName(name, converted)) << name;
     }
-    MemoryTar tar(entry("ok", "1") + entry("jre/aux", "device") + kEnd);
+    MemoryTar tar(tarFile("ok", "1") + tarFile("jre/aux", "device") + kEnd);
     RecordingTarget target;
     EXPECT_FALSE(untarStream(tar, target).ok());
     EXPECT_TRUE(target.hasLine("ERROR: refusing entry outside the target: jre\\aux"));
 }
 
 TEST(TarReader, DotPrefixesOfTarDashCArchivesPass) {
-    MemoryTar tar(entry("./", "", '5') + entry("./bin/", "", '5') + entry("./bin/java.exe", "MZ") +
-                  kEnd);
+    MemoryTar tar(tarFile("./", "", '5') + tarFile("./bin/", "", '5') +
+                  tarFile("./bin/java.exe", "MZ") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.directories, (std::vector<std::string>{".\\", ".\\bin\\"}));
@@ -256,7 +232,7 @@ TEST(TarReader, DotPrefixesOfTarDashCArchivesPass) {
 TEST(TarReader, ProgressComesAsEachFileStartsAndAtMostEvery200Ms) {
     // The target's clock advances 150 ms per query: within a file of 10
     // blocks the update is due every second block.
-    MemoryTar tar(entry("a", std::string(10 * kTarCopyBlock, 'a')) + entry("b", "b") + kEnd);
+    MemoryTar tar(tarFile("a", std::string(10 * kTarCopyBlock, 'a')) + tarFile("b", "b") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     ASSERT_EQ(target.progressOffsets.size(), 1u + 5u + 1u);
@@ -279,20 +255,20 @@ TEST(TarReader, OctalSizesParseInEveryWrittenForm) {
 TEST(TarReader, SkipsPastTheEndOfTheStreamFail) {
     {
         // A device entry whose data the stream does not hold.
-        MemoryTar tar(entry("a", "A") + header("dev", 5000, '3') + std::string(100, '\0'));
+        MemoryTar tar(tarFile("a", "A") + tarHeader("dev", 5000, '3') + std::string(100, '\0'));
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: gzseek 2 failed"));
     }
     {
         // A file whose padding is cut off.
-        MemoryTar tar(header("a", 3, '0') + "abc");
+        MemoryTar tar(tarHeader("a", 3, '0') + "abc");
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: gzseek 3 failed"));
     }
     {
-        MemoryTar tar(header("a", 3, '0').substr(0, 500));
+        MemoryTar tar(tarHeader("a", 3, '0').substr(0, 500));
         RecordingTarget target;
         EXPECT_FALSE(untarStream(tar, target).ok());
         EXPECT_TRUE(target.hasLine("ERROR: gzseek 1 failed"));
@@ -300,18 +276,12 @@ TEST(TarReader, SkipsPastTheEndOfTheStreamFail) {
 }
 
 TEST(TarReader, OversizedEntryIsRefusedNotWrapped) {
-    std::string block = header("big", 0, '0');
+    std::string block = tarHeader("big", 0, '0');
     std::memcpy(&block[124], "77777777777", 11);
-    MemoryTar tar(entry("a", "A") + block + kEnd);
+    MemoryTar tar(tarFile("a", "A") + block + kEnd);
     RecordingTarget target;
     EXPECT_FALSE(untarStream(tar, target).ok());
 }
-
-} // namespace
-} // namespace lumen
-
-namespace lumen {
-namespace {
 
 namespace fs = std::filesystem;
 
@@ -448,7 +418,7 @@ TEST(TarReader, LinksLeavingTheTargetAreRefusedAsTheirHeaderIsRead) {
 
     for (const auto& [target, type] : std::vector<std::pair<std::string, char>>{
              {"/etc/passwd", '2'}, {"../x", '1'}, {"c:/x", '2'}, {"", '2'}, {"lib/../../x", '1'}}) {
-        MemoryTar tar(entry("lib/a", "A") + linkEntry("lib/l", target, type) + kEnd);
+        MemoryTar tar(tarFile("lib/a", "A") + tarLink("lib/l", target, type) + kEnd);
         RecordingTarget out;
         EXPECT_EQ(untarStream(tar, out).status, UntarStatus::Corrupted) << target;
         EXPECT_EQ(out.files.size(), 1u) << target;
@@ -458,10 +428,10 @@ TEST(TarReader, LinksLeavingTheTargetAreRefusedAsTheirHeaderIsRead) {
 TEST(TarReader, LinksBecomeCopiesResolvedAtTheEnd) {
     // A symbolic link before its target, a chain through a hard link, a hard
     // link spelled with "./", and a link whose name a later file takes.
-    MemoryTar tar(entry("jre/", "", '5') + linkEntry("jre/bin/java", "../lib/java", '2') +
-                  entry("jre/lib/java", "ELF") + linkEntry("jre/hard", "./jre/lib/java", '1') +
-                  linkEntry("jre/chain", "hard", '2') + linkEntry("jre/taken", "lib/java", '2') +
-                  entry("jre/taken", "own") + kEnd);
+    MemoryTar tar(tarFile("jre/", "", '5') + tarLink("jre/bin/java", "../lib/java", '2') +
+                  tarFile("jre/lib/java", "ELF") + tarLink("jre/hard", "./jre/lib/java", '1') +
+                  tarLink("jre/chain", "hard", '2') + tarLink("jre/taken", "lib/java", '2') +
+                  tarFile("jre/taken", "own") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.files["jre\\bin\\java"], "ELF");
@@ -472,12 +442,13 @@ TEST(TarReader, LinksBecomeCopiesResolvedAtTheEnd) {
 }
 
 TEST(TarReader, UnresolvableLinksMakeTheArchiveCorruptedBeforeAnyCopy) {
-    const std::string good = entry("d/", "", '5') + entry("d/f", "F") + linkEntry("ok", "d/f", '2');
+    const std::string good =
+        tarFile("d/", "", '5') + tarFile("d/f", "F") + tarLink("ok", "d/f", '2');
     for (const auto& [links, line] : std::vector<std::pair<std::string, std::string>>{
-             {linkEntry("l", "d/missing", '2'), "link target not in the archive: l -> d\\missing"},
-             {linkEntry("a", "b", '2') + linkEntry("b", "a", '1'), "link cycle: a"},
-             {linkEntry("l", "d", '2'), "refusing link to a directory: l -> d\\"},
-             {linkEntry("self", "./self", '2'), "link cycle: self"}}) {
+             {tarLink("l", "d/missing", '2'), "link target not in the archive: l -> d\\missing"},
+             {tarLink("a", "b", '2') + tarLink("b", "a", '1'), "link cycle: a"},
+             {tarLink("l", "d", '2'), "refusing link to a directory: l -> d\\"},
+             {tarLink("self", "./self", '2'), "link cycle: self"}}) {
         MemoryTar tar(good + links + kEnd);
         RecordingTarget target;
         EXPECT_EQ(untarStream(tar, target).status, UntarStatus::Corrupted) << line;
@@ -499,7 +470,7 @@ TEST(TarReader, OldStyleEntriesOfTypeNulAreFilesOrDirectories) {
     std::string made = tree.archive("gnu", "old/file");
     ASSERT_EQ(made[156], '0');
     made[156] = '\0';
-    MemoryTar tar(entry("old/", "", '\0') + made);
+    MemoryTar tar(tarFile("old/", "", '\0') + made);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.directories, std::vector<std::string>{"old\\"});
@@ -513,7 +484,7 @@ TEST(TarReader, PaxRecordsNameAndSizeTheNextEntryOnly) {
                             {"size", "5"},
                             {"SCHILY.xattr." + longKey, std::string(3000, 'v')},
                             {"path", ""}}) +
-                  withData(header("cut", 0, '0'), "12345") + entry("next", "N") + kEnd);
+                  tarEntry(tarHeader("cut", 0, '0'), "12345") + tarFile("next", "N") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.files.size(), 2u);
@@ -523,39 +494,39 @@ TEST(TarReader, PaxRecordsNameAndSizeTheNextEntryOnly) {
 
 TEST(TarReader, RecordsTheReaderCannotTakeMakeTheArchiveCorrupted) {
     for (const auto& [records, line] : std::vector<std::pair<std::string, std::string>>{
-             {entry("x", "30 path=a\n", 'x'), "damaged extended header"},
-             {entry("x", "9 path=a", 'x'), "damaged extended header"},
-             {entry("x", "6 =ab\n", 'x'), "damaged extended header"},
-             {entry("x", "a7 p=b\n", 'x'), "damaged extended header"},
-             {entry("x", std::string("12 path=a\0b\n", 12), 'x'), "damaged extended header"},
+             {tarFile("x", "30 path=a\n", 'x'), "damaged extended header"},
+             {tarFile("x", "9 path=a", 'x'), "damaged extended header"},
+             {tarFile("x", "6 =ab\n", 'x'), "damaged extended header"},
+             {tarFile("x", "a7 p=b\n", 'x'), "damaged extended header"},
+             {tarFile("x", std::string("12 path=a\0b\n", 12), 'x'), "damaged extended header"},
              {paxEntry({{"size", "2147483648"}}), "entry size out of range"},
              {paxEntry({{"GNU.sparse.major", "1"}}), "refusing sparse file"},
-             {entry("s", "", 'S'), "refusing sparse file"},
-             {entry("././@LongLink", std::string(1100, 'n'), 'L'),
+             {tarFile("s", "", 'S'), "refusing sparse file"},
+             {tarFile("././@LongLink", std::string(1100, 'n'), 'L'),
               "refusing over-long name (limits: 1024 bytes, 255 per component)"},
              {paxEntry({{"path", std::string(1025, 'n')}}),
               "refusing over-long name (limits: 1024 bytes, 255 per component)"},
              {paxEntry({{"path", "a/" + std::string(256, 'n')}}),
               "refusing over-long name (limits: 1024 bytes, 255 per component)"},
              {paxEntry({{"path", "../up"}}), "refusing entry outside the target: ..\\up"}}) {
-        MemoryTar tar(entry("first", "1") + records + entry("after", "2") + kEnd);
+        MemoryTar tar(tarFile("first", "1") + records + tarFile("after", "2") + kEnd);
         RecordingTarget target;
         EXPECT_EQ(untarStream(tar, target).status, UntarStatus::Corrupted) << line;
         EXPECT_TRUE(target.hasLine("ERROR: " + line)) << line;
         EXPECT_EQ(target.files.size(), 1u) << line;
     }
-    MemoryTar dangling(entry("first", "1") + paxEntry({{"path", "a"}}) + kEnd);
+    MemoryTar dangling(tarFile("first", "1") + paxEntry({{"path", "a"}}) + kEnd);
     RecordingTarget target;
     EXPECT_FALSE(untarStream(dangling, target).ok());
     EXPECT_TRUE(target.hasLine("ERROR: extended header without an entry"));
 }
 
 TEST(TarReader, UstarPrefixJoinsOnlyInPosixHeaders) {
-    std::string posix = header("name", 1, '0');
+    std::string posix = tarHeader("name", 1, '0');
     posix.replace(345, 6, "prefix");
-    std::string gnu = header("other", 1, '0', "ustar  ");
+    std::string gnu = tarHeader("other", 1, '0', "", "", test::kGnuMagic);
     gnu.replace(345, 6, "\x01\x02time");
-    MemoryTar tar(withData(posix, "P") + withData(gnu, "G") + kEnd);
+    MemoryTar tar(tarEntry(posix, "P") + tarEntry(gnu, "G") + kEnd);
     RecordingTarget target;
     ASSERT_TRUE(untarStream(tar, target).ok());
     EXPECT_EQ(target.files["prefix\\name"], "P");

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/tar_reader.h"
 #include "launcher/gz_archive.h"
@@ -41,6 +42,18 @@ class PosixTarget : public lumen::TarOutput {
         }
         return true;
     }
+    // Links arrive as copies of files written before.
+    bool writeCopyOf(const std::string& name) override {
+        const int source = open(posixName(name).c_str(), O_RDONLY);
+        if (source < 0) return false;
+        std::vector<char> buffer(lumen::kTarCopyBlock);
+        ssize_t got = 0;
+        while ((got = ::read(source, buffer.data(), buffer.size())) > 0 &&
+               write(buffer.data(), static_cast<size_t>(got))) {
+        }
+        ::close(source);
+        return got == 0;
+    }
     bool closeFile() override {
         const bool ok = fd_ >= 0 && close(fd_) == 0;
         fd_ = -1;
@@ -54,9 +67,6 @@ class PosixTarget : public lumen::TarOutput {
     }
     void log(bool error, const std::string& line) override {
         if (error) std::fprintf(stderr, "%s\n", line.c_str());
-    }
-    void fileCreationFailed(const std::string& text) override {
-        std::fprintf(stderr, "%s", text.c_str());
     }
     size_t written = 0;
 
@@ -78,7 +88,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     PosixTarget target;
-    bool ok = lumen::untarStream(archive, target);
+    bool ok = lumen::untarStream(archive, target).ok();
     std::string problem;
     if (ok && !archive.finish(problem)) {
         std::fprintf(stderr, "damaged: %s\n", problem.c_str());

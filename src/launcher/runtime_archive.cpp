@@ -1,7 +1,9 @@
 #include "launcher/runtime_archive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "core/progress_figures.h"
 #include "core/tar_reader.h"
@@ -35,19 +37,37 @@ constexpr int kTickerStep = 10;
 unsigned long untarMillis = 0;
 std::atomic<bool> unpackDone{false};
 
+// The reader names entries with "\" between components; the file calls take
+// this platform's separator.
+std::string localName(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', os::pathSeparator());
+    return name;
+}
+
 // Writes the entries below the current directory (the target, made current
-// by untarArchive) and reports through the launcher's log and error exits.
+// by untarArchive) and reports through the launcher's log.
 class RuntimeTarget : public TarOutput {
   public:
     RuntimeTarget(ProgressView* progress, int64_t expectedSize)
         : progress_(progress), expectedSize_(expectedSize) {}
 
-    void makeDirectory(const std::string& name) override { os::createDirectory(name); }
+    void makeDirectory(const std::string& name) override { os::createDirectory(localName(name)); }
     bool openFile(const std::string& name) override {
-        file_ = os::File::createForWriting(name);
+        file_ = os::File::createForWriting(localName(name));
         return file_.valid();
     }
     bool write(const void* data, size_t size) override { return file_.writeAll(data, size); }
+    bool writeCopyOf(const std::string& written) override {
+        os::File source = os::File::openForReading(localName(written));
+        if (!source.valid()) return false;
+        std::vector<char> buffer(kTarCopyBlock);
+        for (;;) {
+            size_t got = 0;
+            if (!source.read(buffer.data(), buffer.size(), got)) return false;
+            if (got == 0) return true;
+            if (!file_.writeAll(buffer.data(), got)) return false;
+        }
+    }
     bool closeFile() override {
         file_.close();
         return true;
@@ -63,7 +83,6 @@ class RuntimeTarget : public TarOutput {
         else
             logInfo("%s", line.c_str());
     }
-    void fileCreationFailed(const std::string& text) override { fatalError(text); }
 
   private:
     ProgressView* progress_;
@@ -101,7 +120,9 @@ bool untarArchive(const std::string& archive, const std::string& target, Progres
         logError("Could not change to %s", target.c_str());
     } else {
         RuntimeTarget output(progress, expectedSize);
-        result = untarStream(input, output);
+        const UntarResult untarred = untarStream(input, output);
+        if (untarred.status == UntarStatus::FileNotCreated) fatalError(untarred.message);
+        result = untarred.ok();
         std::string problem;
         if (result && !input.finish(problem)) {
             logError("damaged gz-file: %s", problem.c_str());

@@ -13,7 +13,9 @@
 //
 // untarArchive() is the untar on its own: true when the archive was read to
 // its end, checked whole (gzip CRC and length) and at least one regular file
-// was written; nothing is ever written outside the target. The positions it
+// was written; nothing is ever written outside the target, and links are
+// written as copies of their targets. A file that cannot be created ends the
+// process with "Could not open file <name>" (exit code 1). The positions it
 // sends cover 1..100, scaled by expectedSize (property 151).
 #pragma once
 

@@ -2,7 +2,8 @@
 //
 // Contract: `File` is move-only and closes its handle when it goes; an empty
 // File (failed open) reports !valid(). Every failing call leaves the system
-// error code for `lastErrorCode()` (os/system.h).
+// error code for `lastErrorCode()` (os/system.h). Paths may be longer than
+// Windows' MAX_PATH (os/long_path_win.h).
 #pragma once
 
 #include <cstddef>

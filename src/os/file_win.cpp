@@ -2,18 +2,31 @@
 
 #include <windows.h>
 
+#include "os/long_path_win.h"
+
 namespace lumen::os {
+namespace {
+
+// The ANSI call for ordinary paths, the wide one past their length.
+HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    std::wstring extended;
+    if (extendedLengthPath(path, extended))
+        return CreateFileW(extended.c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+} // namespace
 
 File File::openForReading(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = createFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return File();
     return File(h);
 }
 
 File File::createForWriting(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = createFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return File();
     return File(h);
 }

@@ -60,6 +60,7 @@ bool windowsDirectory(std::string& out);
 // The system directory (system32), without a trailing separator: the only
 // place system libraries loaded at run time are taken from.
 bool systemDirectory(std::string& out);
+// Also past Windows' MAX_PATH (os/long_path_win.h).
 bool createDirectory(const std::string& path);
 bool removeDirectory(const std::string& path);
 bool deleteFile(const std::string& path);

@@ -4,6 +4,7 @@
 #include <vector>
 #include <windows.h>
 
+#include "os/long_path_win.h"
 #include "os/system.h"
 #include "os/text.h"
 
@@ -230,7 +231,28 @@ bool systemDirectory(std::string& out) {
     return true;
 }
 
+bool extendedLengthPath(const std::string& path, std::wstring& extended) {
+    const std::u16string converted = wideFromNarrow(path);
+    const std::wstring wide(converted.begin(), converted.end());
+    // With the terminator; 0 also where the wide calls do not exist.
+    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed <= MAX_PATH - 12) return false;
+    std::wstring full(needed, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+    if (length == 0 || length >= needed) return false;
+    full.resize(length);
+    if (full.compare(0, 4, L"\\\\?\\") == 0)
+        extended = full;
+    else if (full.compare(0, 2, L"\\\\") == 0)
+        extended = L"\\\\?\\UNC\\" + full.substr(2);
+    else
+        extended = L"\\\\?\\" + full;
+    return true;
+}
+
 bool createDirectory(const std::string& path) {
+    std::wstring extended;
+    if (extendedLengthPath(path, extended)) return CreateDirectoryW(extended.c_str(), nullptr) != 0;
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 bool removeDirectory(const std::string& path) {

@@ -1,10 +1,13 @@
 // libFuzzer target: the input is a decompressed runtime archive. Whatever it
 // holds, the reader must end, never hand the target a name that could leave
-// it, and never write more bytes than the archive carries.
+// it or pass the name limit, never write more bytes than the archive carries
+// (links come as copies, which the target makes itself), copy only files it
+// wrote and closed before, and report success only with a file written.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "core/path_rules.h"
@@ -36,8 +39,8 @@ class Input : public lumen::TarInput {
 };
 
 void requireInside(const std::string& name) {
-    bool ok = !name.empty() && name[0] != '\\' && name.find(':') == std::string::npos &&
-              name.find('/') == std::string::npos;
+    bool ok = !name.empty() && name.size() <= lumen::kTarNameLimit && name[0] != '\\' &&
+              name.find(':') == std::string::npos && name.find('/') == std::string::npos;
     for (const std::string& part : lumen::splitList(name, '\\'))
         if (part == "..") ok = false;
     if (!ok) std::abort();
@@ -51,6 +54,11 @@ class Target : public lumen::TarOutput {
         requireInside(name);
         if (open_) std::abort(); // one file at a time
         open_ = true;
+        current_ = name;
+        return true;
+    }
+    bool writeCopyOf(const std::string& name) override {
+        if (!open_ || writtenNames_.count(name) == 0 || name == current_) std::abort();
         return true;
     }
     bool write(const void*, size_t size) override {
@@ -62,17 +70,21 @@ class Target : public lumen::TarOutput {
     bool closeFile() override {
         if (!open_) std::abort();
         open_ = false;
+        writtenNames_.insert(current_);
         return true;
     }
     void progress(long) override {}
     unsigned long tickCount() override { return ++ticks_; }
     void log(bool, const std::string&) override {}
-    void fileCreationFailed(const std::string&) override {}
+
+    bool wroteAFile() const { return !writtenNames_.empty(); }
 
   private:
     size_t limit_;
     size_t written_ = 0;
     bool open_ = false;
+    std::string current_;
+    std::set<std::string> writtenNames_;
     unsigned long ticks_ = 0;
 };
 
@@ -81,6 +93,6 @@ class Target : public lumen::TarOutput {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input input(data, size);
     Target target(size);
-    lumen::untarStream(input, target);
+    if (lumen::untarStream(input, target).ok() && !target.wroteAFile()) std::abort();
     return 0;
 }

@@ -1,6 +1,7 @@
-// Writes the fuzzers' seed corpus: `lumen_fuzz_seeds DIR` fills DIR/block
-// and DIR/image. The committed tests/fuzz/corpus was made with it; rerun it
-// when the block layout changes.
+// Writes the fuzzers' seed corpus: `lumen_fuzz_seeds DIR` fills DIR/block,
+// DIR/image and DIR/tar. The committed tests/fuzz/corpus was made with it
+// (the tar seeds dot-prefix, empty-file, runtime, traversal and truncated
+// by GNU tar); rerun it when the block layout changes.
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -8,9 +9,16 @@
 
 #include "core/bytes.h"
 #include "core/config_block.h"
+#include "support/tar_blocks.h"
 
 namespace {
 
+using lumen::test::kGnuMagic;
+using lumen::test::paxRecord;
+using lumen::test::tarEntry;
+using lumen::test::tarFile;
+using lumen::test::tarHeader;
+using lumen::test::tarLink;
 using Narrow = std::map<int32_t, std::string>;
 using Wide = std::map<int32_t, std::u16string>;
 
@@ -56,6 +64,36 @@ std::string scrambled(std::string text) {
 std::string withIncludedFile(std::string block, const std::string& content) {
     lumen::appendLe32(block, static_cast<uint32_t>(content.size()));
     return block + scrambled(content);
+}
+
+// A GNU long name ('L') or long link name ('K') record.
+std::string gnuLong(char type, const std::string& text) {
+    return tarEntry(tarHeader("././@LongLink", text.size() + 1, type, "", "", kGnuMagic),
+                    text + '\0');
+}
+
+std::map<std::string, std::string> tarSeeds() {
+    const std::string end(1024, '\0');
+    const std::string deep = std::string(90, 'd') + "/" + std::string(90, 'e') + "/java";
+    const std::string pax =
+        paxRecord("path", deep) + paxRecord("mtime", "1700000000.5") + paxRecord("size", "4");
+    return {
+        {"gnu-long-names", tarFile("jre/", "", '5') + gnuLong('L', "jre/" + deep) +
+                               tarFile("jre/cut", "long") + gnuLong('K', "jre/" + deep) +
+                               tarLink("jre/hard", "cut", '1') + end},
+        {"pax-records",
+         tarFile("PaxHeaders/x", pax, 'x') + tarEntry(tarHeader("cut", 0, '0'), "data") +
+             tarFile("PaxHeaders/y", paxRecord("linkpath", deep), 'x') +
+             tarLink("soft", "cut", '2') + tarFile("g", paxRecord("comment", "global"), 'g') + end},
+        {"ustar-prefix", tarEntry(tarHeader("name", 1, '0', "", std::string(150, 'p')), "P") + end},
+        {"links", tarLink("bin/java", "../lib/java", '2') + tarFile("lib/java", "ELF") +
+                      tarLink("lib/hard", "./lib/java", '1') + tarLink("chain", "lib/hard", '2') +
+                      end},
+        {"link-cycle", tarFile("a", "A") + tarLink("cycle-a", "cycle-b", '2') +
+                           tarLink("cycle-b", "cycle-a", '1') + end},
+        {"link-outside", tarFile("lib/a", "A") + tarLink("lib/up", "../../x", '2') + end},
+        {"old-type", tarFile("old/", "", '\0') + tarFile("old/file", "v7", '\0') + end},
+    };
 }
 
 bool write(const std::string& path, const std::string& bytes) {
@@ -127,5 +165,7 @@ int main(int argc, char** argv) {
         if (!write(dir + "/block/" + seed.first, seed.second)) return 1;
     for (const auto& seed : images)
         if (!write(dir + "/image/" + seed.first, seed.second)) return 1;
+    for (const auto& seed : tarSeeds())
+        if (!write(dir + "/tar/" + seed.first, seed.second)) return 1;
     return 0;
 }

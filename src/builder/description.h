@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "builder/launcher_resources.h"
+
 namespace lumen::builder {
 
 struct DescriptionError : std::runtime_error {
@@ -30,6 +32,7 @@ struct Description {
     std::map<int32_t, std::u16string> wide;
     std::vector<IncludedFile> files;
     bool includeRuntimeJar = true;
+    LauncherResources resources; // for Windows stubs only
 };
 
 // runtimeJar: the Java runtime classes to include unless the description

@@ -8,6 +8,7 @@
 
 #include "builder/description.h"
 #include "builder/writer.h"
+#include "builder_test_support.h"
 #include "core/bytes.h"
 #include "core/config_block.h"
 #include "core/image_layout.h"
@@ -15,30 +16,7 @@
 namespace lumen::builder {
 namespace {
 
-class ScratchDir {
-  public:
-    ScratchDir() {
-        char pattern[] = "/tmp/lumen-builder-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~ScratchDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using namespace test_support;
 
 // A minimal PE32 image: headers and one section of 0x200 bytes at 0x200,
 // followed by junk that a rebuilt launcher must drop.

@@ -6,7 +6,9 @@ are stored as PNG. The stub's size is a tracked figure, so the default
 leaves the large PNG out.
 
 usage: make_icon.py OUTPUT.ico [SIZE ...]
-The output depends only on the sizes, so builds are reproducible."""
+The output depends only on the sizes, so builds are reproducible. Other
+designs reuse write_icon() with a sample function of their own (see
+samples/hello/make_icon.py)."""
 
 import math
 import struct
@@ -48,9 +50,10 @@ def sample(x, y):
     return colour, 1.0
 
 
-def render(size):
-    """RGBA rows, top row first, supersampled 4 x 4 per pixel."""
-    steps = 4
+def render(size, sample=sample):
+    """RGBA rows, top row first, supersampled 4 x 4 per pixel (2 x 2 from
+    128 pixels on, where a pixel is small against the design)."""
+    steps = 4 if size < 128 else 2
     rows = []
     for py in range(size):
         row = []
@@ -107,10 +110,10 @@ def png_entry(size, rows):
             chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
-def write_icon(path, sizes):
+def write_icon(path, sizes, sample=sample):
     images = []
     for size in sizes:
-        rows = render(size)
+        rows = render(size, sample)
         images.append((size, png_entry(size, rows) if size >= 256 else bitmap_entry(size, rows)))
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)

@@ -26,13 +26,17 @@ def mix(a, b, t):
     return tuple(x + (y - x) * t for x, y in zip(a, b))
 
 
+def in_rounded_tile(x, y, r):
+    """Whether (x, y) lies on the unit square with corners of radius r."""
+    dx = max(abs(x - 0.5) - (0.5 - r), 0.0)
+    dy = max(abs(y - 0.5) - (0.5 - r), 0.0)
+    return math.hypot(dx, dy) <= r
+
+
 def sample(x, y):
     """Colour and coverage of the design at (x, y) in the unit square."""
     # Rounded tile with a soft vertical shade.
-    r = 0.18
-    dx = max(abs(x - 0.5) - (0.5 - r), 0.0)
-    dy = max(abs(y - 0.5) - (0.5 - r), 0.0)
-    if math.hypot(dx, dy) > r:
+    if not in_rounded_tile(x, y, 0.18):
         return (0, 0, 0), 0.0
     colour = mix(TILE, TILE_EDGE, y)
     # The glow: a disc with a soft halo and eight short rays.

@@ -21,10 +21,7 @@ DOTS = (46, 139, 87)
 
 def sample(x, y):
     """Colour and coverage of the design at (x, y) in the unit square."""
-    r = 0.2
-    dx = max(abs(x - 0.5) - (0.5 - r), 0.0)
-    dy = max(abs(y - 0.5) - (0.5 - r), 0.0)
-    if math.hypot(dx, dy) > r:
+    if not make_icon.in_rounded_tile(x, y, 0.2):
         return (0, 0, 0), 0.0
     colour = make_icon.mix(TILE, TILE_EDGE, y)
     # The bubble: an ellipse with a tail down to the left.

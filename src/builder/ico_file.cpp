@@ -16,11 +16,6 @@ uint32_t loadBe32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-void appendLe16(std::string& out, uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-
 bool readPng(const std::string& bytes, IconImage& image, std::string& why) {
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     const std::string end(kPngEnd, sizeof kPngEnd - 1);

@@ -22,16 +22,6 @@ constexpr size_t kSectionHeaderSize = 40;
 constexpr uint32_t kResourceDirectory = 2;
 constexpr uint32_t kSecurityDirectory = 4;
 
-void storeLe16(std::string& out, size_t at, uint16_t value) {
-    out[at] = static_cast<char>(value & 0xFF);
-    out[at + 1] = static_cast<char>(value >> 8);
-}
-
-void storeLe32(std::string& out, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 uint32_t loadAt(const std::string& image, size_t at) {
     return loadLe32(reinterpret_cast<const uint8_t*>(image.data()) + at);
 }

@@ -16,11 +16,6 @@ constexpr uint16_t kLanguage = 0x0409; // US English
 constexpr uint16_t kCodePage = 1200;   // UTF-16
 const char16_t kStringTableKey[] = u"040904B0";
 
-void appendLe16(std::string& out, uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-
 void appendText(std::string& out, const std::u16string& text) {
     for (char16_t c : text)
         appendLe16(out, static_cast<uint16_t>(c));

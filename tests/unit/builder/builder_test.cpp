@@ -22,14 +22,8 @@ using namespace test_support;
 // followed by junk that a rebuilt launcher must drop.
 std::string makeStub() {
     std::string image(0x400, '\0');
-    auto put16 = [&](size_t at, uint16_t v) {
-        image[at] = static_cast<char>(v);
-        image[at + 1] = static_cast<char>(v >> 8);
-    };
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            image[at + i] = static_cast<char>(v >> (8 * i));
-    };
+    auto put16 = [&](size_t at, uint16_t v) { storeLe16(image, at, v); };
+    auto put32 = [&](size_t at, uint32_t v) { storeLe32(image, at, v); };
     image[0] = 'M';
     image[1] = 'Z';
     put32(0x3C, 0x80);

@@ -16,11 +16,6 @@ uint32_t le32(const std::string& image, size_t at) {
     return loadLe32(reinterpret_cast<const uint8_t*>(image.data()) + at);
 }
 
-void put32(std::string& image, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        image[at + i] = static_cast<char>(value >> (8 * i));
-}
-
 struct Stub {
     std::string image;
     PeLayout layout;
@@ -67,7 +62,7 @@ TEST(PeResources, ChecksumMatchesTheLinkers) {
     for (const char* name : kWindowsStubs) {
         const Stub stub = readStub(name);
         std::string image = stub.image;
-        put32(image, stub.layout.checksumOffset, 0);
+        storeLe32(image, stub.layout.checksumOffset, 0);
         // Pieces of odd sizes must sum like one piece.
         PeChecksum checksum;
         for (size_t at = 0, piece = 1; at < image.size(); at += piece, piece = piece * 3 + 1)
@@ -140,7 +135,7 @@ TEST(PeResources, RefusesStubsItCannotRewrite) {
     };
     for (const Case& c : cases) {
         std::string image = stub.image;
-        put32(image, c.at, c.value);
+        storeLe32(image, c.at, c.value);
         PeLayout layout;
         ResourceTree tree;
         std::string error;

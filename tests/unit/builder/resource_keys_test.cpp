@@ -16,11 +16,6 @@ namespace {
 
 using namespace test_support;
 
-void appendLe16(std::string& out, uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-
 // An icon image as bitmap: header, 32-bit pixels, AND mask.
 std::string bitmapImage(uint32_t side) {
     std::string out;

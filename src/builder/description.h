@@ -3,9 +3,11 @@
 // Contract: parseDescription() reads the description, maps readable keys
 // and raw ids onto property ids (raw ids win), converts narrow texts into
 // the description's code page (Windows-1252 by default) and lists the
-// included files. Any problem throws DescriptionError with a message that
-// names the file, the line when known, the key and what is wrong; nothing
-// is written then.
+// included files. The keys of a Windows launcher's own resources are read
+// by readResourceKeys() (resource_keys.h) into `resources`, with the files
+// they name already checked. Any problem throws DescriptionError with a
+// message that names the file, the line when known, the key and what is
+// wrong; nothing is written then.
 #pragma once
 
 #include <cstdint>

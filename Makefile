@@ -45,6 +45,7 @@ dist: native win32 win64 java
 	@cp $(WIN32_TREE)/lumen-x86.exe $(WIN32_TREE)/lumen-console-x86.exe dist/stub/
 	@cp $(WIN64_TREE)/lumen-x64.exe $(WIN64_TREE)/lumen-console-x64.exe dist/stub/
 	@cp $(NATIVE)/src/builder/lumen-build dist/bin/
+	@cp $(WIN64_TREE)/src/builder/lumen-build.exe dist/bin/
 	@strip -o dist/stub/lumen-linux-x64 $(NATIVE)/lumen-linux-x64
 	@touch dist/.built
 

@@ -6,7 +6,9 @@ are stored as PNG. The stub's size is a tracked figure, so the default
 leaves the large PNG out.
 
 usage: make_icon.py OUTPUT.ico [SIZE ...]
-The output depends only on the sizes, so builds are reproducible."""
+The output depends only on the sizes, so builds are reproducible. Other
+designs reuse write_icon() with a sample function of their own (see
+samples/hello/make_icon.py)."""
 
 import math
 import struct
@@ -24,13 +26,17 @@ def mix(a, b, t):
     return tuple(x + (y - x) * t for x, y in zip(a, b))
 
 
+def in_rounded_tile(x, y, r):
+    """Whether (x, y) lies on the unit square with corners of radius r."""
+    dx = max(abs(x - 0.5) - (0.5 - r), 0.0)
+    dy = max(abs(y - 0.5) - (0.5 - r), 0.0)
+    return math.hypot(dx, dy) <= r
+
+
 def sample(x, y):
     """Colour and coverage of the design at (x, y) in the unit square."""
     # Rounded tile with a soft vertical shade.
-    r = 0.18
-    dx = max(abs(x - 0.5) - (0.5 - r), 0.0)
-    dy = max(abs(y - 0.5) - (0.5 - r), 0.0)
-    if math.hypot(dx, dy) > r:
+    if not in_rounded_tile(x, y, 0.18):
         return (0, 0, 0), 0.0
     colour = mix(TILE, TILE_EDGE, y)
     # The glow: a disc with a soft halo and eight short rays.
@@ -48,9 +54,10 @@ def sample(x, y):
     return colour, 1.0
 
 
-def render(size):
-    """RGBA rows, top row first, supersampled 4 x 4 per pixel."""
-    steps = 4
+def render(size, sample=sample):
+    """RGBA rows, top row first, supersampled 4 x 4 per pixel (2 x 2 from
+    128 pixels on, where a pixel is small against the design)."""
+    steps = 4 if size < 128 else 2
     rows = []
     for py in range(size):
         row = []
@@ -107,10 +114,10 @@ def png_entry(size, rows):
             chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
-def write_icon(path, sizes):
+def write_icon(path, sizes, sample=sample):
     images = []
     for size in sizes:
-        rows = render(size)
+        rows = render(size, sample)
         images.append((size, png_entry(size, rows) if size >= 256 else bitmap_entry(size, rows)))
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libtomlplusplus-dev libcli11-dev
   wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick
   openjdk-17-jdk-headless clang libclang-rt-14-dev osslsigncode openssl
+  libexpat1-dev libstb-dev python3-pefile icoutils
 )
 
 missing=()

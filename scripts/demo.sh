@@ -26,6 +26,7 @@ fail() {
 mkdir -p "$out_dir/classes"
 javac -nowarn --release 8 -Xlint:-options -d "$out_dir/classes" samples/hello/src/com/example/hello/Hello.java
 jar --create --file "$out_dir/hello.jar" -C "$out_dir/classes" .
+python3 samples/hello/make_icon.py "$out_dir/hello.ico"
 dist/bin/lumen-build samples/hello/launcher.toml -o "$launcher" || fail "lumen-build could not build $launcher"
 echo "Built $launcher ($(stat -c %s "$launcher") bytes) from samples/hello/launcher.toml."
 

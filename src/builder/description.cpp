@@ -6,6 +6,9 @@
 #include <toml++/toml.h>
 
 #include "builder/codepage.h"
+#include "builder/description_error.h"
+#include "builder/host.h"
+#include "builder/resource_keys.h"
 #include "core/included_names.h"
 #include "core/property_store.h"
 
@@ -108,12 +111,7 @@ class Parser {
 
     [[noreturn]] void fail(const toml::source_region* where, const std::string& key,
                            const std::string& what) const {
-        std::ostringstream message;
-        message << source_;
-        if (where != nullptr && where->begin.line > 0) message << ":" << where->begin.line;
-        if (!key.empty()) message << ": " << key;
-        message << ": " << what;
-        throw DescriptionError(message.str());
+        throwDescriptionError(source_, where, key, what);
     }
 
     // A scalar as property text: strings as they are, integers in decimal,
@@ -186,6 +184,7 @@ class Parser {
                   const toml::table* extraAllowed = nullptr) const {
         for (auto&& [key, node] : table) {
             if (extraAllowed != nullptr && extraAllowed->contains(key.str())) continue;
+            if (isResourceKey(name, key.str())) continue;
             const auto* mapping =
                 std::find_if(begin, end, [&](const KeyMapping& m) { return key.str() == m.key; });
             const std::string fullKey = name + "." + std::string(key.str());
@@ -210,9 +209,9 @@ class Parser {
     Description parse(const toml::table& root, const std::string& runtimeJar) const {
         Description description;
         std::string codePage = "WINDOWS-1252";
-        static const char* const kTopLevel[] = {"code-page",       "launcher", "splash",
-                                                "messages",        "ui-texts", "properties",
-                                                "wide-properties", "files"};
+        static const char* const kTopLevel[] = {
+            "code-page",       "launcher", "splash",    "messages", "ui-texts", "properties",
+            "wide-properties", "files",    "resources", "version",  "manifest"};
         for (auto&& [key, node] : root) {
             if (std::find(std::begin(kTopLevel), std::end(kTopLevel), key.str()) ==
                 std::end(kTopLevel))
@@ -273,6 +272,7 @@ class Parser {
                 readableWide[idOf(key, "wide-properties")] =
                     scalarText(node, "wide-properties." + std::string(key.str()));
 
+        readResourceKeys(root, source_, base_, readable, description.resources);
         parseFiles(root, description, runtimeJar);
         std::string names;
         for (const IncludedFile& file : description.files)
@@ -314,9 +314,8 @@ class Parser {
                 const toml::node* pathNode = entry->get("path");
                 if (pathNode == nullptr || !pathNode->is_string())
                     fail(&item.source(), "files.path", "every file needs a path text");
-                std::string path = pathNode->as_string()->get();
-                if (!path.empty() && path[0] != '/') path = base_ + "/" + path;
-                std::string name = path.substr(path.find_last_of('/') + 1);
+                const std::string path = resolveAgainst(base_, pathNode->as_string()->get());
+                std::string name = fileNameOf(path);
                 if (const toml::node* nameNode = entry->get("name")) {
                     if (!nameNode->is_string())
                         fail(&nameNode->source(), "files.name", "expected a text");
@@ -341,7 +340,7 @@ class Parser {
             fail(where, "files.name", "'" + name + "' is not a plain file name");
         for (const IncludedFile& file : description.files)
             if (file.name == name) fail(where, "files.name", "'" + name + "' is included twice");
-        std::ifstream probe(path, std::ios::binary);
+        std::ifstream probe(nativePath(path), std::ios::binary);
         if (!probe) fail(where, "files.path", "cannot read '" + path + "'");
         description.files.push_back({path, name});
     }
@@ -366,13 +365,22 @@ Description parseDescriptionText(const std::string& text, const std::string& sou
 }
 
 Description parseDescription(const std::string& descriptionPath, const std::string& runtimeJar) {
-    std::ifstream in(descriptionPath, std::ios::binary);
+    std::ifstream in(nativePath(descriptionPath), std::ios::binary);
     if (!in) throw DescriptionError(descriptionPath + ": cannot read the description");
     std::ostringstream text;
     text << in.rdbuf();
-    const size_t slash = descriptionPath.find_last_of('/');
-    const std::string base = slash == std::string::npos ? "." : descriptionPath.substr(0, slash);
-    return parseDescriptionText(text.str(), descriptionPath, base, runtimeJar);
+    return parseDescriptionText(text.str(), descriptionPath, directoryOf(descriptionPath),
+                                runtimeJar);
+}
+
+void throwDescriptionError(const std::string& source, const toml::source_region* where,
+                           const std::string& key, const std::string& what) {
+    std::ostringstream message;
+    message << source;
+    if (where != nullptr && where->begin.line > 0) message << ":" << where->begin.line;
+    if (!key.empty()) message << ": " << key;
+    message << ": " << what;
+    throw DescriptionError(message.str());
 }
 
 bool wantsGuiStub(const Description& description) {

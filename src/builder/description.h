@@ -3,9 +3,11 @@
 // Contract: parseDescription() reads the description, maps readable keys
 // and raw ids onto property ids (raw ids win), converts narrow texts into
 // the description's code page (Windows-1252 by default) and lists the
-// included files. Any problem throws DescriptionError with a message that
-// names the file, the line when known, the key and what is wrong; nothing
-// is written then.
+// included files. The keys of a Windows launcher's own resources are read
+// by readResourceKeys() (resource_keys.h) into `resources`, with the files
+// they name already checked. Any problem throws DescriptionError with a
+// message that names the file, the line when known, the key and what is
+// wrong; nothing is written then.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "builder/launcher_resources.h"
 
 namespace lumen::builder {
 
@@ -33,6 +37,7 @@ struct Description {
     // The Windows stub's machine: "x64" (the default: what current Windows
     // runs natively) or "x86".
     std::string architecture = "x64";
+    LauncherResources resources; // for Windows stubs only
 };
 
 // runtimeJar: the Java runtime classes to include unless the description

@@ -2,28 +2,10 @@
 // Exit codes: 0 written, 2 bad input (nothing written), 1 other failures.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <limits.h>
-#include <unistd.h>
 
 #include "builder/description.h"
+#include "builder/host.h"
 #include "builder/writer.h"
-
-namespace {
-
-// The directory of this executable, to find ../stub and ../java beside it.
-std::string ownDirectory() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return ".";
-    std::string self(path, static_cast<size_t>(length));
-    return self.substr(0, self.find_last_of('/'));
-}
-
-bool readable(const std::string& path) {
-    return access(path.c_str(), R_OK) == 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{
@@ -32,19 +14,24 @@ int main(int argc, char** argv) {
     app.add_option("description", description, "the launcher description (TOML)")->required();
     app.add_option("-o,--output", output, "the launcher to write")->required();
     app.add_option("--stub", stub,
-                   "the stub to use (default: chosen by the launcher type and architecture from ../stub/)");
+                   "the stub to use (default: chosen by the launcher type and architecture from "
+                   "../stub/)");
+    std::vector<std::string> arguments = lumen::builder::utf8Arguments(argc, argv);
+    if (arguments.empty()) arguments.push_back("lumen-build");
     try {
-        app.parse(argc, argv);
+        // CLI11 takes the arguments without the program name, last first.
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend() - 1);
+        app.parse(reversed);
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return code == 0 ? 0 : 2;
     }
 
-    const std::string home = ownDirectory();
+    const std::string home = lumen::builder::ownDirectory();
     const std::string runtimeJar = home + "/../java/lumen-runtime.jar";
     try {
-        const lumen::builder::Description parsed =
-            lumen::builder::parseDescription(description, readable(runtimeJar) ? runtimeJar : "");
+        const lumen::builder::Description parsed = lumen::builder::parseDescription(
+            description, lumen::builder::isReadable(runtimeJar) ? runtimeJar : "");
         if (stub.empty()) stub = home + "/../stub/" + lumen::builder::defaultStubName(parsed);
         lumen::builder::writeLauncher(stub, parsed, output);
     } catch (const lumen::builder::DescriptionError& error) {

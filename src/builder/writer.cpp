@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
+#include "builder/codepage.h"
+#include "builder/host.h"
+#include "builder/pe_resources.h"
 #include "core/bytes.h"
 #include "core/config_block.h"
 #include "core/image_layout.h"
@@ -21,8 +22,10 @@ constexpr size_t kChunk = 1 << 20;
 class TemporaryOutput {
   public:
     explicit TemporaryOutput(std::string path) : path_(std::move(path)) {}
+    TemporaryOutput(const TemporaryOutput&) = delete;
+    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
     ~TemporaryOutput() {
-        if (!kept_) std::remove(path_.c_str());
+        if (!kept_) std::filesystem::remove(nativePath(path_), ignored_);
     }
     void keep() { kept_ = true; }
     const std::string& path() const { return path_; }
@@ -30,21 +33,78 @@ class TemporaryOutput {
   private:
     std::string path_;
     bool kept_ = false;
+    std::error_code ignored_;
 };
 
-void writeOrThrow(std::ofstream& out, const char* data, size_t size, const std::string& path) {
-    out.write(data, static_cast<std::streamsize>(size));
-    if (!out) throw BuildError(path + ": cannot write: " + std::strerror(errno));
+// Writes the output and sums it for the PE checksum on the way.
+class Output {
+  public:
+    Output(const std::string& temporary, std::string outputPath)
+        : out_(nativePath(temporary), std::ios::binary | std::ios::trunc),
+          path_(std::move(outputPath)) {
+        if (!out_) throw BuildError(temporary + ": cannot open for writing");
+    }
+
+    void write(const char* data, size_t size) {
+        out_.write(data, static_cast<std::streamsize>(size));
+        if (!out_) throw BuildError(path_ + ": cannot write: " + std::strerror(errno));
+        checksum_.add(data, size);
+    }
+
+    // Everything has been written: the sum is complete.
+    void patchChecksum(size_t offset) {
+        std::string field;
+        appendLe32(field, checksum_.finish());
+        out_.seekp(static_cast<std::streamoff>(offset));
+        out_.write(field.data(), static_cast<std::streamsize>(field.size()));
+        if (!out_) throw BuildError(path_ + ": cannot write: " + std::strerror(errno));
+    }
+
+    void close() {
+        out_.close();
+        if (!out_) throw BuildError(path_ + ": cannot write");
+    }
+
+  private:
+    std::ofstream out_;
+    std::string path_;
+    PeChecksum checksum_;
+};
+
+// A Windows stub: its resources rewritten from the description, and its
+// checksum field cleared for the sum over the whole launcher. Returns the
+// checksum field's offset, or 0 when the stub is not a PE image.
+size_t prepareWindowsImage(std::string& image, const std::string& stubPath,
+                           const Description& description, const std::string& outputPath) {
+    if (image.compare(0, 2, "MZ") != 0) return 0; // ELF: no resources, no checksum
+    PeLayout layout;
+    std::string error;
+    if (!readPeLayout(image, layout, error)) throw DescriptionError(stubPath + ": " + error);
+    if (layout.hasResources) {
+        ResourceTree tree;
+        if (!readResourceTree(image, layout, tree, error))
+            throw DescriptionError(stubPath + ": " + error);
+        std::u16string outputName;
+        if (!toUtf16(fileNameOf(outputPath), outputName))
+            throw DescriptionError(outputPath + ": the file name is not valid UTF-8");
+        applyLauncherResources(tree, description.resources, outputName);
+        if (!replaceResourceSection(image, layout, tree, error))
+            throw DescriptionError(stubPath + ": " + error);
+    } else if (description.resources.requested) {
+        throw DescriptionError(stubPath + ": the stub carries no resources, so the icon, version "
+                                          "information, manifest and splash image cannot be set");
+    }
+    std::memset(&image[layout.checksumOffset], 0, 4);
+    return layout.checksumOffset;
 }
 
 } // namespace
 
 void writeLauncher(const std::string& stubPath, const Description& description,
                    const std::string& outputPath) {
-    std::ifstream stub(stubPath, std::ios::binary);
+    std::ifstream stub(nativePath(stubPath), std::ios::binary);
     if (!stub) throw DescriptionError(stubPath + ": cannot read the stub");
-    std::vector<char> image((std::istreambuf_iterator<char>(stub)),
-                            std::istreambuf_iterator<char>());
+    std::string image((std::istreambuf_iterator<char>(stub)), std::istreambuf_iterator<char>());
     BlockBounds bounds;
     const ImageReader readImage = [&image](uint64_t offset, uint8_t* out, size_t size) {
         if (offset > image.size() || size > image.size() - offset) return false;
@@ -54,25 +114,21 @@ void writeLauncher(const std::string& stubPath, const Description& description,
     if (!locateAppendedBlock(readImage, image.size(), bounds))
         throw DescriptionError(stubPath +
                                ": not a PE or ELF image with sections (damaged headers?)");
+    image.resize(static_cast<size_t>(bounds.start));
+    const size_t checksumOffset = prepareWindowsImage(image, stubPath, description, outputPath);
 
-    const size_t slash = outputPath.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "." : outputPath.substr(0, slash);
-    std::string pattern = directory + "/.lumen-build-XXXXXX";
-    const int fd = mkstemp(&pattern[0]);
-    if (fd < 0)
-        throw BuildError(directory + ": cannot create a temporary file: " + std::strerror(errno));
-    close(fd);
-    TemporaryOutput temporary(pattern);
-
-    std::ofstream out(temporary.path(), std::ios::binary | std::ios::trunc);
-    if (!out) throw BuildError(temporary.path() + ": cannot open for writing");
-    writeOrThrow(out, image.data(), static_cast<size_t>(bounds.start), outputPath);
+    std::string temporaryPath, error;
+    if (!createTemporaryFile(directoryOf(outputPath), temporaryPath, error))
+        throw BuildError(error);
+    TemporaryOutput temporary(temporaryPath);
+    Output out(temporary.path(), outputPath);
+    out.write(image.data(), image.size());
     const std::string tables = encodeConfigurationTables(description.narrow, description.wide);
-    writeOrThrow(out, tables.data(), tables.size(), outputPath);
+    out.write(tables.data(), tables.size());
 
     std::vector<char> buffer(kChunk);
     for (const IncludedFile& file : description.files) {
-        std::ifstream in(file.path, std::ios::binary | std::ios::ate);
+        std::ifstream in(nativePath(file.path), std::ios::binary | std::ios::ate);
         if (!in) throw DescriptionError(file.path + ": cannot read the included file");
         const std::streamoff size = in.tellg();
         if (size < 0 || size > INT32_MAX)
@@ -80,7 +136,7 @@ void writeLauncher(const std::string& stubPath, const Description& description,
         in.seekg(0);
         std::string header;
         appendLe32(header, static_cast<uint32_t>(size));
-        writeOrThrow(out, header.data(), header.size(), outputPath);
+        out.write(header.data(), header.size());
         std::streamoff left = size;
         while (left > 0) {
             const size_t want = static_cast<size_t>(std::min<std::streamoff>(left, kChunk));
@@ -88,15 +144,14 @@ void writeLauncher(const std::string& stubPath, const Description& description,
             if (static_cast<size_t>(in.gcount()) != want)
                 throw DescriptionError(file.path + ": changed or unreadable while being included");
             scrambleBytes(reinterpret_cast<uint8_t*>(buffer.data()), want);
-            writeOrThrow(out, buffer.data(), want, outputPath);
+            out.write(buffer.data(), want);
             left -= static_cast<std::streamoff>(want);
         }
     }
+    if (checksumOffset != 0) out.patchChecksum(checksumOffset);
     out.close();
-    if (!out) throw BuildError(outputPath + ": cannot write");
-    chmod(temporary.path().c_str(), 0755);
-    if (std::rename(temporary.path().c_str(), outputPath.c_str()) != 0)
-        throw BuildError(outputPath + ": cannot write: " + std::strerror(errno));
+    markExecutable(temporary.path());
+    if (!replaceFile(temporary.path(), outputPath, error)) throw BuildError(error);
     temporary.keep();
 }
 

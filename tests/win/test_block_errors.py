@@ -40,11 +40,13 @@ class DamagedConsoleLauncher(rig.WineTestCase):
             self.assertEqual(run.stdout, "")
 
     def test_property_107_absent_picks_the_console_stub(self):
-        # PE32 or PE32+ by the architecture: the block starts behind either.
+        # PE32 or PE32+ by the architecture: the block starts behind the
+        # last section of either, the rewritten resources.
         stub = rig.stub("console").read_bytes()
         built = self.launcher.read_bytes()
-        self.assertEqual(self.layout.start, rig.image_end(stub)[0])
-        self.assertEqual(built[:self.layout.start], stub[:self.layout.start])
+        self.assertEqual(self.layout.start, rig.image_end(built)[0])
+        self.assertEqual(rig.code_sections(built), rig.code_sections(stub))
+        self.assertNotEqual(rig.code_sections(built), rig.code_sections(rig.stub("gui").read_bytes()))
 
     def test_truncated_block_names_the_reader_that_ran_short(self):
         layout = self.layout

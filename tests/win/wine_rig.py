@@ -416,6 +416,23 @@ def image_end(data):
     return end, certificate
 
 
+def code_sections(data):
+    """{name: raw bytes} of every section but the resources, which
+    lumen-build rewrites: what tells which stub a launcher was built on."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, = struct.unpack_from("<H", data, pe + 6)
+    optional_size, = struct.unpack_from("<H", data, pe + 20)
+    table = pe + 24 + optional_size
+    found = {}
+    for index in range(sections):
+        entry = table + 40 * index
+        name = data[entry:entry + 8].rstrip(b"\0").decode("ascii", "replace")
+        raw_size, raw_pointer = struct.unpack_from("<II", data, entry + 16)
+        if name != ".rsrc":
+            found[name] = data[raw_pointer:raw_pointer + raw_size]
+    return found
+
+
 class Entry:
     def __init__(self, id_at, length_at, text_at, prop_id, length):
         self.id_at = id_at

@@ -10,99 +10,20 @@
 #include "builder/host.h"
 #include "builder/resource_keys.h"
 #include "core/included_names.h"
+#include "core/property_catalogue.h"
 #include "core/property_store.h"
 
 namespace lumen::builder {
 namespace {
 
-// How a readable key's value becomes property texts.
-enum class Form { Text, Integer, Flag, List, Kind, Type };
+// Keys of the [launcher] table that steer lumen-build itself and are
+// written into no property.
+const char* const kBuilderKeys[] = {"include-runtime-jar", "architecture"};
 
-struct KeyMapping {
-    const char* key;
-    int32_t id;
-    Form form;
-};
-
-const KeyMapping kLauncherKeys[] = {
-    {"application-name", 101, Form::Text},
-    {"launcher-flag", 106, Form::Flag},
-    {"type", 107, Form::Type},
-    {"class-path", 121, Form::List},
-    {"main-class", 122, Form::Text},
-    {"vm-options", 123, Form::Text},
-    {"arguments", 124, Form::Text},
-    {"j-options-to-vm", 125, Form::Flag},
-    {"min-java-version", 126, Form::Text},
-    {"max-java-version", 127, Form::Text},
-    {"search-sequence", 128, Form::List},
-    {"allow-prerelease", 130, Form::Flag},
-    {"require-jdk", 131, Form::Flag},
-    {"working-directory", 146, Form::Text},
-    {"download-url", 150, Form::Text},
-    {"runtime-archive-size", 151, Form::Integer},
-    {"preferred-vm", 152, Form::Text},
-    {"packed-runtime", 153, Form::Flag},
-    {"error-caption", 1000, Form::Text},
-    {"product-kind", 2001, Form::Kind},
-    {"application-directory", 10003, Form::Text},
-    {"path-prefix", 10004, Form::List},
-    {"single-instance", 10005, Form::Flag},
-};
-
-const KeyMapping kSplashKeys[] = {
-    {"width", 141, Form::Integer},
-    {"height", 142, Form::Integer},
-    {"hide-on-app-window", 145, Form::Flag},
-    {"topmost", 147, Form::Flag},
-    {"status-x", 10109, Form::Integer},
-    {"status-y", 10110, Form::Integer},
-    {"status-text", 10111, Form::Text},
-    {"status-font", 10112, Form::Text},
-    {"status-font-size", 10113, Form::Integer},
-    {"status-color", 10114, Form::Text},
-    {"status-font-weight", 10115, Form::Integer},
-    {"version-x", 10116, Form::Integer},
-    {"version-y", 10117, Form::Integer},
-    {"version-text", 10118, Form::Text},
-    {"version-font", 10119, Form::Text},
-    {"version-font-size", 10120, Form::Integer},
-    {"version-color", 10121, Form::Text},
-    {"version-font-weight", 10122, Form::Integer},
-};
-
-const KeyMapping kMessageKeys[] = {
-    {"no-runtime", 1001, Form::Text},
-    {"runtime-on-path-damaged", 1002, Form::Text},
-    {"runtime-variable-unusable", 1003, Form::Text},
-    {"runtime-location-damaged", 1004, Form::Text},
-    {"jvm-start-failed", 1005, Form::Text},
-    {"class-path-missing", 1006, Form::Text},
-    {"wrong-parameters", 1007, Form::Text},
-    {"variable-missing", 1008, Form::Text},
-    {"internal-error", 1009, Form::Text},
-    {"main-class-missing", 1010, Form::Text},
-    {"main-method-missing", 1011, Form::Text},
-};
-
-const KeyMapping kUiKeys[] = {
-    {"downloading", 20001, Form::Text},
-    {"internet-unavailable", 20002, Form::Text},
-    {"download-failed", 20003, Form::Text},
-    {"locate-title", 20004, Form::Text},
-    {"not-found-with-download", 20005, Form::Text},
-    {"not-found", 20006, Form::Text},
-    {"preparing", 20007, Form::Text},
-    {"download-progress", 20008, Form::Text},
-    {"connecting", 20009, Form::Text},
-    {"download-button", 20010, Form::Text},
-    {"locate-button", 20011, Form::Text},
-    {"cancel-button", 20012, Form::Text},
-    {"caption", 20013, Form::Text},
-    {"no-window", 20014, Form::Text},
-    {"unfinished-start", 20015, Form::Text},
-    {"files-damaged", 20016, Form::Text},
-};
+bool isBuilderKey(const std::string& key) {
+    return std::find_if(std::begin(kBuilderKeys), std::end(kBuilderKeys),
+                        [&](const char* k) { return key == k; }) != std::end(kBuilderKeys);
+}
 
 class Parser {
   public:
@@ -138,26 +59,30 @@ class Parser {
         return joined;
     }
 
-    std::string mappedText(const toml::node& node, const std::string& key, Form form) const {
-        switch (form) {
-        case Form::Text:
+    std::string mappedText(const toml::node& node, const std::string& key,
+                           PropertyKind kind) const {
+        switch (kind) {
+        case PropertyKind::Text:
+        case PropertyKind::WideText:
+        case PropertyKind::Colour:
+        case PropertyKind::RedirectionFile:
             if (!node.is_string()) fail(&node.source(), key, "expected a text");
             return node.as_string()->get();
-        case Form::Integer:
+        case PropertyKind::Integer:
             if (!node.is_integer()) fail(&node.source(), key, "expected a whole number");
             return std::to_string(node.as_integer()->get());
-        case Form::Flag:
+        case PropertyKind::Flag:
             if (!node.is_boolean()) fail(&node.source(), key, "expected true or false");
             return node.as_boolean()->get() ? "1" : "0";
-        case Form::List:
+        case PropertyKind::List:
             return listText(node, key);
-        case Form::Kind: {
+        case PropertyKind::ProductKind: {
             const std::string kind = node.value_or(std::string());
             if (kind == "launcher") return "e";
             if (kind == "installer") return "i";
             fail(&node.source(), key, "expected \"launcher\" or \"installer\"");
         }
-        case Form::Type: {
+        case PropertyKind::ExecutableType: {
             if (node.is_integer()) return std::to_string(node.as_integer()->get());
             const std::string type = node.value_or(std::string());
             if (type == "gui") return "1";
@@ -168,7 +93,7 @@ class Parser {
         fail(&node.source(), key, "unsupported value");
     }
 
-    int32_t idOf(const toml::key& key, const std::string& table) const {
+    int32_t rawId(const toml::key& key, const std::string& table) const {
         const std::string text(key.str());
         const std::string name = table + "." + text;
         if (text.empty() || text.size() > 10 ||
@@ -179,23 +104,27 @@ class Parser {
         return static_cast<int32_t>(id);
     }
 
-    void mapTable(const toml::table& table, const std::string& name, const KeyMapping* begin,
-                  const KeyMapping* end, std::map<int32_t, std::string>& out,
-                  const toml::table* extraAllowed = nullptr) const {
+    // The readable keys of one table through the catalogue; narrow and
+    // wide texts go to their own maps (UTF-8 until converted).
+    void mapTable(const toml::table& table, const std::string& name,
+                  std::map<int32_t, std::string>& narrow,
+                  std::map<int32_t, std::string>& wide) const {
         for (auto&& [key, node] : table) {
-            if (extraAllowed != nullptr && extraAllowed->contains(key.str())) continue;
-            if (isResourceKey(name, key.str())) continue;
-            const auto* mapping =
-                std::find_if(begin, end, [&](const KeyMapping& m) { return key.str() == m.key; });
-            const std::string fullKey = name + "." + std::string(key.str());
-            if (mapping == end) {
-                if (name == "launcher" &&
-                    (key.str() == "stderr-file" || key.str() == "stdout-file" ||
-                     key.str() == "include-runtime-jar" || key.str() == "architecture"))
-                    continue;
-                fail(&key.source(), fullKey, "unknown key");
+            const std::string keyText(key.str());
+            if (name == "launcher" && isBuilderKey(keyText)) continue;
+            if (isResourceKey(name, keyText)) continue;
+            const std::string fullKey = name + "." + keyText;
+            const PropertyInfo* info = findPropertyByKey(name.c_str(), keyText.c_str());
+            if (info == nullptr) fail(&key.source(), fullKey, "unknown key");
+            const int32_t id = idOf(info->id);
+            const std::string text = mappedText(node, fullKey, info->kind);
+            if (info->kind == PropertyKind::WideText) {
+                wide[id] = text;
+                continue;
             }
-            out[mapping->id] = mappedText(node, fullKey, mapping->form);
+            narrow[id] = text;
+            // A redirection file switches its redirection (the id before) on.
+            if (info->kind == PropertyKind::RedirectionFile) narrow[id - 1] = "1";
         }
     }
 
@@ -229,17 +158,10 @@ class Parser {
 
         std::map<int32_t, std::string> readable; // UTF-8 until converted
         std::map<int32_t, std::string> readableWide;
+        for (const char* table : {"launcher", "splash", "messages", "ui-texts"})
+            if (const toml::table* keys = root[table].as_table())
+                mapTable(*keys, table, readable, readableWide);
         if (const toml::table* launcher = root["launcher"].as_table()) {
-            mapTable(*launcher, "launcher", std::begin(kLauncherKeys), std::end(kLauncherKeys),
-                     readable);
-            for (const char* redirect : {"stderr-file", "stdout-file"}) {
-                const toml::node* node = launcher->get(redirect);
-                if (node == nullptr) continue;
-                const int32_t flag = std::string(redirect) == "stderr-file" ? 102 : 104;
-                readable[flag] = "1";
-                readable[flag + 1] =
-                    mappedText(*node, std::string("launcher.") + redirect, Form::Text);
-            }
             if (const toml::node* include = launcher->get("include-runtime-jar")) {
                 if (!include->is_boolean())
                     fail(&include->source(), "launcher.include-runtime-jar",
@@ -254,22 +176,23 @@ class Parser {
                 description.architecture = value;
             }
         }
-        if (const toml::table* splash = root["splash"].as_table())
-            mapTable(*splash, "splash", std::begin(kSplashKeys), std::end(kSplashKeys), readable);
-        if (const toml::table* messages = root["messages"].as_table())
-            mapTable(*messages, "messages", std::begin(kMessageKeys), std::end(kMessageKeys),
-                     readable);
-        if (const toml::table* ui = root["ui-texts"].as_table())
-            mapTable(*ui, "ui-texts", std::begin(kUiKeys), std::end(kUiKeys), readableWide);
+        // What the description leaves out, lumen-build writes as the
+        // catalogue says (new behaviour on by default in new launchers).
+        for (const PropertyInfo* info = propertyCatalogueBegin(); info != propertyCatalogueEnd();
+             ++info) {
+            if (info->builderDefault == nullptr) continue;
+            auto& target = info->kind == PropertyKind::WideText ? readableWide : readable;
+            target.emplace(idOf(info->id), info->builderDefault);
+        }
 
         // Raw ids win over readable keys.
         if (const toml::table* properties = root["properties"].as_table())
             for (auto&& [key, node] : *properties)
-                readable[idOf(key, "properties")] =
+                readable[rawId(key, "properties")] =
                     scalarText(node, "properties." + std::string(key.str()));
         if (const toml::table* wide = root["wide-properties"].as_table())
             for (auto&& [key, node] : *wide)
-                readableWide[idOf(key, "wide-properties")] =
+                readableWide[rawId(key, "wide-properties")] =
                     scalarText(node, "wide-properties." + std::string(key.str()));
 
         readResourceKeys(root, source_, base_, readable, description.resources);
@@ -278,8 +201,8 @@ class Parser {
         for (const IncludedFile& file : description.files)
             names += file.name + ";";
         if (!description.files.empty()) {
-            readable[2002] = std::to_string(description.files.size());
-            readable[2003] = names;
+            readable[idOf(Property::IncludedFileCount)] = std::to_string(description.files.size());
+            readable[idOf(Property::IncludedFileNames)] = names;
         }
 
         for (const auto& [id, text] : readable) {
@@ -384,7 +307,7 @@ void throwDescriptionError(const std::string& source, const toml::source_region*
 }
 
 bool wantsGuiStub(const Description& description) {
-    auto type = description.narrow.find(107);
+    auto type = description.narrow.find(idOf(Property::ExecutableType));
     const int32_t value = type == description.narrow.end() ? 0 : parseLeadingInt(type->second);
     return value == 1 || value == 5;
 }

@@ -1,13 +1,20 @@
 // lumen-build DESCRIPTION.toml -o OUTPUT.exe [--stub STUB]
+// lumen-build --key-reference   (the readable keys, as Markdown tables)
 // Exit codes: 0 written, 2 bad input (nothing written), 1 other failures.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "builder/description.h"
 #include "builder/host.h"
+#include "builder/key_reference.h"
 #include "builder/writer.h"
 
 int main(int argc, char** argv) {
+    // The readable keys as docs/description-format.md lists them.
+    if (argc == 2 && std::string(argv[1]) == "--key-reference") {
+        std::fputs(lumen::builder::keyReference().c_str(), stdout);
+        return 0;
+    }
     CLI::App app{
         "Writes a Lumen launcher: a stub with its configuration block and included files."};
     std::string description, output, stub;

@@ -7,14 +7,15 @@
 #include "builder/codepage.h"
 #include "builder/description_error.h"
 #include "builder/host.h"
+#include "core/property_catalogue.h"
 
 namespace lumen::builder {
 namespace {
 
-constexpr int32_t kSplashWidth = 141;
-constexpr int32_t kSplashHeight = 142;
-constexpr int32_t kSplashAtStart = 30003;
-constexpr int32_t kAppUserModelId = 30004;
+constexpr int32_t kSplashWidth = idOf(Property::SplashWidth);
+constexpr int32_t kSplashHeight = idOf(Property::SplashHeight);
+constexpr int32_t kSplashAtStart = idOf(Property::SplashAtStartup);
+constexpr int32_t kAppUserModelId = idOf(Property::AppUserModelId);
 constexpr size_t kMaxAppUserModelId = 128;
 constexpr size_t kMaxVersionString = 1024; // UTF-16 units; keeps the block under 64 KiB
 constexpr std::streamoff kMaxImageFile = std::streamoff{32} << 20;
@@ -196,7 +197,7 @@ void readResourceKeys(const toml::table& root, const std::string& source,
     }
     if (const toml::node* id = root["launcher"]["app-user-model-id"].node())
         reader.appUserModelId(*id, narrow);
-    if (const auto name = narrow.find(101); name != narrow.end())
+    if (const auto name = narrow.find(idOf(Property::ApplicationName)); name != narrow.end())
         if (!toUtf16(name->second, out.applicationName)) out.applicationName.clear();
 }
 

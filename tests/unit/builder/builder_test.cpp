@@ -64,6 +64,9 @@ search-sequence = "Y;EJAVA_HOME;"
 product-kind = "installer"
 stderr-file = "error.log"
 allow-prerelease = true
+launcher-flag = true
+[splash]
+status-color = "1,2,3"
 [messages]
 no-runtime = "No Java"
 [ui-texts]
@@ -82,6 +85,8 @@ caption = "My App"
     EXPECT_EQ(d.narrow.at(102), "1");
     EXPECT_EQ(d.narrow.at(103), "error.log");
     EXPECT_EQ(d.narrow.at(130), "1");
+    EXPECT_EQ(d.narrow.at(106), "1") << "the key's former name still reads";
+    EXPECT_EQ(d.narrow.at(10114), "1,2,3");
     EXPECT_EQ(d.narrow.at(151), "1234");
     EXPECT_EQ(d.narrow.at(1001), "No Java");
     EXPECT_EQ(d.wide.at(20013), u"My App");

@@ -33,15 +33,17 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main() {
-    disableErrorBoxes();
+    Launcher launcher;
+    launcher.paths = LauncherPaths::ofThisProcess();
+    disableErrorBoxes(launcher);
     wintest::TempDir home("bench");
     const wintest::FakeRuntime runtime = wintest::makeFakeRuntime(home.path());
     if (!runtime.complete) {
         std::fprintf(stderr, "could not lay out the stand-in runtime (LUMEN_FIXTURES?)\n");
         return 1;
     }
-    const std::string cacheKey =
-        registryKeyForPath("SOFTWARE\\nordquill\\lumen\\jvms\\", fullPath(runtime.javaExe));
+    const std::string cacheKey = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\jvms\\",
+                                                    launcher.paths.full(runtime.javaExe));
     const int rounds = 15;
     std::vector<double> misses, hits;
     for (int i = 0; i < rounds; ++i) {
@@ -49,12 +51,12 @@ int main() {
         std::string path = runtime.javaExe;
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
-        const bool missPassed = checkJavaExe(path, "", "", false);
+        const bool missPassed = checkJavaExe(launcher, path, "", "", false);
         QueryPerformanceCounter(&end);
         misses.push_back(millisecondsOf(start, end));
         path = runtime.javaExe;
         QueryPerformanceCounter(&start);
-        const bool hitPassed = checkJavaExe(path, "", "", false);
+        const bool hitPassed = checkJavaExe(launcher, path, "", "", false);
         QueryPerformanceCounter(&end);
         hits.push_back(millisecondsOf(start, end));
         if (!missPassed || !hitPassed) {

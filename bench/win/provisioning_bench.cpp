@@ -42,18 +42,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: provisioning_bench untar|download SOURCE TARGET\n");
         return 2;
     }
-    disableErrorBoxes();
+    Launcher launcher;
+    launcher.paths = LauncherPaths::ofThisProcess();
+    disableErrorBoxes(launcher);
     const std::string mode = argv[1];
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     bool ok = false;
     if (mode == "untar") {
-        ok = untarArchive(argv[2], argv[3], nullptr, 0);
+        const Result<bool> untarred = untarArchive(launcher, argv[2], argv[3], nullptr, 0);
+        ok = untarred && untarred.value();
     } else if (mode == "download") {
         NoView view;
-        ok = loadInternetFunctions();
+        os::InternetLibrary internet;
+        ok = loadInternetFunctions(launcher, internet);
         QueryPerformanceCounter(&start);
-        ok = ok && downloadFile(view, argv[2], argv[3]);
+        ok = ok && downloadFile(launcher, internet, view, argv[2], argv[3]);
     }
     std::printf("%.3f\n", secondsSince(start));
     return ok ? 0 : 1;

@@ -68,7 +68,7 @@ SplitOutcome buildJavaArguments(const JavaArgumentSettings& settings,
     out.push_back(settings.mainClass);
     out.push_back(settings.errorFile);
     out.push_back(settings.outputFile);
-    out.push_back(settings.entryFlag ? u"true" : u"false");
+    out.push_back(settings.applicationFlag ? u"true" : u"false");
     if (!commandLine.empty()) out.push_back(commandLine.front());
 
     const SplitOutcome outcome =

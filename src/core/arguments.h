@@ -48,7 +48,7 @@ struct JavaArgumentSettings {
     std::u16string mainClass;      // dotted, as configured
     std::u16string errorFile;      // full path, empty when not redirected
     std::u16string outputFile;     // full path, empty when not redirected
-    bool entryFlag = false;        // the configured flag passed fifth
+    bool applicationFlag = false;  // the application's own flag, passed fifth
     std::u16string fixedArguments; // already expanded
     bool dropVmArguments = false;  // command-line arguments beginning with "-J" are VM options
 };

@@ -19,8 +19,10 @@ std::string commandTailOf(const std::string& commandLine);
 // blank (U+0020 only; none: empty tail); then past every blank after it.
 std::u16string commandTailWide(const std::u16string& commandLine);
 
-bool isRestartSwitch(const std::string& tail); // whole tail "__tsx_reboot"
-bool isQuietSwitch(const std::string& tail);   // tail begins with "-q"
-bool isManualSwitch(const std::string& tail);  // whole tail "/manual" or "-manual"
+// Whole tail "__tsx_reboot": the switch the installers built on the launcher
+// pass after a restart; a stored interface of theirs, so its name stays.
+bool isRestartSwitch(const std::string& tail);
+bool isQuietSwitch(const std::string& tail);  // tail begins with "-q"
+bool isManualSwitch(const std::string& tail); // whole tail "/manual" or "-manual"
 
 } // namespace lumen

@@ -25,6 +25,8 @@ namespace lumen {
 // unreplaced (or the input was cut) because of the size limit.
 bool replaceAll(std::string& text, const std::string& pattern, const std::string& replacement);
 
+// The TESSEL_ forms are the names the installer product's configurations
+// have always used; configurations are stored texts, so both names expand.
 // Expands, in this order: "%LUMEN_EXEDIR%", "%TESSEL_EXEDIR%" (launcher
 // directory), "%LUMEN_TEMPDIR%", "%TESSEL_TEMPDIR%" (extraction directory),
 // "%LUMEN_PATHLIST_SEPARATOR%", "%TESSEL_PATHLIST_SEPARATOR%" (the

@@ -24,7 +24,8 @@ std::string logHeader(const std::string& executable, const std::string& ctimeTex
 // One log line: "ERROR: " directly before error messages, then "\n".
 std::string logLine(bool error, const std::string& message);
 
-// The log's file name: the prefix "tsx_nlog_" and a unique suffix.
+// The log's file name: the prefix "tsx_nlog_" (the name support staff and the
+// installer product look for: a stored format, kept) and a unique suffix.
 std::string logFileName(unsigned long processId, unsigned long stamp, unsigned attempt);
 
 template <typename Char> void cutToBuffer(std::basic_string<Char>& text);

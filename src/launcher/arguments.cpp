@@ -1,54 +1,55 @@
 #include "launcher/arguments.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/arguments.h"
 #include "core/property_store.h"
-#include "launcher/errors.h"
 #include "launcher/expansion.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "os/env.h"
 #include "os/text.h"
 
 namespace lumen {
 namespace {
 
-[[noreturn]] void unmatchedQuote(const char* what) {
-    logError("unmatched quote in %s", what);
-    fatalMessage(1007);
+Failure unmatchedQuote(Launcher& launcher, const char* what) {
+    launcher.log.error("unmatched quote in %s", what);
+    return Failure::configured(Property::MessageWrongParameters);
 }
 
 // The redirection file as a full path in the file functions' code page, or
 // the empty text when the stream is not redirected.
-std::u16string redirectionFile(int32_t flagId, int32_t fileId) {
-    if (getIntProperty(flagId) == 0) return std::u16string();
-    return os::wideFromNarrow(fullPath(stringProperty(fileId), true));
+std::u16string redirectionFile(const Launcher& launcher, Property flag, Property file) {
+    if (!launcher.properties.flag(flag)) return std::u16string();
+    return os::wideFromNarrow(launcher.paths.full(launcher.properties.text(file), true));
 }
 
 } // namespace
 
-std::vector<std::u16string> splitCommandLine() {
-    std::vector<std::u16string> arguments;
+Result<Arguments> splitCommandLine(Launcher& launcher) {
+    Arguments arguments;
     // Where the system split the arguments already, they are taken as they
     // are: joining and splitting them again would change them.
-    if (const std::vector<std::string>* given = os::systemArguments()) {
-        for (const std::string& argument : *given)
-            arguments.push_back(os::wideFromNarrow(argument));
+    if (launcher.state.systemArguments) {
+        const std::vector<std::string>& given = *launcher.state.systemArguments;
+        std::transform(given.begin(), given.end(), std::back_inserter(arguments),
+                       [](const std::string& argument) { return os::wideFromNarrow(argument); });
         return arguments;
     }
     if (splitArguments(os::commandLineWide(), arguments) == SplitOutcome::UnmatchedQuote)
-        unmatchedQuote("the command line");
+        return unmatchedQuote(launcher, "the command line");
     return arguments;
 }
 
-std::vector<std::u16string> splitConfiguredText(const std::u16string& text, const char* what) {
-    std::vector<std::u16string> pieces;
+Result<Arguments> splitConfiguredText(Launcher& launcher, const std::u16string& text,
+                                      const char* what) {
+    Arguments pieces;
     switch (splitArgumentsWithin(text, kTextBufferSize - 1, pieces)) {
     case SplitOutcome::UnmatchedQuote:
-        unmatchedQuote(what);
+        return unmatchedQuote(launcher, what);
     case SplitOutcome::Cut:
-        logError("%s cut after %d arguments: longer than %d characters", what,
-                 static_cast<int>(pieces.size()), static_cast<int>(kTextBufferSize - 1));
+        launcher.log.error("%s cut after %d arguments: longer than %d characters", what,
+                           static_cast<int>(pieces.size()), static_cast<int>(kTextBufferSize - 1));
         break;
     case SplitOutcome::Complete:
         break;
@@ -56,26 +57,29 @@ std::vector<std::u16string> splitConfiguredText(const std::u16string& text, cons
     return pieces;
 }
 
-std::vector<std::u16string> buildJavaArguments(const std::vector<std::u16string>& commandLine) {
+Result<Arguments> buildJavaArguments(Launcher& launcher, const Arguments& commandLine) {
+    const Properties& properties = launcher.properties;
     JavaArgumentSettings settings;
-    settings.windowed = getIntProperty(107) == 1;
-    settings.mainClass = os::wideFromAnsi(stringProperty(122));
-    settings.errorFile = redirectionFile(102, 103);
-    settings.outputFile = redirectionFile(104, 105);
-    settings.entryFlag = getIntProperty(106) != 0;
-    std::string fixed = stringProperty(124);
-    expandVariables(fixed);
+    settings.windowed = properties.integer(Property::ExecutableType) == 1;
+    settings.mainClass = os::wideFromAnsi(properties.text(Property::MainClass));
+    settings.errorFile =
+        redirectionFile(launcher, Property::RedirectStandardError, Property::StandardErrorFile);
+    settings.outputFile =
+        redirectionFile(launcher, Property::RedirectStandardOutput, Property::StandardOutputFile);
+    settings.applicationFlag = properties.flag(Property::ApplicationFlag);
+    std::string fixed = properties.text(Property::FixedArguments);
+    expandVariables(launcher, fixed);
     settings.fixedArguments = os::wideFromAnsi(fixed);
-    settings.dropVmArguments = getIntProperty(125) != 0;
+    settings.dropVmArguments = properties.flag(Property::JOptionsToVm);
 
-    std::vector<std::u16string> arguments;
+    Arguments arguments;
     switch (lumen::buildJavaArguments(settings, commandLine, arguments)) {
     case SplitOutcome::UnmatchedQuote:
-        unmatchedQuote("the application arguments");
+        return unmatchedQuote(launcher, "the application arguments");
     case SplitOutcome::Cut:
-        logError("the application arguments were cut at a whole argument: longer than %d "
-                 "characters",
-                 static_cast<int>(kTextBufferSize - 1));
+        launcher.log.error("the application arguments were cut at a whole argument: longer than "
+                           "%d characters",
+                           static_cast<int>(kTextBufferSize - 1));
         break;
     case SplitOutcome::Complete:
         break;

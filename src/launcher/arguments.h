@@ -2,27 +2,35 @@
 // class.
 //
 // Contract: splitting follows core/arguments.h. An unmatched quote in the
-// command line or in a configured text ends the process with message 1007
-// (exit code 1). Configured texts longer than the launcher's text buffer
-// are cut at a whole argument and the cut is logged.
+// command line or in a configured text fails with message 1007. Configured
+// texts longer than the launcher's text buffer are cut at a whole argument
+// and the cut is logged.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
 
+using Arguments = std::vector<std::u16string>;
+
 // The process's command line as UTF-16 arguments, the program path first
-// (without its enclosing quotes).
-std::vector<std::u16string> splitCommandLine();
+// (without its enclosing quotes): as the system split them where it did
+// (POSIX), else split by the launcher.
+[[nodiscard]] Result<Arguments> splitCommandLine(Launcher& launcher);
 
 // A configured text (already expanded and widened) split into arguments;
 // what names the text in the log.
-std::vector<std::u16string> splitConfiguredText(const std::u16string& text, const char* what);
+[[nodiscard]] Result<Arguments> splitConfiguredText(Launcher& launcher, const std::u16string& text,
+                                                    const char* what);
 
 // The entry class's arguments for this configuration (executable type 107,
 // main class 122, redirections 102-105, flag 106, fixed arguments 124,
 // "-J" handling 125) followed by the command line's.
-std::vector<std::u16string> buildJavaArguments(const std::vector<std::u16string>& commandLine);
+[[nodiscard]] Result<Arguments> buildJavaArguments(Launcher& launcher,
+                                                   const Arguments& commandLine);
 
 } // namespace lumen

@@ -6,25 +6,19 @@
 #include "core/config_block.h"
 #include "core/image_layout.h"
 #include "launcher/errors.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "os/system.h"
 #include "os/ui.h"
 
 namespace lumen {
 namespace {
 
-uint64_t sectionOffset = 0;
-uint64_t blockEnd = 0;
-
-[[noreturn]] void failReading(BlockError error, unsigned long systemError) {
+Failure readingFailed(BlockError error, unsigned long systemError) {
     if (error == BlockError::ReadInt) {
         char line[32];
-        std::snprintf(line, sizeof line, "error %lu\n", systemError);
+        (void)std::snprintf(line, sizeof line, "error %lu\n", systemError);
         os::writeStandardOutput(line);
     }
-    fatalError(blockErrorText(error));
+    return Failure::fixedText(blockErrorText(error));
 }
 
 } // namespace
@@ -40,24 +34,26 @@ ByteSource fileByteSource(os::File& file) {
     return source;
 }
 
-os::File openOwnExecutable() {
-    const std::string& path = moduleFileName();
+Result<os::File> openOwnExecutable(Launcher& launcher) {
+    const std::string& path = launcher.paths.moduleFileName();
     os::File file = os::File::openForReading(path);
     if (!file.valid()) {
-        logError("Could not open %s", path.c_str());
-        fatalError(
+        launcher.log.error("Could not open %s", path.c_str());
+        return Failure::fixedText(
             "Error opening media file. Please move this file to an ascii-only path like c:\\");
     }
     return file;
 }
 
-void readConfiguration() {
-    os::File file = openOwnExecutable();
+Outcome readConfiguration(Launcher& launcher) {
+    Result<os::File> opened = openOwnExecutable(launcher);
+    if (!opened) return opened.failure();
+    os::File& file = opened.value();
 
     // Where the block lies comes from the image's own headers: the end of its
     // last section, up to an Authenticode signature if one is attached.
     uint64_t fileSize = 0;
-    if (!file.size(fileSize)) failReading(BlockError::ReadInt, os::lastErrorCode());
+    if (!file.size(fileSize)) return readingFailed(BlockError::ReadInt, os::lastErrorCode());
     bool readFailed = false;
     const ImageReader readImage = [&file, &readFailed](uint64_t offset, uint8_t* out, size_t size) {
         size_t got = 0;
@@ -67,28 +63,22 @@ void readConfiguration() {
     };
     BlockBounds bounds;
     if (!locateAppendedBlock(readImage, fileSize, bounds)) {
-        if (readFailed) failReading(BlockError::ReadInt, os::lastErrorCode());
-        failReading(BlockError::Magic, 0);
+        if (readFailed) return readingFailed(BlockError::ReadInt, os::lastErrorCode());
+        return readingFailed(BlockError::Magic, 0);
     }
-    if (!file.seek(bounds.start)) failReading(BlockError::ReadInt, os::lastErrorCode());
+    if (!file.seek(bounds.start)) return readingFailed(BlockError::ReadInt, os::lastErrorCode());
 
     BlockReader reader(fileByteSource(file), bounds.end - bounds.start);
-    const BlockError error = readConfigurationBlock(reader, mutablePropertyStore());
-    if (error != BlockError::None) failReading(error, reader.systemError());
+    const BlockError error = readConfigurationBlock(reader, launcher.store);
+    if (error != BlockError::None) return readingFailed(error, reader.systemError());
 
-    sectionOffset = bounds.start + reader.consumed();
-    blockEnd = bounds.end;
+    launcher.block.includedFilesOffset = bounds.start + reader.consumed();
+    launcher.block.end = bounds.end;
     file.close();
 
-    const int32_t kind = getIntProperty(107);
-    if (kind != 1 && kind != 5) disableErrorBoxes();
-}
-
-uint64_t includedFilesOffset() {
-    return sectionOffset;
-}
-uint64_t configurationEnd() {
-    return blockEnd;
+    const int32_t kind = launcher.properties.integer(Property::ExecutableType);
+    if (kind != 1 && kind != 5) disableErrorBoxes(launcher);
+    return Outcome();
 }
 
 } // namespace lumen

@@ -4,7 +4,6 @@
 
 #include "core/deletion_list.h"
 #include "core/property_store.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
 #include "os/paths.h"
 #include "os/registry.h"
@@ -16,14 +15,14 @@ const char kListKey[] = "SOFTWARE\\nordquill\\lumen\\temp\\";
 const char kFileList[] = "delete_file";
 const char kDirectoryList[] = "delete_dir";
 
-void scheduleDeletion(const char* valueName, const std::string& path) {
+void scheduleDeletion(Launcher& launcher, const char* valueName, const std::string& path) {
     os::RegistryKey key = os::RegistryKey::create(os::RegistryRoot::CurrentUser, kListKey);
     if (!key.valid()) return;
     std::string stored;
     key.readString(valueName, stored, kTextBufferSize, true);
     std::string list = deletionListOf(deletionEntries(stored));
     if (!appendDeletionEntry(list, path)) {
-        logError("Deletion list %s is full, %s not recorded", valueName, path.c_str());
+        launcher.log.error("Deletion list %s is full, %s not recorded", valueName, path.c_str());
         return;
     }
     key.writeString(valueName, list);
@@ -49,31 +48,31 @@ void processList(os::RegistryKey& key, const char* valueName, Remove remove) {
 
 } // namespace
 
-void scheduleFileDeletion(const std::string& path) {
-    scheduleDeletion(kFileList, path);
+void scheduleFileDeletion(Launcher& launcher, const std::string& path) {
+    scheduleDeletion(launcher, kFileList, path);
 }
 
-void scheduleDirectoryDeletion(const std::string& path) {
-    scheduleDeletion(kDirectoryList, path);
+void scheduleDirectoryDeletion(Launcher& launcher, const std::string& path) {
+    scheduleDeletion(launcher, kDirectoryList, path);
 }
 
-void scheduleTreeDeletion(const std::string& directory) {
+void scheduleTreeDeletion(Launcher& launcher, const std::string& directory) {
     if (directory.empty()) return;
     std::vector<os::DirectoryEntry> entries;
     os::listDirectory(directory, entries);
     for (const os::DirectoryEntry& entry : entries) {
         const std::string path = childPath(directory, entry.name);
         if (entry.isDirectory)
-            scheduleTreeDeletion(path);
+            scheduleTreeDeletion(launcher, path);
         else
-            scheduleFileDeletion(path);
+            scheduleFileDeletion(launcher, path);
     }
-    scheduleDirectoryDeletion(directory);
+    scheduleDirectoryDeletion(launcher, directory);
 }
 
-void deleteOrScheduleFile(const std::string& path) {
+void deleteOrScheduleFile(Launcher& launcher, const std::string& path) {
     os::deleteFile(path);
-    if (fileExists(path)) scheduleFileDeletion(path);
+    if (fileExists(path)) scheduleFileDeletion(launcher, path);
 }
 
 void processDeferredDeletions() {

@@ -12,15 +12,17 @@
 
 #include <string>
 
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-void scheduleFileDeletion(const std::string& path);
-void scheduleDirectoryDeletion(const std::string& path);
+void scheduleFileDeletion(Launcher& launcher, const std::string& path);
+void scheduleDirectoryDeletion(Launcher& launcher, const std::string& path);
 // Every file below the directory, every directory below it and itself,
 // children before their parents.
-void scheduleTreeDeletion(const std::string& directory);
+void scheduleTreeDeletion(Launcher& launcher, const std::string& directory);
 // Deletes the file now, or schedules it when it still exists.
-void deleteOrScheduleFile(const std::string& path);
+void deleteOrScheduleFile(Launcher& launcher, const std::string& path);
 void processDeferredDeletions();
 
 } // namespace lumen

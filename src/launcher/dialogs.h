@@ -3,14 +3,19 @@
 // a java.exe, the window-wait thread, and the question after an unfinished
 // earlier start.
 //
-// Contract: runDialogMode() registers "MyDlgClass", shows the progress
-// dialog (resource 103) on the calling thread and runs the start-up
-// sequence on a worker thread. It ends the process with exit code 0 when
-// the dialog ends: by its Cancel button ("Canceled installer" logged), or
-// because the start-up sequence returned after the application finished.
-// Other threads change the dialog only through messages to its controls
-// and by showing or hiding it.
+// Contract: runDialogMode() registers the progress dialog's window class,
+// shows the progress dialog (resource 103) on the calling thread and runs
+// the start-up sequence on a worker thread. It answers how the process is
+// to end once the dialog ends: with 0 and no clean-up by its Cancel button
+// ("Canceled installer" logged) or because the start-up returned after the
+// application finished; otherwise with the failure that ended the start-up
+// or the window wait, already reported (with the dialog as the message
+// boxes' owner) on the thread that met it. Other threads change the dialog
+// only through messages to its controls and by showing or hiding it.
 #pragma once
+
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
 
 namespace lumen {
 
@@ -20,25 +25,28 @@ constexpr int kMessageTextId = 1003;
 constexpr int kDownloadChoice = 1004;
 constexpr int kLocatedChoice = 1005;
 
-[[noreturn]] void runDialogMode();
+[[nodiscard]] Failure runDialogMode(Launcher& launcher);
+
+enum class RuntimeChoice { Download, Located };
 
 // The runtime-not-found dialog (resource 104), modal on the calling thread
-// and owned by `owner`. Returns kDownloadChoice (only when a download is
-// offered) or kLocatedChoice (a picked runtime was loaded); its Cancel
-// button ends the process with exit code 1.
-int showRuntimeDialog(void* owner, bool downloadOffered);
+// and owned by `owner`. Answers Download (only when a download is offered)
+// or Located (a picked runtime was loaded); its Cancel button fails with
+// exit code 1, a dialog that cannot be shown with message 1001.
+[[nodiscard]] Result<RuntimeChoice> showRuntimeDialog(Launcher& launcher, void* owner,
+                                                      bool downloadOffered);
 
-// The open-file dialog for a java.exe; true when LoadDLL accepted the pick,
-// which is then remembered among the located runtimes.
-bool locateJavaExe(void* owner);
+// The open-file dialog for a java.exe; true when the loader accepted the
+// pick, which is then remembered among the located runtimes.
+[[nodiscard]] Result<bool> locateJavaExe(Launcher& launcher, void* owner);
 
 // Starts the window-wait thread (priority above normal): it moves the bar
 // on from progressBase while the process shows no window but the progress
-// dialog, then hides the dialog; after 600 passes of 100 ms it ends the
-// process with message 20014.
-void startWindowWaitThread(void* dialog, int progressBase, int progressMax);
+// dialog, then hides the dialog; after 600 passes of 100 ms it reports
+// message 20014 and ends the dialog mode with exit code 1.
+void startWindowWaitThread(Launcher& launcher, void* dialog, int progressBase, int progressMax);
 
 // The Yes/No question after an unfinished earlier start; true for Yes.
-bool askForManualSelection();
+bool askForManualSelection(Launcher& launcher);
 
 } // namespace lumen

@@ -3,31 +3,30 @@
 // asked a question, and a missing runtime is reported with its message.
 #include "launcher/dialogs.h"
 
-#include "launcher/errors.h"
-#include "launcher/log.h"
 #include "launcher/startup.h"
-#include "os/system.h"
 
 namespace lumen {
 
-void runDialogMode() {
-    runStartup(nullptr, true);
-    os::exitProcess(0);
+Failure runDialogMode(Launcher& launcher) {
+    const Outcome started = runStartup(launcher, nullptr, true);
+    return started ? Failure::exit(0, false) : started.failure();
 }
 
 // Without a progress dialog the start-up never asks for these; should it
 // ever, the missing runtime is reported as such.
-int showRuntimeDialog(void* /*owner*/, bool /*downloadOffered*/) {
-    fatalMessage(1001);
+Result<RuntimeChoice> showRuntimeDialog(Launcher& /*launcher*/, void* /*owner*/,
+                                        bool /*downloadOffered*/) {
+    return Failure::configured(Property::MessageNoRuntime);
 }
 
-bool locateJavaExe(void* /*owner*/) {
+Result<bool> locateJavaExe(Launcher& /*launcher*/, void* /*owner*/) {
     return false;
 }
 
-void startWindowWaitThread(void* /*dialog*/, int /*progressBase*/, int /*progressMax*/) {}
+void startWindowWaitThread(Launcher& /*launcher*/, void* /*dialog*/, int /*progressBase*/,
+                           int /*progressMax*/) {}
 
-bool askForManualSelection() {
+bool askForManualSelection(Launcher& /*launcher*/) {
     return false;
 }
 

@@ -1,19 +1,19 @@
 // The dialog procedures work on Win32 messages directly; everything they
-// decide comes from the property store and the launcher's modules.
+// decide comes from the launcher's properties and modules. Each dialog's
+// state lives with its caller and reaches the procedure through the
+// dialog's own user data (DWLP_USER), never through namespace-scope state.
 #include "launcher/dialogs.h"
 
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "core/text_format.h"
 #include "core/window_math.h"
-#include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/java_check.h"
 #include "launcher/jvm_loader.h"
-#include "launcher/log.h"
-#include "launcher/properties.h"
 #include "launcher/startup.h"
 #include "launcher/window_helpers.h"
 #include "os/system.h"
@@ -27,86 +27,116 @@ namespace {
 constexpr int kProgressDialogResource = 103;
 constexpr int kRuntimeDialogResource = 104;
 constexpr int kInitialProgressMax = 100;
-const char kDialogClass[] = "MyDlgClass";
-const wchar_t kDialogClassWide[] = L"MyDlgClass";
-const char kMainIcon[] = "MAINICO";
-// Sent by the start-up worker when the sequence returned: the application
-// has finished and the process has nothing left to wait for.
-constexpr UINT kStartupFinished = WM_APP + 1;
+// The window class named by dialog template 103, so that the progress
+// dialog carries the launcher's icon.
+const wchar_t kDialogClass[] = L"LumenProgressDialog";
+const wchar_t kMainIcon[] = L"MAINICO";
+// Sent to the progress dialog when the dialog mode is to end: by the
+// start-up worker when the sequence returned (the application finished, or
+// a failure was reported), by the window wait when no window came. lParam
+// points to the Failure that says how the process ends.
+constexpr UINT kEndDialogMode = WM_APP + 1;
 
-HINSTANCE instance() {
-    return static_cast<HINSTANCE>(launchState().instanceHandle);
+// The progress dialog's state: owned by runDialogMode() for the dialog's
+// whole life.
+struct ProgressDialog {
+    Launcher* launcher;
+    HWND window = nullptr;
+    // How the process ends once the dialog has ended; Cancel's default.
+    Failure ending = Failure::exit(0, false);
+};
+
+struct RuntimeDialog {
+    Launcher* launcher;
+    bool downloadOffered;
+    std::optional<Failure> failure;
+};
+
+struct WindowWait {
+    Launcher* launcher;
+    HWND dialog;
+    int position;
+    int progressMax;
+};
+
+HINSTANCE instance(const Launcher& launcher) {
+    return static_cast<HINSTANCE>(launcher.state.instanceHandle);
 }
 
-// On the NT family the dialogs are Unicode windows, so that captions and
-// texts keep characters that the ANSI code page cannot carry.
-bool unicodeWindows() {
-    static const bool nt = os::isNtPlatform();
-    return nt;
+template <typename State> State* stateOf(HWND dialog) {
+    return reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
-INT_PTR showDialog(int resource, HWND owner, DLGPROC procedure, LPARAM parameter) {
-    if (unicodeWindows())
-        return DialogBoxParamW(instance(), MAKEINTRESOURCEW(resource), owner, procedure, parameter);
-    return DialogBoxParamA(instance(), MAKEINTRESOURCEA(resource), owner, procedure, parameter);
-}
-
-bool registerDialogClass() {
-    const UINT styles = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
-    if (unicodeWindows()) {
-        WNDCLASSW windowClass{};
-        windowClass.style = styles;
-        windowClass.lpfnWndProc = DefDlgProcW;
-        windowClass.cbWndExtra = DLGWINDOWEXTRA;
-        windowClass.hInstance = instance();
-        windowClass.hIcon = LoadIconW(instance(), L"MAINICO");
-        windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = kDialogClassWide;
-        return RegisterClassW(&windowClass) != 0;
-    }
-    WNDCLASSA windowClass{};
-    windowClass.style = styles;
-    windowClass.lpfnWndProc = DefDlgProcA;
+bool registerDialogClass(const Launcher& launcher) {
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW;
+    windowClass.lpfnWndProc = DefDlgProcW;
     windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = instance();
-    windowClass.hIcon = LoadIconA(instance(), kMainIcon);
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hInstance = instance(launcher);
+    windowClass.hIcon = LoadIconW(instance(launcher), kMainIcon);
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kDialogClass;
-    return RegisterClassA(&windowClass) != 0;
+    return RegisterClassW(&windowClass) != 0;
 }
 
-void startupWorker(void* dialog) {
-    runStartup(dialog);
-    // Ending the dialog lets the main thread end the process with 0 rather
-    // than leave an invisible process behind.
-    logInfo("Application finished");
-    SendMessageW(static_cast<HWND>(dialog), kStartupFinished, 0, 0);
+// Reports a failure on the calling thread (so that its message box has the
+// dialog as owner while the dialog still stands), then ends the dialog mode.
+void endDialogMode(Launcher& launcher, HWND dialog, Failure failure) {
+    if (!failure.reported) {
+        reportFailure(launcher, failure);
+        failure.reported = true;
+    }
+    SendMessageW(dialog, kEndDialogMode, 0, reinterpret_cast<LPARAM>(&failure));
 }
 
-INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+void startupWorker(void* parameter) {
+    auto* dialog = static_cast<ProgressDialog*>(parameter);
+    Launcher& launcher = *dialog->launcher;
+    const Outcome outcome = runStartup(launcher, dialog->window);
+    if (!outcome) {
+        endDialogMode(launcher, dialog->window, outcome.failure());
+        return;
+    }
+    // The application has finished without ending the process: ending the
+    // dialog ends the process with 0 rather than leave it invisible.
+    launcher.log.info("Application finished");
+    endDialogMode(launcher, dialog->window, Failure::exit(0, false));
+}
+
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        auto* state = reinterpret_cast<ProgressDialog*>(lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        state->window = dialog;
+        Launcher& launcher = *state->launcher;
+        launcher.progressDialog = dialog;
         os::centreWindow(dialog);
-        setErrorOwner(dialog);
+        setErrorOwner(launcher, dialog);
         os::setProgressRange(dialog, kProgressBarId, kInitialProgressMax);
-        os::setDlgItemTextWide(dialog, kMessageTextId, wideProperty(20007));
-        os::setWindowTextWide(dialog, wideProperty(20013));
-        os::setDlgItemTextWide(dialog, IDCANCEL, wideProperty(20012));
-        if (!os::startThread(startupWorker, dialog, os::ThreadPriority::Normal)) {
-            logError("Could not start the start-up thread (error %lu)", os::lastErrorCode());
-            exitWithCleanup(1);
+        os::setDlgItemTextWide(dialog, kMessageTextId,
+                               launcher.properties.wide(Property::UiPreparing));
+        os::setWindowTextWide(dialog, launcher.properties.wide(Property::UiCaption));
+        os::setDlgItemTextWide(dialog, IDCANCEL,
+                               launcher.properties.wide(Property::UiCancelButton));
+        if (!os::Thread::start(startupWorker, state, os::ThreadPriority::Normal).valid()) {
+            launcher.log.error("Could not start the start-up thread (error %lu)",
+                               os::lastErrorCode());
+            state->ending = Failure::exit(1);
+            EndDialog(dialog, 0);
         }
         return TRUE;
+    }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            logInfo("Canceled installer");
+            stateOf<ProgressDialog>(dialog)->launcher->log.info("Canceled installer");
             EndDialog(dialog, LOWORD(wParam));
             return TRUE;
         }
         return FALSE;
-    case kStartupFinished:
+    case kEndDialogMode:
+        stateOf<ProgressDialog>(dialog)->ending = *reinterpret_cast<const Failure*>(lParam);
         EndDialog(dialog, 0);
         return TRUE;
     default:
@@ -114,115 +144,147 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
 }
 
-std::u16string versionOrDash(int id) {
-    const std::string version = stringProperty(id);
+std::u16string versionOrDash(const Launcher& launcher, Property bound) {
+    const std::string version = launcher.properties.text(bound);
     return version.empty() ? std::u16string(u"-") : os::wideFromAnsi(version);
 }
 
 INT_PTR CALLBACK runtimeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
-        const bool downloadOffered = lParam != 0;
-        // Remembered on the window: Enter still reaches the hidden default
-        // button, which must not start a download nobody offered.
-        SetWindowLongPtrW(dialog, DWLP_USER, downloadOffered ? 1 : 0);
+        // Kept on the window: Enter still reaches the hidden default button,
+        // which must not start a download nobody offered.
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        const auto* state = reinterpret_cast<const RuntimeDialog*>(lParam);
+        const Properties& properties = state->launcher->properties;
         os::centreWindow(dialog);
-        os::setWindowTextWide(dialog, wideProperty(20013));
-        os::setDlgItemTextWide(dialog, IDCANCEL, wideProperty(20012));
-        os::setDlgItemTextWide(dialog, kLocatedChoice, wideProperty(20011));
-        os::setDlgItemTextWide(dialog, kDownloadChoice, wideProperty(20010));
-        const std::u16string format = wideProperty(downloadOffered ? 20005 : 20006);
-        if (!downloadOffered) os::showDialogItem(dialog, kDownloadChoice, false);
+        os::setWindowTextWide(dialog, properties.wide(Property::UiCaption));
+        os::setDlgItemTextWide(dialog, IDCANCEL, properties.wide(Property::UiCancelButton));
+        os::setDlgItemTextWide(dialog, kLocatedChoice, properties.wide(Property::UiLocateButton));
+        os::setDlgItemTextWide(dialog, kDownloadChoice,
+                               properties.wide(Property::UiDownloadButton));
+        const std::u16string format = properties.wide(
+            state->downloadOffered ? Property::UiNotFoundWithDownload : Property::UiNotFound);
+        if (!state->downloadOffered) os::showDialogItem(dialog, kDownloadChoice, false);
         os::setDlgItemTextWide(
             dialog, kMessageTextId,
-            formatConfiguredText(format, {versionOrDash(126), versionOrDash(127)}));
+            formatConfiguredText(format,
+                                 {versionOrDash(*state->launcher, Property::MinimumJavaVersion),
+                                  versionOrDash(*state->launcher, Property::MaximumJavaVersion)}));
         return TRUE;
     }
-    case WM_COMMAND:
+    case WM_COMMAND: {
+        auto* state = stateOf<RuntimeDialog>(dialog);
         switch (LOWORD(wParam)) {
-        case kLocatedChoice:
-            if (locateJavaExe(dialog)) EndDialog(dialog, kLocatedChoice);
+        case kLocatedChoice: {
+            const Result<bool> located = locateJavaExe(*state->launcher, dialog);
+            if (!located) {
+                state->failure = located.failure();
+                EndDialog(dialog, IDABORT);
+            } else if (located.value()) {
+                EndDialog(dialog, kLocatedChoice);
+            }
             return TRUE;
+        }
         case IDCANCEL:
-            exitWithCleanup(1);
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
         case kDownloadChoice:
-            if (GetWindowLongPtrW(dialog, DWLP_USER) != 0) EndDialog(dialog, kDownloadChoice);
+            if (state->downloadOffered) EndDialog(dialog, kDownloadChoice);
             return TRUE;
         default:
             // No other button exists: ending the dialog with another id
             // would let the start-up go on without a runtime.
             return TRUE;
         }
+    }
     default:
         return FALSE;
     }
 }
 
-struct WindowWait {
-    HWND dialog;
-    int position;
-    int progressMax;
-};
-
 void waitForApplicationWindow(void* parameter) {
     const std::unique_ptr<WindowWait> wait(static_cast<WindowWait*>(parameter));
+    Launcher& launcher = *wait->launcher;
     const unsigned long self = os::processId();
     int passes = 0;
-    while (countProcessWindows(self) <= 1 && passes < kWindowWaitPasses) {
+    while (countProcessWindows(launcher, self) <= 1 && passes < kWindowWaitPasses) {
         ++passes;
         if (advanceWindowWait(passes, wait->progressMax, wait->position))
             os::setProgressPosition(wait->dialog, kProgressBarId, wait->position);
         os::sleepMs(kWindowWaitIntervalMs);
     }
-    if (passes >= kWindowWaitPasses) fatalMessageWide(20014);
+    if (passes >= kWindowWaitPasses) {
+        endDialogMode(launcher, wait->dialog, Failure::configuredWide(Property::UiNoWindow));
+        return;
+    }
     os::showWindow(wait->dialog, false);
 }
 
 } // namespace
 
-void runDialogMode() {
-    if (!registerDialogClass())
-        logError("Could not register the dialog class (error %lu)", os::lastErrorCode());
-    const INT_PTR result = showDialog(kProgressDialogResource, nullptr, progressDialogProc, 0);
+Failure runDialogMode(Launcher& launcher) {
+    if (!registerDialogClass(launcher))
+        launcher.log.error("Could not register the dialog class (error %lu)", os::lastErrorCode());
+    ProgressDialog dialog{&launcher};
+    const INT_PTR result =
+        DialogBoxParamW(instance(launcher), MAKEINTRESOURCEW(kProgressDialogResource), nullptr,
+                        progressDialogProc, reinterpret_cast<LPARAM>(&dialog));
     if (result == -1) {
-        logError("Could not show the progress dialog (error %lu)", os::lastErrorCode());
-        exitWithCleanup(1);
+        launcher.log.error("Could not show the progress dialog (error %lu)", os::lastErrorCode());
+        return Failure::exit(1);
     }
-    // The worker may be anywhere in the start-up; ending the process at once
-    // keeps it from running on while the runtime library tears down.
-    os::exitProcess(0);
+    // The worker may be anywhere in the start-up: the caller ends the
+    // process at once, so that it does not run on while the runtime
+    // library tears down.
+    return dialog.ending;
 }
 
-int showRuntimeDialog(void* owner, bool downloadOffered) {
-    const INT_PTR result = showDialog(kRuntimeDialogResource, static_cast<HWND>(owner),
-                                      runtimeDialogProc, downloadOffered ? 1 : 0);
-    if (result != kDownloadChoice && result != kLocatedChoice) {
-        logError("Could not show the runtime dialog (error %lu)", os::lastErrorCode());
-        fatalMessage(1001);
+Result<RuntimeChoice> showRuntimeDialog(Launcher& launcher, void* owner, bool downloadOffered) {
+    RuntimeDialog dialog{&launcher, downloadOffered, std::nullopt};
+    const INT_PTR result = DialogBoxParamW(
+        instance(launcher), MAKEINTRESOURCEW(kRuntimeDialogResource), static_cast<HWND>(owner),
+        runtimeDialogProc, reinterpret_cast<LPARAM>(&dialog));
+    switch (result) {
+    case kDownloadChoice:
+        return RuntimeChoice::Download;
+    case kLocatedChoice:
+        return RuntimeChoice::Located;
+    case IDCANCEL:
+        return Failure::exit(1);
+    case IDABORT:
+        if (dialog.failure) return *dialog.failure;
+        [[fallthrough]];
+    default:
+        launcher.log.error("Could not show the runtime dialog (error %lu)", os::lastErrorCode());
+        return Failure::configured(Property::MessageNoRuntime);
     }
-    return static_cast<int>(result);
 }
 
-bool locateJavaExe(void* owner) {
-    std::string title = os::ansiFromWide(wideProperty(20004));
+Result<bool> locateJavaExe(Launcher& launcher, void* owner) {
+    std::string title = os::ansiFromWide(launcher.properties.wide(Property::UiLocateTitle));
     if (title.size() > kTextBufferSize - 1) title.resize(kTextBufferSize - 1);
     std::string picked;
     if (!os::pickExistingFile(owner, title, "Java EXE", "java.exe", picked)) return false;
-    if (!LoadDLL(true, &picked, true)) return false;
+    Result<bool> loaded = loadJvm(launcher, JvmRequest::javaExe(picked), ShowErrors::Yes);
+    if (!loaded || !loaded.value()) return loaded;
     rememberLocatedJvm(picked);
     return true;
 }
 
-void startWindowWaitThread(void* dialog, int progressBase, int progressMax) {
-    auto* wait = new WindowWait{static_cast<HWND>(dialog), progressBase, progressMax};
-    if (!os::startThread(waitForApplicationWindow, wait, os::ThreadPriority::AboveNormal)) {
+void startWindowWaitThread(Launcher& launcher, void* dialog, int progressBase, int progressMax) {
+    auto* wait = new WindowWait{&launcher, static_cast<HWND>(dialog), progressBase, progressMax};
+    if (!os::Thread::start(waitForApplicationWindow, wait, os::ThreadPriority::AboveNormal)
+             .valid()) {
         delete wait;
-        logError("Could not start the window-wait thread (error %lu)", os::lastErrorCode());
+        launcher.log.error("Could not start the window-wait thread (error %lu)",
+                           os::lastErrorCode());
     }
 }
 
-bool askForManualSelection() {
-    return os::askYesNoWarning(wideProperty(20015), wideProperty(20013));
+bool askForManualSelection(Launcher& launcher) {
+    return os::askYesNoWarning(launcher.properties.wide(Property::UiUnfinishedStart),
+                               launcher.properties.wide(Property::UiCaption));
 }
 
 } // namespace lumen

@@ -5,9 +5,6 @@
 
 #include "core/progress_figures.h"
 #include "core/text_format.h"
-#include "launcher/errors.h"
-#include "launcher/log.h"
-#include "launcher/properties.h"
 #include "os/file.h"
 #include "os/internet.h"
 #include "os/paths.h"
@@ -16,8 +13,9 @@
 namespace lumen {
 namespace {
 
+// The user agent servers of runtime archives have always been told; some
+// of them look for it, so it stays.
 const char kUserAgent[] = "tessel download agent";
-const char kDestination[] = "jre.tar.gz";
 constexpr int kLengthQueries = 20;
 constexpr unsigned long kQueryPauseMs = 300;
 constexpr uint32_t kBlock = 16384;
@@ -44,88 +42,92 @@ class GatheringWriter {
     }
 
   private:
-    static constexpr size_t kGather = 256 * 1024;
+    static constexpr size_t kGather = size_t{256} * 1024;
     os::File& file_;
     std::vector<char> pending_;
 };
 
 // An error page must never be stored as a runtime.
-bool answeredOk(const os::InternetHandle& request) {
+bool answeredOk(Launcher& launcher, const os::InternetLibrary& internet,
+                const os::InternetHandle& request) {
     uint32_t status = 0;
-    if (!os::queryHttpNumber(request, os::HttpNumber::StatusCode, status)) {
-        logError("HttpQueryInfo for the status failed with error code %d", errorCode());
+    if (!internet.queryNumber(request, os::HttpNumber::StatusCode, status)) {
+        launcher.log.error("HttpQueryInfo for the status failed with error code %d", errorCode());
         return false;
     }
     if (status == kHttpOk) return true;
-    logError("Server answered with HTTP status %u", static_cast<unsigned>(status));
+    launcher.log.error("Server answered with HTTP status %u", static_cast<unsigned>(status));
     return false;
 }
 
-void showFigures(ProgressView& progress, uint32_t received, uint32_t length,
+void showFigures(Launcher& launcher, ProgressView& progress, uint32_t received, uint32_t length,
                  unsigned long elapsedMs) {
     const DownloadFigures figures = downloadFigures(received, length, elapsedMs);
-    progress.setStatusText(formatConfiguredText(wideProperty(20008),
-                                                {figures.receivedMegabytes, figures.totalMegabytes,
-                                                 figures.percent, figures.kilobytesPerSecond}));
+    progress.setStatusText(
+        formatConfiguredText(launcher.properties.wide(Property::UiDownloadProgress),
+                             {figures.receivedMegabytes, figures.totalMegabytes, figures.percent,
+                              figures.kilobytesPerSecond}));
     progress.setPosition(figures.position);
 }
 
 } // namespace
 
-bool loadInternetFunctions() {
+bool loadInternetFunctions(Launcher& launcher, os::InternetLibrary& internet) {
     std::string system;
-    const os::InternetLoad result = os::systemDirectory(system) ? os::loadInternetLibrary(system)
-                                                                : os::InternetLoad::LibraryMissing;
+    const os::InternetLoad result =
+        os::systemDirectory(system) ? internet.load(system) : os::InternetLoad::LibraryMissing;
     if (result == os::InternetLoad::LibraryMissing) {
-        logError("Could not load wininet.dll");
+        launcher.log.error("Could not load wininet.dll");
         return false;
     }
     if (result == os::InternetLoad::FunctionMissing) {
-        logError("Could not load wininet functions");
+        launcher.log.error("Could not load wininet functions");
         return false;
     }
     return true;
 }
 
-bool downloadFile(ProgressView& progress, const std::string& url, const std::string& destination) {
-    progress.setStatusText(wideProperty(20009));
-    if (const unsigned long refused = os::attemptInternetConnect(); refused != 0)
-        logError("InternetAttemptConnect returned %d", static_cast<int>(refused));
+bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, ProgressView& progress,
+                  const std::string& url, const std::string& destination) {
+    progress.setStatusText(launcher.properties.wide(Property::UiConnecting));
+    if (const unsigned long refused = internet.attemptConnect(); refused != 0)
+        launcher.log.error("InternetAttemptConnect returned %d", static_cast<int>(refused));
 
-    const os::InternetHandle session = os::openInternet(kUserAgent);
+    const os::InternetHandle session = internet.open(kUserAgent);
     if (!session.valid()) {
-        logError("InternetOpen failed with error code %d", errorCode());
+        launcher.log.error("InternetOpen failed with error code %d", errorCode());
         return false;
     }
-    os::InternetHandle request = os::openInternetUrl(session, url);
+    os::InternetHandle request = internet.openUrl(session, url);
     if (!request.valid()) {
-        logError("InternetOpenUrl failed with error code %d", errorCode());
+        launcher.log.error("InternetOpenUrl failed with error code %d", errorCode());
         return false;
     }
-    if (!answeredOk(request)) return false;
+    if (!answeredOk(launcher, internet, request)) return false;
 
     uint32_t length = 0;
-    for (int attempt = 1; !os::queryHttpNumber(request, os::HttpNumber::ContentLength, length);
+    for (int attempt = 1; !internet.queryNumber(request, os::HttpNumber::ContentLength, length);
          ++attempt) {
-        logError("HttpQueryInfo (try %d) failed with error code %d", attempt, errorCode());
+        launcher.log.error("HttpQueryInfo (try %d) failed with error code %d", attempt,
+                           errorCode());
         os::sleepMs(kQueryPauseMs);
         request.close();
-        request = os::openInternetUrl(session, url);
+        request = internet.openUrl(session, url);
         if (!request.valid()) {
-            logError("InternetOpenUrl 2 failed with error code %d", errorCode());
+            launcher.log.error("InternetOpenUrl 2 failed with error code %d", errorCode());
             return false;
         }
-        if (!answeredOk(request)) return false;
+        if (!answeredOk(launcher, internet, request)) return false;
         if (attempt == kLengthQueries) {
-            logError("Giving up");
+            launcher.log.error("Giving up");
             return false;
         }
     }
 
     os::File file = os::File::createForWriting(destination);
     if (!file.valid()) {
-        logError("opening the destination file %s failed with error code %d", destination.c_str(),
-                 errorCode());
+        launcher.log.error("opening the destination file %s failed with error code %d",
+                           destination.c_str(), errorCode());
         return false;
     }
 
@@ -138,21 +140,21 @@ bool downloadFile(ProgressView& progress, const std::string& url, const std::str
     bool refreshed = false;
     while (received < length) {
         if (progress.cancelRequested()) {
-            logError("Download cancelled");
+            launcher.log.error("Download cancelled");
             ok = false;
             break;
         }
         const uint32_t want = length - received < kBlock ? length - received : kBlock;
         uint32_t got = 0;
-        if (!os::readInternetFile(request, block.data(), want, got)) {
+        if (!internet.read(request, block.data(), want, got)) {
             ok = false;
-            logError("InternetReadFile failed with error code %d", errorCode());
+            launcher.log.error("InternetReadFile failed with error code %d", errorCode());
         } else if (got == 0) {
             // The connection ended before the announced length: asking
             // again would bring nothing either.
             ok = false;
-            logError("InternetReadFile brought no data after %u of %u bytes",
-                     static_cast<unsigned>(received), static_cast<unsigned>(length));
+            launcher.log.error("InternetReadFile brought no data after %u of %u bytes",
+                               static_cast<unsigned>(received), static_cast<unsigned>(length));
         }
         received += got;
         const bool last = !ok || received >= length;
@@ -160,13 +162,13 @@ bool downloadFile(ProgressView& progress, const std::string& url, const std::str
             const int code = errorCode();
             file.close();
             os::deleteFile(destination);
-            logError("writing the destination file %s failed with error code %d",
-                     destination.c_str(), code);
+            launcher.log.error("writing the destination file %s failed with error code %d",
+                               destination.c_str(), code);
             return false;
         }
         const unsigned long now = os::tickCount();
         if (!refreshed || now - lastRefresh > kRefreshMs) {
-            showFigures(progress, received, length, now - start);
+            showFigures(launcher, progress, received, length, now - start);
             lastRefresh = now;
             refreshed = true;
         }
@@ -174,23 +176,27 @@ bool downloadFile(ProgressView& progress, const std::string& url, const std::str
     }
     file.close();
     if (ok) {
-        logInfo("download successful");
+        launcher.log.info("download successful");
         return true;
     }
     os::deleteFile(destination);
     return false;
 }
 
-void downloadRuntime(ProgressView& progress, const std::string& url) {
-    progress.setMessage(wideProperty(20001));
-    progress.setCancelCaption(wideProperty(20012));
+Outcome downloadRuntime(Launcher& launcher, ProgressView& progress, const std::string& url,
+                        const std::string& destination) {
+    progress.setMessage(launcher.properties.wide(Property::UiDownloading));
+    progress.setCancelCaption(launcher.properties.wide(Property::UiCancelButton));
     progress.showStatus(true);
-    if (!loadInternetFunctions()) fatalMessageWide(20002);
-    if (!downloadFile(progress, url, kDestination)) {
-        if (progress.cancelRequested()) exitWithCleanup(1);
-        fatalMessageWide(20003);
+    os::InternetLibrary internet;
+    if (!loadInternetFunctions(launcher, internet))
+        return Failure::configuredWide(Property::UiInternetUnavailable);
+    if (!downloadFile(launcher, internet, progress, url, destination)) {
+        if (progress.cancelRequested()) return Failure::exit(1);
+        return Failure::configuredWide(Property::UiDownloadFailed);
     }
     progress.showStatus(false);
+    return Outcome();
 }
 
 } // namespace lumen

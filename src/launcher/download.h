@@ -1,10 +1,10 @@
 // Downloading a runtime archive over HTTP with the system's wininet.dll.
 //
-// Contract: downloadRuntime() fetches url into "jre.tar.gz" in the current
-// directory, showing the transfer in the progress view, and returns only on
-// success; it ends the process with wide message 20002 when wininet.dll or
-// one of its functions cannot be had, with 20003 when the transfer fails,
-// and with exit code 1 and no message when the view asked to cancel.
+// Contract: downloadRuntime() fetches url into destination, showing the
+// transfer in the progress view; it fails with wide message 20002 when
+// wininet.dll or one of its functions cannot be had, with 20003 when the
+// transfer fails, and with exit code 1 and no message when the view asked
+// to cancel.
 //
 // downloadFile() is the transfer on its own: true when the server answered
 // 200 with a content length and exactly that many bytes were received and
@@ -22,12 +22,17 @@
 
 #include <string>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
 #include "launcher/progress_view.h"
+#include "os/internet.h"
 
 namespace lumen {
 
-bool loadInternetFunctions();
-bool downloadFile(ProgressView& progress, const std::string& url, const std::string& destination);
-void downloadRuntime(ProgressView& progress, const std::string& url);
+bool loadInternetFunctions(Launcher& launcher, os::InternetLibrary& internet);
+bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, ProgressView& progress,
+                  const std::string& url, const std::string& destination);
+[[nodiscard]] Outcome downloadRuntime(Launcher& launcher, ProgressView& progress,
+                                      const std::string& url, const std::string& destination);
 
 } // namespace lumen

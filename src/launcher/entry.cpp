@@ -5,9 +5,7 @@
 #include "launcher/configuration.h"
 #include "launcher/dialogs.h"
 #include "launcher/errors.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "launcher/single_instance.h"
 #include "launcher/startup.h"
 #include "os/env.h"
@@ -20,35 +18,26 @@ namespace lumen {
 namespace {
 
 constexpr unsigned long kRestartDelayMs = 5000;
+const char kLauncherKey[] = "SOFTWARE\\nordquill\\lumen\\";
 
-LaunchState state;
+[[nodiscard]] Outcome prepareEnvironment(Launcher& launcher, void* instance) {
+    if (Outcome read = readConfiguration(launcher); !read) return read;
+    launcher.state.instanceHandle = instance;
+    launcher.state.productKind = launcher.properties.productKind();
 
-void prepareEnvironment(void* instance) {
-    readConfiguration();
-    state.instanceHandle = instance;
-    char kind[2];
-    getStringProperty(2001, kind, sizeof kind);
-    state.productKind = kind[0];
-
-    const std::string configured = resolvePathList(stringProperty(10004));
+    const std::string configured =
+        launcher.paths.resolveList(launcher.properties.text(Property::PathPrefix));
     if (!configured.empty()) {
         std::string current;
         os::getEnv("PATH", current);
         os::setEnv("PATH", prefixedPath(configured, current, os::pathStyle().listSeparator));
     }
 
-    const std::string workingDirectory = stringProperty(146);
-    if (!workingDirectory.empty()) os::setCurrentDirectory(fullPath(workingDirectory));
+    const std::string workingDirectory = launcher.properties.text(Property::WorkingDirectory);
+    if (!workingDirectory.empty()) os::setCurrentDirectory(launcher.paths.full(workingDirectory));
+    return Outcome();
 }
 
-} // namespace
-
-const LaunchState& launchState() {
-    return state;
-}
-
-namespace {
-const char kLauncherKey[] = "SOFTWARE\\nordquill\\lumen\\";
 } // namespace
 
 bool readInstallStarted() {
@@ -76,42 +65,45 @@ std::string prefixedPath(const std::string& configured, const std::string& curre
     return value;
 }
 
-int launcherMain(const std::string& commandLine, void* instance, bool consoleFlavour) {
+int launcherMain(Launcher& launcher, const std::string& commandLine, void* instance,
+                 bool consoleFlavour) {
     // Nothing the launcher loads may come from the directory it was started in.
     os::hardenLibrarySearch();
+    launcher.paths = LauncherPaths::ofThisProcess();
+    LaunchState& state = launcher.state;
     state.commandTail = commandTailOf(commandLine);
     // Reports must reach a console or an unattended install even when the
     // block itself is damaged, so decide where they go before reading it.
-    if (consoleFlavour || isQuietSwitch(state.commandTail)) disableErrorBoxes();
+    if (consoleFlavour || isQuietSwitch(state.commandTail)) disableErrorBoxes(launcher);
 
     if (!state.commandTail.empty() && isRestartSwitch(state.commandTail)) {
         os::sleepMs(kRestartDelayMs);
         if (!os::requestRestart()) {
             const unsigned long error = os::lastErrorCode();
-            logError("Restart request failed (error %lu)", error);
+            launcher.log.error("Restart request failed (error %lu)", error);
         }
     }
-    logInfo("Init");
-    prepareEnvironment(instance);
+    launcher.log.info("Init");
+    if (Outcome prepared = prepareEnvironment(launcher, instance); !prepared)
+        exitWithFailure(launcher, prepared.failure());
 
     if (isQuietSwitch(state.commandTail)) {
         state.quietMode = true;
-        disableErrorBoxes();
+        disableErrorBoxes(launcher);
     }
-    ensureSingleInstance(false, false);
+    if (ensureSingleInstance(launcher, false, false) == InstanceCheck::AnotherRuns)
+        exitWithFailure(launcher, Failure::exit(0));
     if (isManualSwitch(state.commandTail)) state.manualSelection = true;
-    logInfo("Init done");
+    launcher.log.info("Init done");
     // A start that set the install marker never finished: offer to pick the
     // runtime by hand this time.
-    if (readInstallStarted() && !state.quietMode && askForManualSelection())
+    if (readInstallStarted() && !state.quietMode && askForManualSelection(launcher))
         state.manualSelection = true;
 
-    if (state.quietMode) {
-        logInfo("Quiet installer.");
-        runStartup(nullptr);
-    } else {
-        runDialogMode();
-    }
+    if (!state.quietMode) exitWithFailure(launcher, runDialogMode(launcher));
+    launcher.log.info("Quiet installer.");
+    if (Outcome started = runStartup(launcher, nullptr); !started)
+        exitWithFailure(launcher, started.failure());
     return 0;
 }
 

@@ -2,27 +2,22 @@
 // to the start-up sequence.
 //
 // Contract: launcherMain() takes the process's full 8-bit command line and
-// returns the process's exit code (0) when the start-up sequence returns;
-// most runs end inside it through the error routines or the application.
-// `consoleFlavour` switches error reports to the standard error stream
-// before anything else happens.
+// returns the process's exit code (0) when the quiet start-up sequence
+// returns; every other run ends here through exitWithFailure() (the entry
+// is, with errors.cpp, the only place that ends the process) or inside the
+// application. `consoleFlavour` switches error reports to the standard
+// error stream before anything else happens. The launcher must outlive
+// every thread the run starts.
 #pragma once
 
 #include <string>
 
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-struct LaunchState {
-    std::string commandTail;
-    bool quietMode = false;
-    bool manualSelection = false;
-    char productKind = '\0';
-    void* instanceHandle = nullptr;
-};
-
-const LaunchState& launchState();
-
-int launcherMain(const std::string& commandLine, void* instance, bool consoleFlavour);
+int launcherMain(Launcher& launcher, const std::string& commandLine, void* instance,
+                 bool consoleFlavour);
 
 // The install marker: HKCU "SOFTWARE\nordquill\lumen\" value
 // "InstallStarted" (REG_DWORD). Failures read as false / are ignored.

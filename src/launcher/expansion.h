@@ -8,8 +8,10 @@
 
 #include <string>
 
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-void expandVariables(std::string& text);
+void expandVariables(Launcher& launcher, std::string& text);
 
 } // namespace lumen

@@ -1,5 +1,6 @@
 #include "launcher/extraction.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -8,10 +9,6 @@
 #include "core/path_rules.h"
 #include "core/property_store.h"
 #include "launcher/configuration.h"
-#include "launcher/errors.h"
-#include "launcher/included_files.h"
-#include "launcher/log.h"
-#include "launcher/properties.h"
 #include "launcher/temp_files.h"
 #include "os/paths.h"
 #include "os/system.h"
@@ -21,80 +18,91 @@ namespace {
 
 // Larger than the 8 KB blocks a byte-wise copy would use: runtimes and big
 // jars travel here, and fewer system calls keep the copy near disk speed.
-constexpr size_t kCopyChunk = 256 * 1024;
+constexpr size_t kCopyChunk = size_t{256} * 1024;
 
 } // namespace
 
-bool copyUnscrambled(BlockReader& source, os::File& target, int64_t size) {
+Result<bool> copyUnscrambled(Launcher& launcher, BlockReader& source, os::File& target,
+                             int64_t size) {
     std::vector<uint8_t> buffer(kCopyChunk);
     int64_t copied = 0;
     while (copied < size) {
         const size_t want = static_cast<size_t>(
             size - copied < static_cast<int64_t>(kCopyChunk) ? size - copied : kCopyChunk);
         if (!source.readExact(buffer.data(), want)) {
-            logError("ReadFile failed");
+            launcher.log.error("ReadFile failed");
             return false;
         }
         scrambleBytes(buffer.data(), want);
         if (!target.writeAll(buffer.data(), want)) {
-            logError("WriteFile failed");
-            fatalMessage(1009, "%ERROR_CODE%", "13");
+            launcher.log.error("WriteFile failed");
+            return Failure::internalError("13");
         }
         copied += static_cast<int64_t>(want);
     }
     return true;
 }
 
-bool extractOneFile(BlockReader& ownFile, const std::string& path) {
+Result<bool> extractOneFile(Launcher& launcher, BlockReader& ownFile, const std::string& path) {
     int32_t size = 0;
-    if (!ownFile.readInt(size)) fatalError(blockErrorText(BlockError::ReadInt));
-    logInfo("extracting %s (size: %d)", path.c_str(), size);
+    if (!ownFile.readInt(size)) return Failure::fixedText(blockErrorText(BlockError::ReadInt));
+    launcher.log.info("extracting %s (size: %d)", path.c_str(), size);
     if (size <= 0) return true;
     os::File target = os::File::createForWriting(path);
-    if (!target.valid()) fatalMessage(1009, "%ERROR_CODE%", "11");
-    return copyUnscrambled(ownFile, target, size);
+    if (!target.valid()) return Failure::internalError("11");
+    return copyUnscrambled(launcher, ownFile, target, size);
 }
 
-bool extractIncludedFiles(std::string& directory) {
-    logInfo("extracting files");
-    const int32_t count = getIntProperty(2002);
-    logInfo("Included files: %d", count);
-    directory.clear();
-    if (count <= 0) return true;
+Result<std::string> extractIncludedFiles(Launcher& launcher) {
+    launcher.log.info("extracting files");
+    const int32_t count = launcher.properties.integer(Property::IncludedFileCount);
+    launcher.log.info("Included files: %d", count);
+    std::string directory;
+    if (count <= 0) return directory;
 
-    std::vector<std::string> names = splitList(stringProperty(2003));
+    std::vector<std::string> names =
+        splitList(launcher.properties.text(Property::IncludedFileNames));
     if (names.size() > static_cast<size_t>(count)) names.resize(static_cast<size_t>(count));
-    for (const std::string& name : names) {
-        if (!isSafeIncludedName(name)) {
-            logError("Refusing included file name %s", name.c_str());
-            fatalMessage(1009, "%ERROR_CODE%", "11");
-        }
+    const auto refused = std::find_if(names.begin(), names.end(), [](const std::string& name) {
+        return !isSafeIncludedName(name);
+    });
+    if (refused != names.end()) {
+        launcher.log.error("Refusing included file name %s", refused->c_str());
+        return Failure::internalError("11");
     }
 
-    os::File own = openOwnExecutable();
-    if (!own.seek(includedFilesOffset())) fatalError(blockErrorText(BlockError::ReadInt));
-    BlockReader reader(fileByteSource(own), configurationEnd() - includedFilesOffset());
+    Result<os::File> opened = openOwnExecutable(launcher);
+    if (!opened) return opened.failure();
+    os::File& own = opened.value();
+    if (!own.seek(launcher.block.includedFilesOffset))
+        return Failure::fixedText(blockErrorText(BlockError::ReadInt));
+    BlockReader reader(fileByteSource(own),
+                       launcher.block.end - launcher.block.includedFilesOffset);
 
-    if (!createTempFile(directory)) fatalMessage(1009, "%ERROR_CODE%", "7");
+    const std::optional<std::string> temporary = chooseTempDirectory();
+    if (!temporary) return noTempDirectory();
+    if (!createTempFileIn(*temporary, directory)) return Failure::internalError("7");
     os::deleteFile(directory);
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    directory += "_dir" + std::to_string(std::rand());
-    logInfo("Temp dir: %s", directory.c_str());
-    if (!os::createDirectory(directory)) fatalMessage(1009, "%ERROR_CODE%", "7");
+    std::srand(static_cast<unsigned>(std::time(nullptr))); // NOLINT(cert-msc51-cpp,cert-msc32-c)
+    directory += "_dir" + std::to_string(std::rand());     // NOLINT(cert-msc50-cpp,cert-msc30-c)
+    launcher.log.info("Temp dir: %s", directory.c_str());
+    if (!os::createDirectory(directory)) return Failure::internalError("7");
 
     for (const std::string& name : names) {
         const std::string path = joinPath(os::pathStyle(), directory, name);
-        registerUnpackedFile(path);
-        if (!extractOneFile(reader, path)) {
-            logError("Failed to extract %s", path.c_str());
+        launcher.unpacked.addFile(path);
+        const Result<bool> extracted = extractOneFile(launcher, reader, path);
+        if (!extracted) return extracted.failure();
+        if (!extracted.value()) {
+            launcher.log.error("Failed to extract %s", path.c_str());
             // The directory must not outlive the failed run either.
-            registerUnpackedDirectory(directory);
-            return false;
+            launcher.unpacked.addDirectory(directory);
+            return Failure::filesDamaged();
         }
     }
-    registerUnpackedDirectory(directory);
-    logInfo("extracting files done");
-    return true;
+    launcher.unpacked.addDirectory(directory);
+    launcher.log.info("extracting files done");
+    return directory;
 }
 
 } // namespace lumen

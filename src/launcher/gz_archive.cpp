@@ -9,7 +9,7 @@ namespace {
 
 // Larger than zlib's 8 KiB default: fewer reads of the compressed file.
 constexpr unsigned kInputBuffer = 128 * 1024;
-constexpr size_t kDrainBlock = 64 * 1024;
+constexpr size_t kDrainBlock = size_t{64} * 1024;
 
 gzFile handle(void* file) {
     return static_cast<gzFile>(file);

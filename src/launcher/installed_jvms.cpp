@@ -8,7 +8,6 @@
 #include "core/property_store.h"
 #include "launcher/java_check.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "os/paths.h"
 #include "os/registry.h"
 
@@ -34,33 +33,33 @@ std::string currentVersionInRange(const char* key, const std::string& minimum,
     return version;
 }
 
-bool tryVersionKey(const std::string& key, const std::string& minimum, const std::string& maximum,
-                   std::string& path, std::string& version) {
+bool tryVersionKey(Launcher& launcher, const std::string& key, const std::string& minimum,
+                   const std::string& maximum, std::string& path, std::string& version) {
     std::string home;
     if (!readRegistryString(key, "JavaHome", home, kTextBufferSize)) return false;
     std::string candidate;
-    if (!javaExeFromHome(home, candidate)) return false;
-    if (!checkJavaExe(candidate, version, minimum, maximum, false)) return false;
+    if (!javaExeFromHome(launcher, home, candidate)) return false;
+    if (!checkJavaExe(launcher, candidate, version, minimum, maximum, false)) return false;
     path = candidate;
     return true;
 }
 
 } // namespace
 
-bool findCurrentVersionJvm(const std::string& minimum, const std::string& maximum,
-                           std::string& path, std::string& version) {
+bool findCurrentVersionJvm(Launcher& launcher, const std::string& minimum,
+                           const std::string& maximum, std::string& path, std::string& version) {
     const std::string kit = currentVersionInRange(kDevelopmentKitKey, minimum, maximum);
-    const std::string runtime = getIntProperty(131) != 0
+    const std::string runtime = launcher.properties.flag(Property::RequireJdk)
                                     ? std::string()
                                     : currentVersionInRange(kRuntimeKey, minimum, maximum);
     const std::string key = compareVersions(kit, runtime) > 0
                                 ? std::string(kDevelopmentKitKey) + "\\" + kit
                                 : std::string(kRuntimeKey) + "\\" + runtime;
-    return tryVersionKey(key, minimum, maximum, path, version);
+    return tryVersionKey(launcher, key, minimum, maximum, path, version);
 }
 
-bool findEnumeratedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
-                       std::string& version, const std::string& key) {
+bool findEnumeratedJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                       std::string& path, std::string& version, const std::string& key) {
     os::RegistryKey parent = os::RegistryKey::openForReading(os::RegistryRoot::LocalMachine, key);
     if (!parent.valid()) return false;
     std::vector<std::string> names;
@@ -68,15 +67,19 @@ bool findEnumeratedJvm(const std::string& minimum, const std::string& maximum, s
     for (uint32_t index = 0; parent.subKeyName(index, name); ++index)
         if (versionKeyInRange(name, minimum, maximum)) names.push_back(name);
     orderVersionKeysForTrial(names);
-    for (const std::string& candidate : names)
-        if (tryVersionKey(key + "\\" + candidate, minimum, maximum, path, version)) return true;
+    for (const std::string& candidate : names) {
+        std::string versionKey = key;
+        versionKey += '\\';
+        versionKey += candidate;
+        if (tryVersionKey(launcher, versionKey, minimum, maximum, path, version)) return true;
+    }
     return false;
 }
 
 // The greatest qualifying runtime among the sub-directories of the system's
 // runtime directory (POSIX systems, where no registry lists runtimes).
-bool findSystemDirectoryJvm(const std::string& minimum, const std::string& maximum,
-                            std::string& path, std::string& version) {
+bool findSystemDirectoryJvm(Launcher& launcher, const std::string& minimum,
+                            const std::string& maximum, std::string& path, std::string& version) {
     const std::string& directory = os::pathStyle().runtimesDirectory;
     std::vector<os::DirectoryEntry> entries;
     if (directory.empty() || !os::listDirectory(directory, entries)) return false;
@@ -87,8 +90,8 @@ bool findSystemDirectoryJvm(const std::string& minimum, const std::string& maxim
     for (const os::DirectoryEntry& entry : entries) {
         if (entry.name.empty() || entry.name[0] == '.') continue; // package metadata
         std::string candidate, candidateVersion;
-        if (!javaExeFromHome(pathUnder(directory, {entry.name}), candidate) ||
-            !checkJavaExe(candidate, candidateVersion, minimum, maximum, false))
+        if (!javaExeFromHome(launcher, pathUnder(directory, {entry.name}), candidate) ||
+            !checkJavaExe(launcher, candidate, candidateVersion, minimum, maximum, false))
             continue;
         if (!found || compareVersions(candidateVersion, version) > 0) {
             path = candidate;
@@ -99,19 +102,22 @@ bool findSystemDirectoryJvm(const std::string& minimum, const std::string& maxim
     return found;
 }
 
-bool findRegistryJvm(const std::string& minimum, const std::string& maximum, std::string& path,
-                     std::string& version) {
-    if (findSystemDirectoryJvm(minimum, maximum, path, version)) return true;
-    if (findCurrentVersionJvm(minimum, maximum, path, version)) return true;
-    if (getIntProperty(131) == 0 && findEnumeratedJvm(minimum, maximum, path, version, kRuntimeKey))
+bool findRegistryJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                     std::string& path, std::string& version) {
+    if (findSystemDirectoryJvm(launcher, minimum, maximum, path, version)) return true;
+    if (findCurrentVersionJvm(launcher, minimum, maximum, path, version)) return true;
+    if (!launcher.properties.flag(Property::RequireJdk) &&
+        findEnumeratedJvm(launcher, minimum, maximum, path, version, kRuntimeKey))
         return true;
-    return findEnumeratedJvm(minimum, maximum, path, version, kDevelopmentKitKey);
+    return findEnumeratedJvm(launcher, minimum, maximum, path, version, kDevelopmentKitKey);
 }
 
-bool findInstalledJvm(const std::string& minimum, const std::string& maximum, std::string& path) {
+bool findInstalledJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                      std::string& path) {
     std::string registryPath, registryVersion, locatedPath, locatedVersion;
-    const bool registry = findRegistryJvm(minimum, maximum, registryPath, registryVersion);
-    const bool located = findLocatedJvm(minimum, maximum, locatedPath, locatedVersion);
+    const bool registry =
+        findRegistryJvm(launcher, minimum, maximum, registryPath, registryVersion);
+    const bool located = findLocatedJvm(launcher, minimum, maximum, locatedPath, locatedVersion);
     if (registry && (!located || compareVersions(registryVersion, locatedVersion) > 0)) {
         path = registryPath;
         return true;

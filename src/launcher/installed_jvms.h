@@ -10,14 +10,17 @@
 
 #include <string>
 
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-bool findInstalledJvm(const std::string& minimum, const std::string& maximum, std::string& path);
-bool findRegistryJvm(const std::string& minimum, const std::string& maximum, std::string& path,
-                     std::string& version);
-bool findCurrentVersionJvm(const std::string& minimum, const std::string& maximum,
-                           std::string& path, std::string& version);
-bool findEnumeratedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
-                       std::string& version, const std::string& key);
+bool findInstalledJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                      std::string& path);
+bool findRegistryJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                     std::string& path, std::string& version);
+bool findCurrentVersionJvm(Launcher& launcher, const std::string& minimum,
+                           const std::string& maximum, std::string& path, std::string& version);
+bool findEnumeratedJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                       std::string& path, std::string& version, const std::string& key);
 
 } // namespace lumen

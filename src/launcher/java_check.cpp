@@ -5,9 +5,7 @@
 #include "core/java_runtime.h"
 #include "core/java_version.h"
 #include "core/property_store.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "launcher/temp_files.h"
 #include "os/paths.h"
 #include "os/process.h"
@@ -22,17 +20,13 @@ const char kLocatedKey[] = "SOFTWARE\\nordquill\\lumen\\locatedjvms\\";
 constexpr unsigned long kVersionRunLimitMs = 10000;
 constexpr size_t kFirstLineBytes = 100; // 99 bytes and the terminator
 
-bool acceptsPreRelease() {
-    return getIntProperty(130) != 0;
-}
-
 // The first line of a file, without its line end; false when unreadable.
 bool readFirstLine(const std::string& path, std::string& line) {
     std::FILE* file = std::fopen(path.c_str(), "rt");
     if (file == nullptr) return false;
     char buffer[kFirstLineBytes];
     const bool read = std::fgets(buffer, sizeof buffer, file) != nullptr;
-    std::fclose(file);
+    (void)std::fclose(file); // read-only: nothing to lose
     if (!read) return false;
     line = buffer;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -40,7 +34,7 @@ bool readFirstLine(const std::string& path, std::string& line) {
     return true;
 }
 
-bool findLocatedJvmInRoot(os::RegistryRoot root, const std::string& minimum,
+bool findLocatedJvmInRoot(Launcher& launcher, os::RegistryRoot root, const std::string& minimum,
                           const std::string& maximum, std::string& bestPath,
                           std::string& bestVersion) {
     os::RegistryKey key = os::RegistryKey::openForReading(root, kLocatedKey);
@@ -50,7 +44,7 @@ bool findLocatedJvmInRoot(os::RegistryRoot root, const std::string& minimum,
     for (uint32_t index = 0; key.subKeyName(index, name); ++index) {
         std::string path = pathFromRegistryKey(name, os::pathStyle());
         std::string version;
-        if (!checkJavaExe(path, version, minimum, maximum, true)) continue;
+        if (!checkJavaExe(launcher, path, version, minimum, maximum, true)) continue;
         if (compareVersions(version, bestVersion) > 0) {
             bestPath = path;
             bestVersion = version;
@@ -83,14 +77,15 @@ void writeVersionCache(const std::string& path, uint64_t lastWriteTime,
     key.writeString("Version", version, false);
 }
 
-bool runJavaVersion(const std::string& path, std::string& version) {
+bool runJavaVersion(Launcher& launcher, const std::string& path, std::string& version) {
     // Short names carry no blanks; where there are none, the path is quoted.
     const std::string program =
         os::pathStyle().foldsCase ? os::shortPathName(path) : "\"" + path + "\"";
     const std::string commandLine = program + " -version";
     std::string output;
-    if (!createTempFile(output)) {
-        logError("Could not create a temporary file for the version output");
+    const std::optional<std::string> temporary = chooseTempDirectory();
+    if (!temporary || !createTempFileIn(*temporary, output)) {
+        launcher.log.error("Could not create a temporary file for the version output");
         return false;
     }
     unsigned long exitCode = os::kStillActive;
@@ -106,50 +101,50 @@ bool runJavaVersion(const std::string& path, std::string& version) {
     return found;
 }
 
-bool checkJavaExe(std::string& path, std::string& version, const std::string& minimum,
-                  const std::string& maximum, bool allowPreRelease) {
-    logInfo("checkJavaExe (%s, [out], %s, %s, %d)", path.c_str(), minimum.c_str(), maximum.c_str(),
-            allowPreRelease ? 1 : 0);
-    path = fullPath(path);
+bool checkJavaExe(Launcher& launcher, std::string& path, std::string& version,
+                  const std::string& minimum, const std::string& maximum, bool allowPreRelease) {
+    const bool acceptsPreRelease = launcher.properties.flag(Property::AllowPreRelease);
+    launcher.log.info("checkJavaExe (%s, [out], %s, %s, %d)", path.c_str(), minimum.c_str(),
+                      maximum.c_str(), allowPreRelease ? 1 : 0);
+    path = launcher.paths.full(path);
     bool verdict = false;
     uint64_t lastWriteTime = 0;
     if (!findFile(path, &lastWriteTime)) {
-        logInfo("file doesn't exist");
+        launcher.log.info("file doesn't exist");
     } else {
-        logInfo("file exists");
+        launcher.log.info("file exists");
         version.clear();
         if (readVersionCache(path, lastWriteTime, version)) {
-            logInfo("got version from registry %s", version.c_str());
-            verdict =
-                versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
-        } else if (runJavaVersion(path, version)) {
-            logInfo("got version from execution %s", version.c_str());
+            launcher.log.info("got version from registry %s", version.c_str());
+            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease);
+        } else if (runJavaVersion(launcher, path, version)) {
+            launcher.log.info("got version from execution %s", version.c_str());
             writeVersionCache(path, lastWriteTime, version);
-            verdict =
-                versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease());
+            verdict = versionInRange(version, minimum, maximum, allowPreRelease, acceptsPreRelease);
         } else {
             version.clear();
-            logInfo("couldn't get version");
+            launcher.log.info("couldn't get version");
         }
     }
-    if (verdict && getIntProperty(107) == 1) {
+    if (verdict && launcher.properties.integer(Property::ExecutableType) == 1) {
         path = windowedExecutable(path, os::pathStyle());
         return fileExists(path);
     }
-    logInfo("checkJavaExe returning %d", verdict ? 1 : 0);
+    launcher.log.info("checkJavaExe returning %d", verdict ? 1 : 0);
     return verdict;
 }
 
-bool checkJavaExe(std::string& path, const std::string& minimum, const std::string& maximum,
-                  bool allowPreRelease) {
+bool checkJavaExe(Launcher& launcher, std::string& path, const std::string& minimum,
+                  const std::string& maximum, bool allowPreRelease) {
     std::string version;
-    return checkJavaExe(path, version, minimum, maximum, allowPreRelease);
+    return checkJavaExe(launcher, path, version, minimum, maximum, allowPreRelease);
 }
 
-bool javaExeFromHome(const std::string& home, std::string& path) {
+bool javaExeFromHome(const Launcher& launcher, const std::string& home, std::string& path) {
     const std::string& java = os::pathStyle().javaExecutable;
     path = pathUnder(home, {"jre", "bin", java});
-    if (getIntProperty(131) != 0) return fileExists(pathUnder(home, {"lib", "tools.jar"}));
+    if (launcher.properties.flag(Property::RequireJdk))
+        return fileExists(pathUnder(home, {"lib", "tools.jar"}));
     if (fileExists(path)) return true;
     path = pathUnder(home, {"bin", java});
     return true;
@@ -161,13 +156,13 @@ void rememberLocatedJvm(const std::string& path) {
     os::RegistryKey::create(os::RegistryRoot::CurrentUser, key);
 }
 
-bool findLocatedJvm(const std::string& minimum, const std::string& maximum, std::string& path,
-                    std::string& version) {
+bool findLocatedJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                    std::string& path, std::string& version) {
     std::string userPath, userVersion, machinePath, machineVersion;
-    const bool user = findLocatedJvmInRoot(os::RegistryRoot::CurrentUser, minimum, maximum,
-                                           userPath, userVersion);
-    const bool machine = findLocatedJvmInRoot(os::RegistryRoot::LocalMachine, minimum, maximum,
-                                              machinePath, machineVersion);
+    const bool user = findLocatedJvmInRoot(launcher, os::RegistryRoot::CurrentUser, minimum,
+                                           maximum, userPath, userVersion);
+    const bool machine = findLocatedJvmInRoot(launcher, os::RegistryRoot::LocalMachine, minimum,
+                                              maximum, machinePath, machineVersion);
     if (user && (!machine || compareVersions(userVersion, machineVersion) > 0)) {
         path = userPath;
         version = userVersion;

@@ -1,17 +1,12 @@
 #include "launcher/jvm_launch.h"
 
-#include <atomic>
 #include <jni.h>
+
+#include <algorithm>
 
 #include "core/property_store.h"
 #include "launcher/arguments.h"
-#include "launcher/entry.h"
-#include "launcher/errors.h"
-#include "launcher/included_files.h"
-#include "launcher/jvm_entry.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "launcher/single_instance.h"
 #include "launcher/temp_files.h"
 #include "launcher/vm_options.h"
@@ -24,14 +19,16 @@ namespace {
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
 
 const char kEntryClass[] = "com/lumen/runtime/WinLauncher";
+// The first-run hook of installers keeps the package name their Java side
+// has always had: a peer interface, not ours to rename.
 const char kFirstRunClass[] = "com/tessel/runtime/FirstRun";
 
-JavaVM* vm = nullptr;
-JNIEnv* env = nullptr; // the launching thread's only
-std::atomic<bool> created{false};
+bool isInstaller(const Launcher& launcher) {
+    return launcher.state.productKind == 'i';
+}
 
-bool isInstaller() {
-    return launchState().productKind == 'i';
+JavaVM* javaVm(const Launcher& launcher) {
+    return static_cast<JavaVM*>(launcher.jvm.vm);
 }
 
 std::string systemProperty(const char* name, const std::string& value) {
@@ -40,9 +37,13 @@ std::string systemProperty(const char* name, const std::string& value) {
     return option;
 }
 
-bool createJvm(const std::vector<std::string>& leadingOptions,
-               const std::vector<std::u16string>& arguments) {
-    std::vector<std::string> options = buildVmOptions(leadingOptions, arguments);
+// The JNIEnv of the launching thread, or null when the JVM could not be
+// created.
+Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& leadingOptions,
+                          const std::vector<std::u16string>& arguments) {
+    Result<std::vector<std::string>> built = buildVmOptions(launcher, leadingOptions, arguments);
+    if (!built) return built.failure();
+    std::vector<std::string>& options = built.value();
     std::vector<JavaVMOption> vmOptions(options.size());
     for (size_t i = 0; i < options.size(); ++i) {
         vmOptions[i].optionString = &options[i][0];
@@ -54,19 +55,28 @@ bool createJvm(const std::vector<std::string>& leadingOptions,
     initArgs.options = vmOptions.empty() ? nullptr : vmOptions.data();
     initArgs.ignoreUnrecognized = JNI_TRUE;
 
-    logInfo("Creating JVM");
-    auto create = reinterpret_cast<CreateJavaVm>(createJavaVmFunction());
-    if (create == nullptr) return false;
-    return create(&vm, reinterpret_cast<void**>(&env), &initArgs) == JNI_OK;
+    launcher.log.info("Creating JVM");
+    auto create = reinterpret_cast<CreateJavaVm>(launcher.jvm.createJavaVm);
+    if (create == nullptr) return static_cast<JNIEnv*>(nullptr);
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    if (create(&vm, reinterpret_cast<void**>(&env), &initArgs) != JNI_OK)
+        return static_cast<JNIEnv*>(nullptr);
+    launcher.jvm.vm = vm;
+    return env;
 }
 
-bool checkFirstRun() {
-    const std::string marker = pathUnder(fullPath(stringProperty(10003)), {".tessel", "firstrun"});
+// True when main is to run. The marker lies where the installers put it
+// (".tessel", their folder's stored name).
+Result<bool> checkFirstRun(Launcher& launcher, JNIEnv* env) {
+    const std::string marker =
+        pathUnder(launcher.paths.full(launcher.properties.text(Property::ApplicationDirectory)),
+                  {".tessel", "firstrun"});
     if (!fileExists(marker)) return true;
     jclass firstRunClass = env->FindClass(kFirstRunClass);
-    if (firstRunClass == nullptr) fatalMessage(1009, "%ERROR_CODE%", "14");
+    if (firstRunClass == nullptr) return Failure::internalError("14");
     jmethodID firstRun = env->GetStaticMethodID(firstRunClass, "firstRun", "()Z");
-    if (firstRun == nullptr) fatalMessage(1009, "%ERROR_CODE%", "15");
+    if (firstRun == nullptr) return Failure::internalError("15");
     const jboolean goOn = env->CallStaticBooleanMethod(firstRunClass, firstRun);
     if (env->ExceptionOccurred() != nullptr) {
         env->ExceptionDescribe();
@@ -75,50 +85,57 @@ bool checkFirstRun() {
     return goOn != JNI_FALSE;
 }
 
-bool callMain(const std::vector<std::u16string>& arguments) {
-    if (isInstaller() && !checkFirstRun()) {
-        logInfo("checkFirstRun stopped further execution");
-        return true;
+Result<bool> callMain(Launcher& launcher, JNIEnv* env,
+                      const std::vector<std::u16string>& arguments) {
+    if (isInstaller(launcher)) {
+        const Result<bool> goOn = checkFirstRun(launcher, env);
+        if (!goOn) return goOn.failure();
+        if (!goOn.value()) {
+            launcher.log.info("checkFirstRun stopped further execution");
+            return true;
+        }
     }
     std::string className = kEntryClass;
-    for (char& c : className)
-        if (c == '.') c = '/';
-    logInfo("main class: %s", className.c_str());
+    std::replace(className.begin(), className.end(), '.', '/');
+    launcher.log.info("main class: %s", className.c_str());
     jclass mainClass = env->FindClass(className.c_str());
     if (mainClass == nullptr) {
-        logError("could not find main class");
-        fatalMessage(1010);
+        launcher.log.error("could not find main class");
+        return Failure::configured(Property::MessageMainClassMissing);
     }
     jmethodID mainMethod = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
-        logError("could not find main method");
-        fatalMessage(1011);
+        launcher.log.error("could not find main method");
+        return Failure::configured(Property::MessageMainMethodMissing);
     }
-    const std::vector<std::u16string> javaArguments = buildJavaArguments(arguments);
-    logInfo("param count: %d", static_cast<int>(javaArguments.size()));
+    const Result<Arguments> built = buildJavaArguments(launcher, arguments);
+    if (!built) return built.failure();
+    const Arguments& javaArguments = built.value();
+    launcher.log.info("param count: %d", static_cast<int>(javaArguments.size()));
     jclass stringClass = env->FindClass("java/lang/String");
     jobjectArray array =
         env->NewObjectArray(static_cast<jsize>(javaArguments.size()), stringClass, nullptr);
     if (array == nullptr) {
-        logError("could not create the argument array");
+        launcher.log.error("could not create the argument array");
         return false;
     }
     for (size_t i = 0; i < javaArguments.size(); ++i) {
         const std::u16string& argument = javaArguments[i];
-        logInfo("param %d: %s", static_cast<int>(i), os::narrowFromWide(argument).c_str());
+        launcher.log.info("param %d: %s", static_cast<int>(i),
+                          os::narrowFromWide(argument).c_str());
         jstring text = env->NewString(reinterpret_cast<const jchar*>(argument.data()),
                                       static_cast<jsize>(argument.size()));
         if (text == nullptr) {
-            logError("could not create argument %d", static_cast<int>(i));
+            launcher.log.error("could not create argument %d", static_cast<int>(i));
             return false;
         }
         env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
     }
-    logInfo("calling main");
+    launcher.log.info("calling main");
     env->CallStaticVoidMethod(mainClass, mainMethod, array);
-    logInfo("main returned");
+    launcher.log.info("main returned");
     if (env->ExceptionOccurred() != nullptr) {
-        logError("an exception occured");
+        launcher.log.error("an exception occured");
         env->ExceptionDescribe();
         return false;
     }
@@ -127,53 +144,62 @@ bool callMain(const std::vector<std::u16string>& arguments) {
 
 } // namespace
 
-std::vector<std::string> launcherSystemProperties() {
+std::vector<std::string> launcherSystemProperties(const Launcher& launcher) {
     std::vector<std::string> properties;
-    properties.push_back(systemProperty("lumen.semaphoreName", instanceSemaphoreName()));
-    if (launchState().manualSelection)
+    properties.push_back(systemProperty("lumen.semaphoreName", instanceSemaphoreName(launcher)));
+    if (launcher.state.manualSelection)
         properties.push_back(systemProperty("lumen.manualJre", "true"));
-    if (isInstaller()) properties.push_back(systemProperty("lumen.isTessel", "true"));
-    properties.push_back(systemProperty("lumen.moduleName", moduleFileName()));
+    // The installers' Java side asks for this property by the name it has
+    // always had (a peer interface).
+    if (isInstaller(launcher)) properties.push_back(systemProperty("lumen.isTessel", "true"));
+    properties.push_back(systemProperty("lumen.moduleName", launcher.paths.moduleFileName()));
     properties.push_back(systemProperty("lumen.processCommFile", processFileName(os::processId())));
-    properties.push_back(systemProperty("lumen.tempDir", extractionDirectory()));
+    properties.push_back(systemProperty("lumen.tempDir", launcher.extractionDirectory));
     return properties;
 }
 
-bool launchJvm(const std::vector<std::u16string>& arguments, bool destroyAfterMain) {
-    logInfo("launching program");
-    const std::vector<std::string> leading = launcherSystemProperties();
-    if (!createJvm(leading, arguments)) {
-        logError("could not initialize JVM");
+Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& arguments,
+                       bool destroyAfterMain) {
+    launcher.log.info("launching program");
+    const std::vector<std::string> leading = launcherSystemProperties(launcher);
+    const Result<JNIEnv*> created = createJvm(launcher, leading, arguments);
+    if (!created) return created.failure();
+    JNIEnv* env = created.value();
+    if (env == nullptr) {
+        launcher.log.error("could not initialize JVM");
         return false;
     }
-    logInfo("JVM created");
-    created.store(true, std::memory_order_release);
-    if (!callMain(arguments)) {
-        logError("could not call main");
+    launcher.log.info("JVM created");
+    launcher.jvm.created.store(true, std::memory_order_release);
+    const Result<bool> ran = callMain(launcher, env, arguments);
+    if (!ran) return ran.failure();
+    if (!ran.value()) {
+        launcher.log.error("could not call main");
         return false;
     }
     if (destroyAfterMain) {
-        logInfo("dest JVM");
-        vm->DestroyJavaVM();
+        launcher.log.info("dest JVM");
+        javaVm(launcher)->DestroyJavaVM();
     }
-    logInfo("launch done");
+    launcher.log.info("launch done");
     return true;
 }
 
-bool jvmCreated() {
-    return created.load(std::memory_order_acquire);
+bool jvmCreated(const Launcher& launcher) {
+    return launcher.jvm.created.load(std::memory_order_acquire);
 }
 
-void* attachJvmThread() {
-    if (!jvmCreated()) return nullptr;
+void* attachJvmThread(Launcher& launcher) {
+    if (!jvmCreated(launcher)) return nullptr;
     JNIEnv* threadEnv = nullptr;
-    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&threadEnv), nullptr) != JNI_OK)
+    if (javaVm(launcher)->AttachCurrentThread(reinterpret_cast<void**>(&threadEnv), nullptr) !=
+        JNI_OK)
         return nullptr;
     return threadEnv;
 }
 
-void detachJvmThread() {
-    if (jvmCreated()) vm->DetachCurrentThread();
+void detachJvmThread(const Launcher& launcher) {
+    if (jvmCreated(launcher)) javaVm(launcher)->DetachCurrentThread();
 }
 
 } // namespace lumen

@@ -2,27 +2,33 @@
 //
 // Contract: launchJvm() builds the launcher's system properties, the VM
 // options and the argument list, creates the JVM through the entry point
-// handed over by the loader (JNI 1.2, unrecognised options ignored), runs
-// the first-run hook for installers, calls main of the fixed entry class
-// and, when asked, destroys the JVM after main (which waits for the
-// application's non-daemon threads). True when the application ran (or the
-// first-run hook stopped it in an orderly way); false when the JVM could
-// not be created or main ended with an exception. A missing entry class or
-// method ends the process with messages 1010 / 1011 (1009 with 14 / 15 for
-// the first-run hook). attachJvmThread/detachJvmThread serve other threads
-// once the JVM exists.
+// the loader kept (JNI 1.2, unrecognised options ignored), runs the
+// first-run hook for installers, calls main of the fixed entry class and,
+// when asked, destroys the JVM after main (which waits for the
+// application's non-daemon threads). It answers true when the application
+// ran (or the first-run hook stopped it in an orderly way) and false when
+// the JVM could not be created or main ended with an exception. It fails
+// on a missing entry class or method (messages 1010 / 1011; 1009 with 14 /
+// 15 for the first-run hook) and on failures of the option list.
+// attachJvmThread/detachJvmThread serve other threads once the JVM exists.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-bool launchJvm(const std::vector<std::u16string>& arguments, bool destroyAfterMain);
+[[nodiscard]] Result<bool>
+launchJvm(Launcher& launcher, const std::vector<std::u16string>& arguments, bool destroyAfterMain);
 // The launcher's own system properties, in their fixed order.
-std::vector<std::string> launcherSystemProperties();
-bool jvmCreated();
-void* attachJvmThread();
-void detachJvmThread();
+std::vector<std::string> launcherSystemProperties(const Launcher& launcher);
+bool jvmCreated(const Launcher& launcher);
+// The calling thread's JNIEnv, or null before the JVM exists or when the
+// thread cannot attach.
+void* attachJvmThread(Launcher& launcher);
+void detachJvmThread(const Launcher& launcher);
 
 } // namespace lumen

@@ -3,11 +3,8 @@
 #include "core/java_runtime.h"
 #include "launcher/errors.h"
 #include "launcher/java_check.h"
-#include "launcher/jvm_entry.h"
 #include "launcher/jvm_search.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "os/library.h"
 #include "os/paths.h"
 
@@ -16,104 +13,118 @@ namespace {
 
 const char* const kVmSubdirectories[] = {"hotspot", "client", "server", "classic"};
 
-void showLoadFailure(int source, const std::string& name) {
+void showLoadFailure(Launcher& launcher, JvmSource source, const std::string& name) {
     switch (source) {
-    case kJvmOnSearchPath:
-        showMessage(1002);
+    case JvmSource::OnSearchPath:
+        showMessage(launcher, Property::MessageRuntimeOnPathDamaged);
         break;
-    case kJvmFromEnvironment:
-        showMessage(1003, "%ENV_VAR_NAME%", name);
+    case JvmSource::FromEnvironment:
+        showMessage(launcher, Property::MessageRuntimeVariableUnusable, "%ENV_VAR_NAME%", name);
         break;
-    case kJvmAtLocation:
-        showMessage(1004, "%DEFINED_PATH%", name);
+    case JvmSource::AtLocation:
+        showMessage(launcher, Property::MessageRuntimeLocationDamaged, "%DEFINED_PATH%", name);
         break;
     default:
-        showMessage(1005);
+        showMessage(launcher, Property::MessageJvmStartFailed);
         break;
     }
 }
 
 } // namespace
 
-void* tryJvmLibrary(const std::string& javaExe, const std::string& subdirectory) {
+void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
+                    const std::string& subdirectory) {
     const std::string directory = javaExeDirectory(javaExe, os::pathStyle());
     for (const std::string& library :
          vmLibraryCandidates(os::pathStyle(), directory, subdirectory)) {
         const bool exists = fileExists(library);
-        logInfo("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
+        launcher.log.info("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
-        void* loaded = os::loadLibrary(fullPath(library, true), fullPath(directory, true));
+        void* loaded = os::loadLibrary(launcher.paths.full(library, true),
+                                       launcher.paths.full(directory, true));
         if (loaded != nullptr) return loaded;
     }
     return nullptr;
 }
 
-void* loadJvmLibraryNear(const std::string& javaExe) {
+void* loadJvmLibraryNear(Launcher& launcher, const std::string& javaExe) {
     void* library = nullptr;
-    const std::string preferred = stringProperty(152);
-    if (!preferred.empty()) library = tryJvmLibrary(javaExe, preferred);
+    const std::string preferred = launcher.properties.text(Property::PreferredVm);
+    if (!preferred.empty()) library = tryJvmLibrary(launcher, javaExe, preferred);
     for (const char* subdirectory : kVmSubdirectories) {
         if (library != nullptr) break;
-        library = tryJvmLibrary(javaExe, subdirectory);
+        library = tryJvmLibrary(launcher, javaExe, subdirectory);
     }
     return library;
 }
 
-void* loadJvmLibrary(const std::string& javaExe) {
-    void* library = loadJvmLibraryNear(javaExe);
+void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe) {
+    void* library = loadJvmLibraryNear(launcher, javaExe);
     if (library != nullptr) return library;
     const PathStyle& style = os::pathStyle();
-    return loadJvmLibraryNear(
-        pathUnder(javaExeDirectory(javaExe, style) + "..", {"jre", "bin", style.javaExecutable}));
+    return loadJvmLibraryNear(launcher, pathUnder(javaExeDirectory(javaExe, style) + "..",
+                                                  {"jre", "bin", style.javaExecutable}));
 }
 
-bool resolveCreateJavaVM(void* library) {
+bool resolveCreateJavaVM(Launcher& launcher, void* library) {
     void* function = os::libraryFunction(library, "JNI_CreateJavaVM");
     if (function == nullptr) return false;
-    setCreateJavaVmFunction(function);
+    launcher.jvm.createJavaVm = function;
     return true;
 }
 
-bool LoadDLL(bool showErrors, const std::string* location, bool locationIsExe) {
-    logInfo("LoadDLL (%d, %s, %d)", showErrors ? 1 : 0,
-            location != nullptr ? location->c_str() : "(null)", locationIsExe ? 1 : 0);
+Result<bool> loadJvm(Launcher& launcher, const JvmRequest& request, ShowErrors showErrors) {
+    const bool handedIn = request.from != JvmRequest::From::Search;
+    const bool isExe = request.from == JvmRequest::From::JavaExe;
+    const bool show = showErrors == ShowErrors::Yes;
+    launcher.log.info("LoadDLL (%d, %s, %d)", show ? 1 : 0,
+                      handedIn ? request.location.c_str() : "(null)", isExe ? 1 : 0);
     std::string javaExe;
     std::string name;
-    int source = kJvmNotFound;
-    if (location != nullptr) {
-        logInfo("Got JRE location %s (java exe: %d)", location->c_str(), locationIsExe ? 1 : 0);
-        const std::string minimum = stringProperty(126);
-        const std::string maximum = stringProperty(127);
-        logInfo("MinVersion: %s, MaxVersion: %s", minimum.c_str(), maximum.c_str());
-        javaExe = *location;
-        const bool accepted = locationIsExe
-                                  ? checkJavaExe(javaExe, minimum, maximum, true)
-                                  : testLocation(javaExe, *location, minimum, maximum, true);
+    JvmSource source = JvmSource::NotFound;
+    if (handedIn) {
+        launcher.log.info("Got JRE location %s (java exe: %d)", request.location.c_str(),
+                          isExe ? 1 : 0);
+        const std::string minimum = launcher.properties.text(Property::MinimumJavaVersion);
+        const std::string maximum = launcher.properties.text(Property::MaximumJavaVersion);
+        launcher.log.info("MinVersion: %s, MaxVersion: %s", minimum.c_str(), maximum.c_str());
+        javaExe = request.location;
+        bool accepted = false;
+        if (isExe) {
+            accepted = checkJavaExe(launcher, javaExe, minimum, maximum, true);
+        } else {
+            const Result<bool> usable =
+                testLocation(launcher, javaExe, request.location, minimum, maximum, true);
+            if (!usable) return usable.failure();
+            accepted = usable.value();
+        }
         if (!accepted) {
-            logError("Provided JVM unusable");
-            if (showErrors) showMessage(1001);
+            launcher.log.error("Provided JVM unusable");
+            if (show) showMessage(launcher, Property::MessageNoRuntime);
             return false;
         }
-        source = kJvmAtLocation;
-        name = *location;
+        source = JvmSource::AtLocation;
+        name = request.location;
     } else {
-        source = searchJvm(javaExe, name);
-        if (source == kJvmNotFound) {
-            logError("No JVM found");
-            if (showErrors) showMessage(1001);
+        const Result<JvmSource> found = searchJvm(launcher, javaExe, name);
+        if (!found) return found.failure();
+        source = found.value();
+        if (source == JvmSource::NotFound) {
+            launcher.log.error("No JVM found");
+            if (show) showMessage(launcher, Property::MessageNoRuntime);
             return false;
         }
     }
 
-    logInfo("Trying to load JVM-DLL from %s", javaExe.c_str());
-    void* library = loadJvmLibrary(javaExe);
-    if (library == nullptr) logError("Could not get DLL-Handle.");
-    if (library != nullptr && resolveCreateJavaVM(library)) {
-        logInfo("Loading of JVM-DLL successful");
+    launcher.log.info("Trying to load JVM-DLL from %s", javaExe.c_str());
+    void* library = loadJvmLibrary(launcher, javaExe);
+    if (library == nullptr) launcher.log.error("Could not get DLL-Handle.");
+    if (library != nullptr && resolveCreateJavaVM(launcher, library)) {
+        launcher.log.info("Loading of JVM-DLL successful");
         return true;
     }
-    logError("Could not load functions");
-    if (showErrors) showLoadFailure(source, name);
+    launcher.log.error("Could not load functions");
+    if (show) showLoadFailure(launcher, source, name);
     return false;
 }
 

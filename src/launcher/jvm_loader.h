@@ -1,22 +1,44 @@
-// Obtaining a Java VM: a runtime handed in (a directory, or a java.exe the
-// user picked) or found by the search, then its jvm.dll from one of the VM
-// subdirectories beside java.exe, and the entry point JNI_CreateJavaVM.
+// Obtaining a Java VM: a runtime handed in (its home directory, or a
+// java.exe the user picked) or found by the search, then its jvm.dll from
+// one of the VM subdirectories beside java.exe, and the entry point
+// JNI_CreateJavaVM, which is kept in the launcher for the launch.
 //
-// Contract: LoadDLL() returns true when the library is loaded and the entry
-// point was handed to the launch. On failure it logs and, with showErrors,
-// shows exactly one configured message chosen by how the runtime was found;
-// it never ends the process. Libraries are loaded by full path, with the
-// runtime's bin directory in the DLL search while they load.
+// Contract: loadJvm() answers true when the library is loaded and its entry
+// point kept. When no runtime qualifies or its library will not load it
+// logs and, with ShowErrors::Yes, shows exactly one configured message
+// chosen by how the runtime was found, and answers false. It fails only
+// when the search fails (see searchJvm). Libraries are loaded by full path,
+// with the runtime's bin directory in the DLL search while they load. The
+// log keeps the step's traditional name ("LoadDLL (...)").
 #pragma once
 
 #include <string>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-bool LoadDLL(bool showErrors, const std::string* location, bool locationIsExe);
-void* loadJvmLibrary(const std::string& javaExe);
-void* loadJvmLibraryNear(const std::string& javaExe);
-void* tryJvmLibrary(const std::string& javaExe, const std::string& subdirectory);
-bool resolveCreateJavaVM(void* library);
+enum class ShowErrors { No, Yes };
+
+// Where the runtime comes from.
+struct JvmRequest {
+    enum class From { Search, Home, JavaExe };
+    From from = From::Search;
+    std::string location; // the home directory or the java.exe
+
+    static JvmRequest search() { return {}; }
+    static JvmRequest home(std::string directory) { return {From::Home, std::move(directory)}; }
+    static JvmRequest javaExe(std::string exe) { return {From::JavaExe, std::move(exe)}; }
+};
+
+[[nodiscard]] Result<bool> loadJvm(Launcher& launcher, const JvmRequest& request,
+                                   ShowErrors showErrors);
+
+void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe);
+void* loadJvmLibraryNear(Launcher& launcher, const std::string& javaExe);
+void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
+                    const std::string& subdirectory);
+bool resolveCreateJavaVM(Launcher& launcher, void* library);
 
 } // namespace lumen

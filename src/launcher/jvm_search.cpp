@@ -1,29 +1,29 @@
 #include "launcher/jvm_search.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/java_runtime.h"
 #include "core/property_store.h"
 #include "launcher/installed_jvms.h"
 #include "launcher/java_check.h"
-#include "launcher/log.h"
 #include "launcher/pack200.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "os/env.h"
 #include "os/paths.h"
 
 namespace lumen {
 namespace {
 
+// In the application directory's ".tessel" folder: file names the
+// installers built on the launcher write (stored formats, kept as they are).
 const char kPreferredLocation[] = "pref_jre.cfg";
 const char kInstallerLocation[] = "inst_jre.cfg";
 
 // The product's own home variable, consulted after the configured sequence.
-const char* productHomeVariable() {
-    char kind[2];
-    getStringProperty(2001, kind, sizeof kind);
-    switch (kind[0]) {
+// The installer kind keeps the variable its installers have always set.
+const char* productHomeVariable(const Launcher& launcher) {
+    switch (launcher.properties.productKind()) {
     case 'e':
         return "LUMEN_JAVA_HOME";
     case 'i':
@@ -35,120 +35,135 @@ const char* productHomeVariable() {
 
 } // namespace
 
-bool readLocationFile(std::string& line, const std::string& name) {
-    const std::string path = pathUnder(fullPath(stringProperty(10003)), {".tessel", name});
+bool readLocationFile(const Launcher& launcher, std::string& line, const std::string& name) {
+    const std::string path =
+        pathUnder(launcher.paths.full(launcher.properties.text(Property::ApplicationDirectory)),
+                  {".tessel", name});
     std::FILE* file = std::fopen(path.c_str(), "rt");
     if (file == nullptr) return false;
     std::string buffer(kTextBufferSize, '\0');
     const bool read = std::fgets(&buffer[0], static_cast<int>(buffer.size()), file) != nullptr;
-    std::fclose(file);
+    (void)std::fclose(file); // read-only: nothing to lose
     if (!read) return false;
-    line.assign(buffer.c_str());
+    line.assign(buffer.data(), std::strlen(buffer.data()));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     return true;
 }
 
-bool testLocation(std::string& path, const std::string& location, const std::string& minimum,
-                  const std::string& maximum, bool acceptWithoutCheck) {
-    const std::string home = fullPath(location);
-    unpackRuntime(home);
-    const bool qualifies = javaExeFromHome(home, path);
+Result<bool> testLocation(Launcher& launcher, std::string& path, const std::string& location,
+                          const std::string& minimum, const std::string& maximum,
+                          bool acceptWithoutCheck) {
+    const std::string home = launcher.paths.full(location);
+    if (Outcome unpacked = unpackRuntime(launcher, home); !unpacked) return unpacked.failure();
+    const bool qualifies = javaExeFromHome(launcher, home, path);
     if (acceptWithoutCheck) return true;
-    return qualifies && checkJavaExe(path, minimum, maximum, true);
+    return qualifies && checkJavaExe(launcher, path, minimum, maximum, true);
 }
 
-bool testEnvironmentVariable(std::string& path, const std::string& variable,
+bool testEnvironmentVariable(Launcher& launcher, std::string& path, const std::string& variable,
                              const std::string& minimum, const std::string& maximum) {
     std::string home;
     if (!os::getEnv(variable, home) || home.empty()) return false;
-    return javaExeFromHome(home, path) && checkJavaExe(path, minimum, maximum, false);
+    return javaExeFromHome(launcher, home, path) &&
+           checkJavaExe(launcher, path, minimum, maximum, false);
 }
 
-bool testSearchPath(std::string& path, const std::string& minimum, const std::string& maximum) {
+bool testSearchPath(Launcher& launcher, std::string& path, const std::string& minimum,
+                    const std::string& maximum) {
     return os::searchPath(os::pathStyle().javaExecutable, path) &&
-           checkJavaExe(path, minimum, maximum, false);
+           checkJavaExe(launcher, path, minimum, maximum, false);
 }
 
-int searchJvm(std::string& path, std::string& name) {
-    logInfo("Searching for a JVM");
-    const std::string sequence = stringProperty(128);
-    const std::string minimum = stringProperty(126);
-    const std::string maximum = stringProperty(127);
+Result<JvmSource> searchJvm(Launcher& launcher, std::string& path, std::string& name) {
+    launcher.log.info("Searching for a JVM");
+    const std::string sequence = launcher.properties.text(Property::SearchSequence);
+    const std::string minimum = launcher.properties.text(Property::MinimumJavaVersion);
+    const std::string maximum = launcher.properties.text(Property::MaximumJavaVersion);
 
     std::string line;
-    if (readLocationFile(line, kPreferredLocation)) {
-        logInfo("Has preferred location %s", line.c_str());
-        if (testLocation(path, line, minimum, maximum, false)) {
-            logInfo("Using preferred location");
+    if (readLocationFile(launcher, line, kPreferredLocation)) {
+        launcher.log.info("Has preferred location %s", line.c_str());
+        const Result<bool> usable = testLocation(launcher, path, line, minimum, maximum, false);
+        if (!usable) return usable.failure();
+        if (usable.value()) {
+            launcher.log.info("Using preferred location");
             name = line;
-            return kJvmAtLocation;
+            return JvmSource::AtLocation;
         }
     }
 
     const std::vector<SearchEntry> entries = parseSearchSequence(sequence);
     for (const SearchEntry& entry : entries) {
-        logInfo("Testing location %s (type %c)", entry.argument.c_str(), entry.letter);
+        launcher.log.info("Testing location %s (type %c)", entry.argument.c_str(), entry.letter);
         switch (entry.letter) {
         case 'A':
         case 'B':
-        case 'R':
-            if (testLocation(path, entry.argument, minimum, maximum, false)) {
+        case 'R': {
+            const Result<bool> usable =
+                testLocation(launcher, path, entry.argument, minimum, maximum, false);
+            if (!usable) return usable.failure();
+            if (usable.value()) {
                 name = entry.argument;
-                return kJvmAtLocation;
+                return JvmSource::AtLocation;
             }
             break;
+        }
         case 'E':
-            if (testEnvironmentVariable(path, entry.argument, minimum, maximum)) {
+            if (testEnvironmentVariable(launcher, path, entry.argument, minimum, maximum)) {
                 name = entry.argument;
-                return kJvmFromEnvironment;
+                return JvmSource::FromEnvironment;
             }
             break;
         case 'S':
-            if (testSearchPath(path, minimum, maximum)) {
+            if (testSearchPath(launcher, path, minimum, maximum)) {
                 name = entry.argument;
-                return kJvmOnSearchPath;
+                return JvmSource::OnSearchPath;
             }
             break;
         case 'Y':
-            if (findInstalledJvm(minimum, maximum, path)) {
+            if (findInstalledJvm(launcher, minimum, maximum, path)) {
                 name.clear();
-                return kJvmFromRegistry;
+                return JvmSource::FromRegistry;
             }
             break;
         default:
             break;
         }
     }
-    logInfo("Search sequence finished");
+    launcher.log.info("Search sequence finished");
 
-    if (const char* variable = productHomeVariable()) {
-        if (testEnvironmentVariable(path, variable, minimum, maximum)) {
+    if (const char* variable = productHomeVariable(launcher)) {
+        if (testEnvironmentVariable(launcher, path, variable, minimum, maximum)) {
             name = variable;
-            return kJvmFromEnvironment;
+            return JvmSource::FromEnvironment;
         }
     }
 
-    if (readLocationFile(line, kInstallerLocation)) {
-        logInfo("Has installer location %s", line.c_str());
-        if (testLocation(path, line, minimum, maximum, false)) {
-            logInfo("Using installer location");
+    if (readLocationFile(launcher, line, kInstallerLocation)) {
+        launcher.log.info("Has installer location %s", line.c_str());
+        const Result<bool> usable = testLocation(launcher, path, line, minimum, maximum, false);
+        if (!usable) return usable.failure();
+        if (usable.value()) {
+            launcher.log.info("Using installer location");
             name = line;
-            return kJvmAtLocation;
+            return JvmSource::AtLocation;
         }
     }
 
     for (const SearchEntry& entry : entries) {
         if (entry.letter != 'B') continue;
-        logInfo("Testing bundle location %s", entry.argument.c_str());
-        testLocation(path, entry.argument, minimum, maximum, true);
+        launcher.log.info("Testing bundle location %s", entry.argument.c_str());
+        const Result<bool> tested =
+            testLocation(launcher, path, entry.argument, minimum, maximum, true);
+        if (!tested) return tested.failure();
         if (fileExists(path)) {
-            logInfo("%s exists", path.c_str());
+            launcher.log.info("%s exists", path.c_str());
             name = entry.argument;
-            return kJvmAtLocation;
+            return JvmSource::AtLocation;
         }
     }
-    return kJvmNotFound;
+    return JvmSource::NotFound;
 }
 
 } // namespace lumen

@@ -6,23 +6,36 @@
 // 10003, 2001) anew on every call and reports no errors itself; it returns
 // how the runtime was found (JvmSource) with the java.exe path and the name
 // under which it was found (a location, a variable name, or the text of an
-// S entry).
+// S entry). It fails only when a packed runtime at a location cannot be
+// restored (unpack200 could not be started).
 #pragma once
 
 #include <string>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
 
-enum JvmSource { kJvmNotFound = 0, kJvmOnSearchPath = 1, kJvmAtLocation = 2,
-                 kJvmFromEnvironment = 3, kJvmFromRegistry = 4 };
+// How a runtime was found; the numbers are those the log and the reports
+// have always used.
+enum class JvmSource {
+    NotFound = 0,
+    OnSearchPath = 1,
+    AtLocation = 2,
+    FromEnvironment = 3,
+    FromRegistry = 4
+};
 
-int searchJvm(std::string& path, std::string& name);
-bool testLocation(std::string& path, const std::string& location, const std::string& minimum,
-                  const std::string& maximum, bool acceptWithoutCheck);
-bool testEnvironmentVariable(std::string& path, const std::string& variable,
+[[nodiscard]] Result<JvmSource> searchJvm(Launcher& launcher, std::string& path, std::string& name);
+[[nodiscard]] Result<bool> testLocation(Launcher& launcher, std::string& path,
+                                        const std::string& location, const std::string& minimum,
+                                        const std::string& maximum, bool acceptWithoutCheck);
+bool testEnvironmentVariable(Launcher& launcher, std::string& path, const std::string& variable,
                              const std::string& minimum, const std::string& maximum);
-bool testSearchPath(std::string& path, const std::string& minimum, const std::string& maximum);
+bool testSearchPath(Launcher& launcher, std::string& path, const std::string& minimum,
+                    const std::string& maximum);
 // The first line of a location file below the application directory.
-bool readLocationFile(std::string& line, const std::string& name);
+bool readLocationFile(const Launcher& launcher, std::string& line, const std::string& name);
 
 } // namespace lumen

@@ -1,8 +1,6 @@
 #include "launcher/log.h"
 
 #include <cstdarg>
-#include <cstdio>
-#include <mutex>
 #include <vector>
 
 #include "core/report_text.h"
@@ -15,12 +13,6 @@ namespace {
 
 constexpr unsigned kNameAttempts = 64;
 
-std::mutex logMutex;
-bool logOpened = false;
-bool logHasPath = false;
-std::string logPath;
-std::FILE* logFile = nullptr;
-
 std::string joinDirectory(std::string directory, const std::string& name) {
     const char separator = os::pathSeparator();
     if (!directory.empty() && directory.back() != separator && directory.back() != '/')
@@ -28,79 +20,90 @@ std::string joinDirectory(std::string directory, const std::string& name) {
     return directory + name;
 }
 
+} // namespace
+
+Log::~Log() {
+    if (file_ != nullptr) (void)std::fclose(file_);
+}
+
 // A name of our own making: the C library's temporary names may keep only a
 // few letters of the prefix, and the log must be recognisable by it.
-bool createUniqueLog(const std::string& directory) {
+bool Log::createUniqueLocked(const std::string& directory) {
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string candidate =
             joinDirectory(directory, logFileName(os::processId(), os::tickCount(), attempt));
         if (!os::createNewFile(candidate)) continue;
-        logPath = candidate;
-        logHasPath = true;
-        logFile = std::fopen(candidate.c_str(), "w");
-        return logFile != nullptr;
+        path_ = candidate;
+        hasPath_ = true;
+        file_ = std::fopen(candidate.c_str(), "w");
+        return file_ != nullptr;
     }
     return false;
 }
 
-void openLogLocked() {
-    if (logOpened) return;
-    logOpened = true;
+void Log::openLocked() {
+    if (opened_) return;
+    opened_ = true;
     std::string tmp;
     bool opened = false;
     if (os::getEnv(os::logDirectoryVariable(), tmp) && !tmp.empty() && os::isWritableDirectory(tmp))
-        opened = createUniqueLog(tmp);
-    if (!opened) opened = createUniqueLog(os::logFallbackDirectory());
+        opened = createUniqueLocked(tmp);
+    if (!opened) opened = createUniqueLocked(os::logFallbackDirectory());
     if (!opened) {
-        logPath = os::logFallbackFile();
-        logHasPath = true;
-        logFile = std::fopen(logPath.c_str(), "w");
-        if (logFile == nullptr) return;
+        path_ = os::logFallbackFile();
+        hasPath_ = true;
+        file_ = std::fopen(path_.c_str(), "w");
+        if (file_ == nullptr) return;
     }
     const std::string header = logHeader(os::ownExecutableName(), os::currentTimeText());
-    std::fputs(header.c_str(), logFile);
-    std::fflush(logFile);
+    // A log that cannot be written is silently absent, as the contract says.
+    (void)std::fputs(header.c_str(), file_);
+    (void)std::fflush(file_);
 }
 
-void writeLine(bool error, const char* format, va_list arguments) {
+// `arguments` was started by info() or error(), which the analyzer does not
+// follow into this function.
+void Log::write(bool error, const char* format, va_list arguments) {
     va_list copy;
     va_copy(copy, arguments);
+    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
     const int needed = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string message;
     if (needed > 0) {
         std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
+        // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized)
+        (void)std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
         message.assign(buffer.data(), static_cast<size_t>(needed));
     }
-    std::lock_guard<std::mutex> lock(logMutex);
-    openLogLocked();
-    if (logFile == nullptr) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    openLocked();
+    if (file_ == nullptr) return;
     const std::string line = logLine(error, message);
-    std::fputs(line.c_str(), logFile);
-    std::fflush(logFile);
+    (void)std::fputs(line.c_str(), file_);
+    (void)std::fflush(file_);
 }
 
-} // namespace
-
-void logInfo(const char* format, ...) {
+// printf-style on purpose: every call's format is checked by the compiler
+// (the format attribute in log.h) and the lines keep their fixed texts.
+void Log::info(const char* format, ...) { // NOLINT(cert-dcl50-cpp)
     va_list arguments;
     va_start(arguments, format);
-    writeLine(false, format, arguments);
+    write(false, format, arguments);
     va_end(arguments);
 }
 
-void logError(const char* format, ...) {
+void Log::error(const char* format, ...) { // NOLINT(cert-dcl50-cpp)
     va_list arguments;
     va_start(arguments, format);
-    writeLine(true, format, arguments);
+    write(true, format, arguments);
     va_end(arguments);
 }
 
-bool logFilePath(std::string& path) {
-    std::lock_guard<std::mutex> lock(logMutex);
-    if (!logHasPath) return false;
-    path = logPath;
+bool Log::path(std::string& out) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!hasPath_) return false;
+    out = path_;
     return true;
 }
 

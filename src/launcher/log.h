@@ -1,21 +1,43 @@
 // The launcher's log file.
 //
-// Contract: the first log call opens the log (one attempt per process): a
-// new file named "tsx_nlog_" plus a unique suffix in the directory of TMP
-// when that is a usable directory, else in the system's fallback directory,
-// else the fixed fallback name. Every line is flushed before the call
-// returns; a line is written whole even when threads log at once. A log
-// that cannot be opened is silently absent.
+// Contract: the first line opens the log (one attempt per Log): a new file
+// named "tsx_nlog_" plus a unique suffix in the directory of TMP when that
+// is a usable directory, else in the system's fallback directory, else the
+// fixed fallback name. ("tsx_nlog_" is the name support staff and the
+// installers built on the launcher look for: a stored format, kept.) Every
+// line is flushed before the call returns; a line is written whole even
+// when threads log at once. A log that cannot be opened is silently absent.
 #pragma once
 
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace lumen {
 
-void logInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void logError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+class Log {
+  public:
+    Log() = default;
+    ~Log();
+    Log(const Log&) = delete;
+    Log& operator=(const Log&) = delete;
 
-// The log's path; false while no attempt to open it was made.
-bool logFilePath(std::string& path);
+    void info(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The log's path; false while no attempt to open it was made.
+    bool path(std::string& out) const;
+
+  private:
+    void write(bool error, const char* format, va_list arguments);
+    void openLocked();
+    bool createUniqueLocked(const std::string& directory);
+
+    mutable std::mutex mutex_;
+    bool opened_ = false;
+    bool hasPath_ = false;
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
 
 } // namespace lumen

@@ -6,14 +6,25 @@
 
 #include "launcher/entry.h"
 
+namespace {
+
+// The run's context lives as long as the process: threads of the run may
+// still use it while the runtime library ends the process after main.
+lumen::Launcher& processLauncher() {
+    return *new lumen::Launcher(); // NOLINT(cppcoreguidelines-owning-memory)
+}
+
+} // namespace
+
 #ifdef LUMEN_CONSOLE_FLAVOUR
 int main() {
     InitCommonControls();
-    return lumen::launcherMain(GetCommandLineA(), GetModuleHandleA(nullptr), true);
+    return lumen::launcherMain(processLauncher(), GetCommandLineA(), GetModuleHandleA(nullptr),
+                               true);
 }
 #else
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
-    return lumen::launcherMain(GetCommandLineA(), instance, false);
+    return lumen::launcherMain(processLauncher(), GetCommandLineA(), instance, false);
 }
 #endif

@@ -1,8 +1,6 @@
 #include "launcher/pack200.h"
 
 #include "core/java_runtime.h"
-#include "launcher/errors.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
 #include "os/paths.h"
 #include "os/process.h"
@@ -23,33 +21,36 @@ std::string libraryJar(const std::string& runtimeDirectory, const std::string& j
 
 } // namespace
 
-void unpackJar(const std::string& runtimeDirectory, const std::string& jar) {
+Outcome unpackJar(Launcher& launcher, const std::string& runtimeDirectory, const std::string& jar) {
     const std::string jarPath = libraryJar(runtimeDirectory, jar);
     const std::string packedPath = jarPath + ".pack";
-    logInfo("Unpacking %s to %s", packedPath.c_str(), jarPath.c_str());
+    launcher.log.info("Unpacking %s to %s", packedPath.c_str(), jarPath.c_str());
     if (!fileExists(packedPath)) {
-        logInfo("pack path doesn't exists");
-        return;
+        launcher.log.info("pack path doesn't exists");
+        return Outcome();
     }
     unsigned long exitCode = 0;
     if (!os::runHidden(unpack200CommandLine(runtimeDirectory, packedPath, jarPath, os::pathStyle()),
                        "", os::kWaitForever, exitCode)) {
-        logInfo("could not create unpack process");
-        fatalMessage(1009, "%ERROR_CODE%", "20");
+        launcher.log.info("could not create unpack process");
+        return Failure::internalError("20");
     }
-    logInfo("waiting for unpack200 to finish");
-    logInfo("unpack done");
+    launcher.log.info("waiting for unpack200 to finish");
+    launcher.log.info("unpack done");
+    return Outcome();
 }
 
-void unpackRuntime(const std::string& runtimeDirectory) {
+Outcome unpackRuntime(Launcher& launcher, const std::string& runtimeDirectory) {
     if (!fileExists(libraryJar(runtimeDirectory, "rt.jar.pack")) ||
         fileExists(libraryJar(runtimeDirectory, "jsse.jar")))
-        return;
-    logInfo("Unpacking JRE");
+        return Outcome();
+    launcher.log.info("Unpacking JRE");
     os::writeStandardOutput("Preparing JRE ...\n");
     for (const char* jar : kPackedJars)
-        unpackJar(runtimeDirectory, jar);
-    logInfo("Unpacking JRE done");
+        if (Outcome unpacked = unpackJar(launcher, runtimeDirectory, jar); !unpacked)
+            return unpacked;
+    launcher.log.info("Unpacking JRE done");
+    return Outcome();
 }
 
 } // namespace lumen

@@ -1,5 +1,7 @@
 #include "launcher/paths.h"
 
+#include "launcher/launcher.h"
+
 #include "core/path_rules.h"
 #include "core/report_text.h"
 #include "os/paths.h"
@@ -21,39 +23,39 @@ template <typename Transform> void roundTrip(std::string& path, Transform transf
 
 } // namespace
 
-const std::string& moduleFileName() {
-    static const std::string name = [] {
-        std::string path = os::ownExecutableShortName();
-        if (os::pathStyle().foldsCase) lowerCasePath(path);
-        collapseBackslashes(path);
-        cutToBuffer(path);
-        return path;
-    }();
-    return name;
+LauncherPaths LauncherPaths::ofThisProcess() {
+    std::string module = os::ownExecutableShortName();
+    if (os::pathStyle().foldsCase) lowerCasePath(module);
+    collapseBackslashes(module);
+    cutToBuffer(module);
+    std::string absolute;
+    if (!os::absolutePath(module, absolute)) absolute = module;
+    return LauncherPaths(module, absolute.substr(0, os::fileNameOffset(absolute)));
 }
 
-const std::string& launcherDirectory() {
-    static const std::string directory = [] {
-        std::string absolute;
-        if (!os::absolutePath(moduleFileName(), absolute)) absolute = moduleFileName();
-        return absolute.substr(0, os::fileNameOffset(absolute));
-    }();
-    return directory;
-}
-
-std::string resolveAgainstExeDir(const std::string& path) {
-    std::string out = isRelativePath(path, os::pathStyle()) ? launcherDirectory() + path : path;
+std::string LauncherPaths::resolve(const std::string& path) const {
+    std::string out = isRelativePath(path, os::pathStyle()) ? directory_ + path : path;
     cutToBuffer(out);
     collapseBackslashes(out);
     return out;
 }
 
-std::string fullPath(const std::string& path, bool keepCase) {
-    const std::string resolved = resolveAgainstExeDir(path);
+std::string LauncherPaths::full(const std::string& path, bool keepCase) const {
+    const std::string resolved = resolve(path);
     std::string out;
     if (!os::absolutePath(resolved, out)) out = resolved;
     if (!keepCase && os::pathStyle().foldsCase) lowerCasePath(out);
     collapseBackslashes(out);
+    return out;
+}
+
+std::string LauncherPaths::resolveList(const std::string& list) const {
+    std::string out;
+    for (const std::string& entry : splitList(list)) {
+        if (!out.empty()) out += os::pathStyle().listSeparator;
+        out += resolve(entry);
+    }
+    cutToBuffer(out);
     return out;
 }
 
@@ -73,16 +75,6 @@ bool fileExists(const std::string& path) {
 
 bool findFile(const std::string& path, uint64_t* lastWriteTime) {
     return os::findFile(path, lastWriteTime);
-}
-
-std::string resolvePathList(const std::string& list) {
-    std::string out;
-    for (const std::string& entry : splitList(list)) {
-        if (!out.empty()) out += os::pathStyle().listSeparator;
-        out += resolveAgainstExeDir(entry);
-    }
-    cutToBuffer(out);
-    return out;
 }
 
 std::string pathUnder(const std::string& base, std::initializer_list<std::string> names) {

@@ -2,21 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <vector>
 
+#include "core/path_rules.h"
 #include "core/progress_figures.h"
 #include "core/tar_reader.h"
-#include "launcher/errors.h"
 #include "launcher/gz_archive.h"
 #include "launcher/jvm_loader.h"
-#include "launcher/log.h"
 #include "launcher/pack200.h"
-#include "launcher/properties.h"
-#include "os/env.h"
+#include "launcher/paths.h"
 #include "os/file.h"
 #include "os/paths.h"
 #include "os/system.h"
+#include "os/thread.h"
 
 namespace lumen {
 namespace {
@@ -32,33 +30,33 @@ constexpr int kTickerStart = 100;
 constexpr int kTickerEnd = 200;
 constexpr int kTickerStep = 10;
 
-// Shared with the pack200 ticker: untarMillis is written before the ticker
-// starts, unpackDone is the one-way flag the worker sets after the restore.
-unsigned long untarMillis = 0;
-std::atomic<bool> unpackDone{false};
+// What the pack200 ticker shares with the start-up thread: untarMillis is
+// written before the ticker starts, done is the one-way flag set after the
+// restore.
+struct Ticker {
+    ProgressView* progress;
+    unsigned long untarMillis;
+    std::atomic<bool> done{false};
+};
 
-// The reader names entries with "\" between components; the file calls take
-// this platform's separator.
-std::string localName(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', os::pathSeparator());
-    return name;
-}
-
-// Writes the entries below the current directory (the target, made current
-// by untarArchive) and reports through the launcher's log.
+// Writes the entries below the target directory and reports through the
+// launcher's log. The reader names entries with "\" between components;
+// the file calls take this platform's separator.
 class RuntimeTarget : public TarOutput {
   public:
-    RuntimeTarget(ProgressView* progress, int64_t expectedSize)
-        : progress_(progress), expectedSize_(expectedSize) {}
+    RuntimeTarget(Launcher& launcher, std::string target, ProgressView* progress,
+                  int64_t expectedSize)
+        : launcher_(launcher), target_(std::move(target)), progress_(progress),
+          expectedSize_(expectedSize) {}
 
-    void makeDirectory(const std::string& name) override { os::createDirectory(localName(name)); }
+    void makeDirectory(const std::string& name) override { os::createDirectory(local(name)); }
     bool openFile(const std::string& name) override {
-        file_ = os::File::createForWriting(localName(name));
+        file_ = os::File::createForWriting(local(name));
         return file_.valid();
     }
     bool write(const void* data, size_t size) override { return file_.writeAll(data, size); }
     bool writeCopyOf(const std::string& written) override {
-        os::File source = os::File::openForReading(localName(written));
+        os::File source = os::File::openForReading(local(written));
         if (!source.valid()) return false;
         std::vector<char> buffer(kTarCopyBlock);
         for (;;) {
@@ -79,12 +77,19 @@ class RuntimeTarget : public TarOutput {
     unsigned long tickCount() override { return os::tickCount(); }
     void log(bool error, const std::string& line) override {
         if (error)
-            logError("%s", line.c_str());
+            launcher_.log.error("%s", line.c_str());
         else
-            logInfo("%s", line.c_str());
+            launcher_.log.info("%s", line.c_str());
     }
 
   private:
+    std::string local(std::string name) const {
+        std::replace(name.begin(), name.end(), '\\', os::pathSeparator());
+        return joinPath(os::pathStyle(), target_, name);
+    }
+
+    Launcher& launcher_;
+    std::string target_;
     ProgressView* progress_;
     int64_t expectedSize_;
     os::File file_;
@@ -92,82 +97,97 @@ class RuntimeTarget : public TarOutput {
 
 // Moves the bar from 100 to at most 200 in steps of 10, spread over about
 // as long as the untar took, until the restore is done.
-void unpackProgressTicker(ProgressView* progress) {
-    os::raiseCurrentThreadPriority();
+void unpackProgressTicker(void* parameter) {
+    auto* ticker = static_cast<Ticker*>(parameter);
     int position = kTickerStart;
-    while (!unpackDone.load(std::memory_order_acquire) && position < kTickerEnd) {
-        os::sleepMs(untarMillis / 10);
+    while (!ticker->done.load(std::memory_order_acquire) && position < kTickerEnd) {
+        os::sleepMs(ticker->untarMillis / 10);
         position += kTickerStep;
-        progress->setPosition(position);
+        ticker->progress->setPosition(position);
     }
 }
 
 } // namespace
 
-bool untarArchive(const std::string& archive, const std::string& target, ProgressView* progress,
-                  int64_t expectedSize) {
-    std::string remembered;
-    os::currentDirectory(remembered);
+std::string runtimeArchivePath(const std::string& directory) {
+    return joinPath(os::pathStyle(), directory, kArchive);
+}
+
+std::string runtimeDirectoryPath(const std::string& directory) {
+    return joinPath(os::pathStyle(), directory, kRuntimeDirectory);
+}
+
+Result<bool> untarArchive(Launcher& launcher, const std::string& archive, const std::string& target,
+                          ProgressView* progress, int64_t expectedSize) {
     GzArchive input;
     if (!input.open(archive)) {
-        logError("Could not open gz-file");
+        launcher.log.error("Could not open gz-file");
         return false;
     }
     bool result = false;
-    // Entry names are relative to the target; without it as the current
-    // directory they would land beside the archive instead.
-    if (!os::setCurrentDirectory(target)) {
-        logError("Could not change to %s", target.c_str());
+    if (!fileExists(target)) {
+        launcher.log.error("Could not change to %s", target.c_str());
     } else {
-        RuntimeTarget output(progress, expectedSize);
+        RuntimeTarget output(launcher, target, progress, expectedSize);
         const UntarResult untarred = untarStream(input, output);
-        if (untarred.status == UntarStatus::FileNotCreated) fatalError(untarred.message);
+        if (untarred.status == UntarStatus::FileNotCreated)
+            return Failure::fixedText(untarred.message);
         result = untarred.ok();
         std::string problem;
         if (result && !input.finish(problem)) {
-            logError("damaged gz-file: %s", problem.c_str());
+            launcher.log.error("damaged gz-file: %s", problem.c_str());
             result = false;
         }
-        os::setCurrentDirectory(remembered);
     }
     input.close();
     if (result)
-        logInfo("untaring JRE was successful");
+        launcher.log.info("untaring JRE was successful");
     else
-        logError("untaring JRE was unsuccessful");
+        launcher.log.error("untaring JRE was unsuccessful");
     return result;
 }
 
-bool extractRuntimeArchive(ProgressView* progress) {
+Outcome extractRuntimeArchive(Launcher& launcher, ProgressView* progress,
+                              const std::string& archive, const std::string& runtimeDirectory) {
     const unsigned long start = os::tickCount();
-    logInfo("extracting JRE");
-    if (!os::createDirectory(kRuntimeDirectory)) logError("Could not create JRE dir");
-    if (!untarArchive(kArchive, kRuntimeDirectory, progress, getIntProperty(151))) {
-        logError("Could not untar JRE");
-        fatalError(kCorrupted);
+    launcher.log.info("extracting JRE");
+    if (!os::createDirectory(runtimeDirectory)) launcher.log.error("Could not create JRE dir");
+    const Result<bool> untarred =
+        untarArchive(launcher, archive, runtimeDirectory, progress,
+                     launcher.properties.integer(Property::RuntimeArchiveSize));
+    if (!untarred) return untarred.failure();
+    if (!untarred.value()) {
+        launcher.log.error("Could not untar JRE");
+        return Failure::fixedText(kCorrupted);
     }
-    os::deleteFile(kArchive);
-    // Unsigned difference: right across one wrap of the tick counter.
-    untarMillis = os::tickCount() - start;
+    os::deleteFile(archive);
 
-    if (getIntProperty(153) != 0) {
-        logInfo("JRE is packed");
-        unpackDone.store(false, std::memory_order_release);
-        std::thread ticker;
-        if (progress != nullptr) ticker = std::thread(unpackProgressTicker, progress);
-        unpackRuntime(kRuntimeDirectory);
-        unpackDone.store(true, std::memory_order_release);
-        if (ticker.joinable()) ticker.join();
+    if (launcher.properties.flag(Property::PackedRuntime)) {
+        launcher.log.info("JRE is packed");
+        // Unsigned difference: right across one wrap of the tick counter.
+        Ticker ticker{progress, os::tickCount() - start};
+        os::Thread thread;
+        if (progress != nullptr)
+            thread =
+                os::Thread::start(unpackProgressTicker, &ticker, os::ThreadPriority::AboveNormal);
+        Outcome unpacked = unpackRuntime(launcher, runtimeDirectory);
+        ticker.done.store(true, std::memory_order_release);
+        thread.join();
+        if (!unpacked) return unpacked;
     }
 
     std::string directory;
-    if (!os::absolutePath(kRuntimeDirectory, directory)) directory = kRuntimeDirectory;
-    logInfo("JRE dir: %s", directory.c_str());
-    if (LoadDLL(false, &directory, false)) return true;
-    logError("Could not load bundled JRE. Trying to find another JRE.");
-    if (LoadDLL(false, nullptr, false)) return true;
-    logError("Could not find another JRE.");
-    fatalError(kUnusable);
+    if (!os::absolutePath(runtimeDirectory, directory)) directory = runtimeDirectory;
+    launcher.log.info("JRE dir: %s", directory.c_str());
+    const Result<bool> bundled = loadJvm(launcher, JvmRequest::home(directory), ShowErrors::No);
+    if (!bundled) return bundled.failure();
+    if (bundled.value()) return Outcome();
+    launcher.log.error("Could not load bundled JRE. Trying to find another JRE.");
+    const Result<bool> other = loadJvm(launcher, JvmRequest::search(), ShowErrors::No);
+    if (!other) return other.failure();
+    if (other.value()) return Outcome();
+    launcher.log.error("Could not find another JRE.");
+    return Failure::fixedText(kUnusable);
 }
 
 } // namespace lumen

@@ -4,10 +4,7 @@
 
 #include "core/command_line.h"
 #include "core/path_rules.h"
-#include "launcher/errors.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "launcher/temp_files.h"
 #include "launcher/window_helpers.h"
 #include "os/env.h"
@@ -28,10 +25,10 @@ constexpr unsigned long kRecordReadMs = 50;
 // first process may not have written it yet, or an earlier run's id may
 // still stand there: a later process reads again for a short while until
 // the record names a running process.
-unsigned long awaitProcessRecord() {
+unsigned long awaitProcessRecord(const Launcher& launcher) {
     unsigned long pid = 0;
     for (int attempt = 0; attempt < kRecordReads; ++attempt) {
-        pid = readProcessRecord();
+        pid = readProcessRecord(launcher);
         if (pid != 0 && pid != os::processId() && os::isProcessRunning(pid)) return pid;
         os::sleepMs(kRecordReadMs);
     }
@@ -40,20 +37,19 @@ unsigned long awaitProcessRecord() {
 
 } // namespace
 
-const std::string& instanceSemaphoreName() {
-    static const std::string name = [] { return instanceNameOf(moduleFileName()); }();
-    return name;
+std::string instanceSemaphoreName(const Launcher& launcher) {
+    return instanceNameOf(launcher.paths.moduleFileName());
 }
 
-void writeProcessRecord(unsigned long pid) {
+void writeProcessRecord(const Launcher& launcher, unsigned long pid) {
     os::RegistryKey::create(os::RegistryRoot::CurrentUser, kProcessRecordKey)
-        .writeDword(moduleFileName(), static_cast<uint32_t>(pid));
+        .writeDword(launcher.paths.moduleFileName(), static_cast<uint32_t>(pid));
 }
 
-unsigned long readProcessRecord() {
+unsigned long readProcessRecord(const Launcher& launcher) {
     uint32_t pid = 0;
     if (!os::RegistryKey::openForReading(os::RegistryRoot::CurrentUser, kProcessRecordKey)
-             .readDword(moduleFileName(), pid))
+             .readDword(launcher.paths.moduleFileName(), pid))
         return 0;
     return pid;
 }
@@ -72,21 +68,24 @@ void writeHandOverFile(unsigned long pid, const std::u16string& tail) {
         bytes.push_back(static_cast<char>(unit & 0xFF));
         bytes.push_back(static_cast<char>(unit >> 8));
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    // The hand-over is a courtesy to the first process: a short write loses
+    // nothing this process could still save.
+    (void)std::fwrite(bytes.data(), 1, bytes.size(), file);
+    (void)std::fclose(file);
 }
 
-void ensureSingleInstance(bool checkProperty, bool handOver) {
-    if (checkProperty && getIntProperty(10005) == 0) return;
-    if (os::claimInstance(instanceSemaphoreName()) == os::InstanceClaim::First) {
-        writeProcessRecord(os::processId());
-        return;
+InstanceCheck ensureSingleInstance(Launcher& launcher, bool checkProperty, bool handOver) {
+    if (checkProperty && !launcher.properties.flag(Property::SingleInstance))
+        return InstanceCheck::First;
+    if (os::claimInstance(instanceSemaphoreName(launcher)) == os::InstanceClaim::First) {
+        writeProcessRecord(launcher, os::processId());
+        return InstanceCheck::First;
     }
-    const unsigned long pid = awaitProcessRecord();
-    logInfo("Another instance (process %lu) runs already", pid);
+    const unsigned long pid = awaitProcessRecord(launcher);
+    launcher.log.info("Another instance (process %lu) runs already", pid);
     bringProcessToFront(pid, true);
     if (handOver) writeHandOverFile(pid, commandTailWide(os::commandLineWide()));
-    exitWithCleanup(0);
+    return InstanceCheck::AnotherRuns;
 }
 
 } // namespace lumen

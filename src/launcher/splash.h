@@ -8,30 +8,31 @@
 // called from any thread at any time: before the window exists it blocks
 // every later splash window of the process, afterwards it hides the window
 // (the thread then ends) and brings this process's windows to the front
-// when another process owns the foreground. setSplashStatusText() is for
-// the splash thread's poll; texts are drawn narrow (ANSI code page, "?"
-// for characters it cannot carry) and cut to kTextBufferSize - 1 bytes.
-// One splash screen per process; the launcher without windows (POSIX)
-// draws none and only keeps the flag.
+// when another process owns the foreground. Status texts from the Java side
+// are drawn narrow (ANSI code page, "?" for characters it cannot carry)
+// and cut to kTextBufferSize - 1 bytes. One splash screen per launcher;
+// the launcher without windows (POSIX) draws none and only keeps the flag.
 #pragma once
 
 #include <string>
+
+#include "launcher/launcher.h"
 
 namespace lumen {
 
 // `showCommand` is the window show command the executable was started
 // with (SW_SHOWNORMAL and so on).
-void showSplash(int showCommand);
-void hideSplash();
-void setSplashStatusText(const std::u16string& text);
+void showSplash(Launcher& launcher, int showCommand);
+void hideSplash(Launcher& launcher);
 // Whether a splash window was created or hideSplash() ran: once true, no
 // splash window appears any more.
-bool splashStarted();
+bool splashStarted(const Launcher& launcher);
 
 // The status line as the window draws a text from the Java side.
 std::string splashStatusFromWide(const std::u16string& text);
 
-// Actions answered by LumenController.getAction().
+// Actions answered by LumenController.getAction() (its ACTION_CLOSE and
+// ACTION_SET_TEXT).
 constexpr int kSplashActionClose = 1;
 constexpr int kSplashActionSetText = 2;
 constexpr unsigned kSplashPollMs = 100;

@@ -1,27 +1,18 @@
 // The launcher without windows draws no splash screen: showSplash() starts
 // nothing, and hideSplash() only keeps the flag, so that the error reports
 // behave as on Windows.
-#include <atomic>
-
 #include "launcher/splash.h"
 
 namespace lumen {
-namespace {
 
-std::atomic<bool> started{false};
+void showSplash(Launcher& /*launcher*/, int /*showCommand*/) {}
 
-} // namespace
-
-void showSplash(int /*showCommand*/) {}
-
-void hideSplash() {
-    started.store(true, std::memory_order_release);
+void hideSplash(Launcher& launcher) {
+    launcher.splash.started.store(true, std::memory_order_release);
 }
 
-void setSplashStatusText(const std::u16string& /*text*/) {}
-
-bool splashStarted() {
-    return started.load(std::memory_order_acquire);
+bool splashStarted(const Launcher& launcher) {
+    return launcher.splash.started.load(std::memory_order_acquire);
 }
 
 } // namespace lumen

@@ -1,10 +1,12 @@
 // The splash window works on Win32 messages and GDI directly; what it shows
-// comes from the property store, what it is told from the Java side.
+// comes from the launcher's properties, what it is told from the Java side.
+// The splash thread owns everything it draws with (SplashScreen, on its
+// stack); the window procedure reaches it through the window's user data.
+// Other threads see only the launcher's SplashShared flag and window.
 #include "launcher/splash.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <jni.h>
 #include <string>
@@ -13,8 +15,6 @@
 #include "core/window_math.h"
 #include "launcher/errors.h"
 #include "launcher/jvm_launch.h"
-#include "launcher/log.h"
-#include "launcher/properties.h"
 #include "launcher/window_helpers.h"
 #include "os/system.h"
 #include "os/thread.h"
@@ -28,35 +28,20 @@ const char kControllerClass[] = "com/lumen/runtime/LumenController";
 constexpr int kBitmapResource = 10000;
 constexpr size_t kFaceNameMax = LF_FACESIZE - 1; // 31 characters and the terminator
 constexpr int kPointsPerInch = 72;
-
-// Shared between threads. `started` is the one-way flag: set by the splash
-// thread once its window is shown and published in `splashWindow`, or by
-// hideSplash() before that, which keeps the window from ever appearing.
-std::atomic<bool> started{false};
-std::atomic<HWND> splashWindow{nullptr};
-
-// Everything below belongs to the splash thread alone.
+constexpr UINT_PTR kPollTimer = 1;
 
 struct TextLine {
     std::string text;
     COLORREF colour = 0;
     int x = 0;
     int y = 0;
-    int faceId;
-    int sizeId;
-    int weightId;
+    Property face;
+    Property size;
+    Property weight;
     // Created on the first paint, with the screen's pixels per inch; kept
-    // for the life of the process.
+    // while the window stands.
     HFONT font = nullptr;
 };
-
-TextLine statusLine{{}, 0, 0, 0, 10112, 10113, 10115, nullptr};
-TextLine versionLine{{}, 0, 0, 0, 10119, 10120, 10122, nullptr};
-int bitmapWidth = 0;
-int bitmapHeight = 0;
-bool hideOnAppWindow = false;
-UINT_PTR pollTimer = 0;
-bool ending = false;
 
 // The binding to the Java controller; `env` non-null means this thread is
 // attached to the JVM. The class reference stays valid while the thread
@@ -66,27 +51,64 @@ struct ControllerBinding {
     jclass controller = nullptr;
     jmethodID getAction = nullptr;
     jmethodID getText = nullptr;
-} binding;
-bool exceptionLogged = false;
+};
+
+struct SplashScreen {
+    SplashScreen(Launcher* owner, int show) : launcher(owner), showCommand(show) {}
+
+    Launcher* launcher;
+    int showCommand;
+    TextLine status{{},
+                    0,
+                    0,
+                    0,
+                    Property::SplashStatusFont,
+                    Property::SplashStatusFontSize,
+                    Property::SplashStatusFontWeight,
+                    nullptr};
+    TextLine version{{},
+                     0,
+                     0,
+                     0,
+                     Property::SplashVersionFont,
+                     Property::SplashVersionFontSize,
+                     Property::SplashVersionFontWeight,
+                     nullptr};
+    int bitmapWidth = 0;
+    int bitmapHeight = 0;
+    bool hideOnAppWindow = false;
+    bool ending = false;
+    bool exceptionLogged = false;
+    ControllerBinding binding;
+
+    ~SplashScreen() {
+        if (status.font != nullptr) DeleteObject(status.font);
+        if (version.font != nullptr) DeleteObject(version.font);
+    }
+};
 
 HINSTANCE executable() {
     return GetModuleHandleA(nullptr);
 }
 
-std::string bufferedText(int id) {
-    std::string text = stringProperty(id);
+SplashScreen* screenOf(HWND window) {
+    return reinterpret_cast<SplashScreen*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+std::string bufferedText(const Launcher& launcher, Property property) {
+    std::string text = launcher.properties.text(property);
     if (text.size() > kTextBufferSize - 1) text.resize(kTextBufferSize - 1);
     return text;
 }
 
-HFONT createFont(HDC dc, const TextLine& line) {
-    std::string face = stringProperty(line.faceId);
+HFONT createFont(const Launcher& launcher, HDC dc, const TextLine& line) {
+    std::string face = launcher.properties.text(line.face);
     if (face.size() > kFaceNameMax) face.resize(kFaceNameMax);
-    const int height =
-        -MulDiv(getIntProperty(line.sizeId), GetDeviceCaps(dc, LOGPIXELSY), kPointsPerInch);
-    return CreateFontA(height, 0, 0, 0, getIntProperty(line.weightId), FALSE, FALSE, FALSE,
-                       ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, face.c_str());
+    const int height = -MulDiv(launcher.properties.integer(line.size),
+                               GetDeviceCaps(dc, LOGPIXELSY), kPointsPerInch);
+    return CreateFontA(height, 0, 0, 0, launcher.properties.integer(line.weight), FALSE, FALSE,
+                       FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str());
 }
 
 // --- GDI objects owned for the length of one paint -----------------------
@@ -144,24 +166,24 @@ void drawLine(HDC dc, const TextLine& line) {
 
 // Without bitmap 10000 the window shows the light grey ground with both
 // lines of text.
-void drawBitmap(HDC target, HDC compatible) {
+void drawBitmap(const SplashScreen& screen, HDC target, HDC compatible) {
     const OwnedGdiObject picture(LoadBitmapA(executable(), MAKEINTRESOURCEA(kBitmapResource)));
     if (picture.get() == nullptr) return;
     const MemoryContext source(compatible);
     if (source.get() == nullptr) return;
     const Selection selected(source.get(), picture.get());
-    BitBlt(target, 0, 0, bitmapWidth, bitmapHeight, source.get(), 0, 0, SRCCOPY);
+    BitBlt(target, 0, 0, screen.bitmapWidth, screen.bitmapHeight, source.get(), 0, 0, SRCCOPY);
 }
 
 // Everything is drawn off screen and copied in one piece, so that a new
 // status text does not flicker.
-void paint(HWND window) {
+void paint(SplashScreen& screen, HWND window) {
     PAINTSTRUCT paintState;
     HDC dc = BeginPaint(window, &paintState);
     if (dc == nullptr) return;
-    if (statusLine.font == nullptr) {
-        statusLine.font = createFont(dc, statusLine);
-        versionLine.font = createFont(dc, versionLine);
+    if (screen.status.font == nullptr) {
+        screen.status.font = createFont(*screen.launcher, dc, screen.status);
+        screen.version.font = createFont(*screen.launcher, dc, screen.version);
     }
     RECT client;
     GetClientRect(window, &client);
@@ -173,81 +195,33 @@ void paint(HWND window) {
         if (buffer.get() != nullptr && memory.get() != nullptr) {
             const Selection target(memory.get(), buffer.get());
             FillRect(memory.get(), &client, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-            drawBitmap(memory.get(), dc);
+            drawBitmap(screen, memory.get(), dc);
             SetBkMode(memory.get(), TRANSPARENT);
-            drawLine(memory.get(), statusLine);
-            drawLine(memory.get(), versionLine);
+            drawLine(memory.get(), screen.status);
+            drawLine(memory.get(), screen.version);
             BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
         }
     }
     EndPaint(window, &paintState);
 }
 
-LRESULT CALLBACK splashProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_PAINT:
-        paint(window);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1; // the painter covers the whole window
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-}
-
-HWND createSplashWindow() {
-    statusLine.text = bufferedText(10111);
-    versionLine.text = bufferedText(10118);
-    statusLine.colour = getColorProperty(10114);
-    versionLine.colour = getColorProperty(10121);
-    statusLine.x = getIntProperty(10109);
-    statusLine.y = getIntProperty(10110);
-    versionLine.x = getIntProperty(10116);
-    versionLine.y = getIntProperty(10117);
-    bitmapWidth = getIntProperty(141);
-    bitmapHeight = getIntProperty(142);
-    const std::string title = bufferedText(101);
-
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-    windowClass.lpfnWndProc = splashProcedure;
-    windowClass.hInstance = executable();
-    windowClass.hIcon = LoadIconA(executable(), kIconName); // none without the resource
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
-    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        logError("Could not register the splash window class (error %lu)", GetLastError());
-
-    RECT desktop;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    const ScreenPoint origin =
-        centredOrigin({0, 0, desktop.right - desktop.left, desktop.bottom - desktop.top},
-                      {0, 0, bitmapWidth, bitmapHeight});
-    return CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP, static_cast<int>(origin.x),
-                           static_cast<int>(origin.y), bitmapWidth, bitmapHeight, nullptr, nullptr,
-                           executable(), nullptr);
-}
-
 // A Java exception left by a call into the controller is cleared, so that
 // the next JNI call of this thread is legal; true when there was one.
-bool clearedException(JNIEnv* env) {
+bool clearedException(SplashScreen& screen, JNIEnv* env) {
     if (env->ExceptionCheck() == JNI_FALSE) return false;
     env->ExceptionClear();
-    if (!exceptionLogged) {
-        exceptionLogged = true;
-        logError("The splash controller threw an exception");
+    if (!screen.exceptionLogged) {
+        screen.exceptionLogged = true;
+        screen.launcher->log.error("The splash controller threw an exception");
     }
     return true;
 }
 
 // Attempted while the thread has no environment: before the JVM exists
 // this yields nothing. A class that is not found is not looked up again.
-void bindController() {
-    binding.env = static_cast<JNIEnv*>(attachJvmThread());
+void bindController(SplashScreen& screen) {
+    ControllerBinding& binding = screen.binding;
+    binding.env = static_cast<JNIEnv*>(attachJvmThread(*screen.launcher));
     JNIEnv* env = binding.env;
     if (env == nullptr) return;
     binding.controller = env->FindClass(kControllerClass);
@@ -261,18 +235,25 @@ void bindController() {
     if (binding.getText == nullptr) env->ExceptionClear();
 }
 
-void fetchStatusText(JNIEnv* env) {
-    jobject result = env->CallStaticObjectMethod(binding.controller, binding.getText);
-    if (clearedException(env) || result == nullptr) return;
+void setStatusText(SplashScreen& screen, HWND window, const std::u16string& text) {
+    screen.status.text = splashStatusFromWide(text);
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+void fetchStatusText(SplashScreen& screen, HWND window, JNIEnv* env) {
+    jobject result = env->CallStaticObjectMethod(screen.binding.controller, screen.binding.getText);
+    if (clearedException(screen, env) || result == nullptr) return;
     const auto text = static_cast<jstring>(result);
     const jsize length = env->GetStringLength(text);
     const jchar* units = env->GetStringChars(text, nullptr);
     if (units != nullptr) {
-        setSplashStatusText(std::u16string(reinterpret_cast<const char16_t*>(units),
-                                           static_cast<size_t>(length > 0 ? length : 0)));
+        setStatusText(screen, window,
+                      std::u16string(reinterpret_cast<const char16_t*>(units),
+                                     static_cast<size_t>(length > 0 ? length : 0)));
         env->ReleaseStringChars(text, units);
     } else {
-        clearedException(env);
+        clearedException(screen, env);
     }
     // The thread never returns to Java, so its local references would pile
     // up with every new text.
@@ -282,68 +263,139 @@ void fetchStatusText(JNIEnv* env) {
 // Ends the splash thread: the window goes (its destruction ends the
 // message loop), and a thread that attached itself detaches, since the
 // JVM waits for attached threads before it can be destroyed.
-void endSplash() {
-    ending = true;
-    KillTimer(nullptr, pollTimer);
-    if (binding.env != nullptr) detachJvmThread();
-    HWND window = splashWindow.exchange(nullptr, std::memory_order_acq_rel);
-    releaseErrorOwner(window);
+void endSplash(SplashScreen& screen, HWND window) {
+    Launcher& launcher = *screen.launcher;
+    screen.ending = true;
+    KillTimer(window, kPollTimer);
+    if (screen.binding.env != nullptr) detachJvmThread(launcher);
+    void* shown = launcher.splash.window.exchange(nullptr, std::memory_order_acq_rel);
+    releaseErrorOwner(launcher, shown);
     DestroyWindow(window);
 }
 
-void CALLBACK poll(HWND, UINT, UINT_PTR, DWORD) {
-    if (ending) return;
-    HWND window = splashWindow.load(std::memory_order_acquire);
-    if (window == nullptr || !IsWindowVisible(window)) {
-        endSplash();
+void poll(SplashScreen& screen, HWND window) {
+    if (screen.ending) return;
+    Launcher& launcher = *screen.launcher;
+    if (launcher.splash.window.load(std::memory_order_acquire) == nullptr ||
+        !IsWindowVisible(window)) {
+        endSplash(screen, window);
         return;
     }
-    if (hideOnAppWindow && countProcessWindows(os::processId()) > 1) {
-        hideSplash();
-        endSplash();
+    if (screen.hideOnAppWindow && countProcessWindows(launcher, os::processId()) > 1) {
+        hideSplash(launcher);
+        endSplash(screen, window);
         return;
     }
+    ControllerBinding& binding = screen.binding;
     if (binding.env == nullptr) {
-        bindController();
+        bindController(screen);
         if (binding.env == nullptr) return;
     }
     if (binding.controller == nullptr || binding.getAction == nullptr || binding.getText == nullptr)
         return;
     JNIEnv* env = binding.env;
     const jint action = env->CallStaticIntMethod(binding.controller, binding.getAction);
-    if (clearedException(env)) return;
+    if (clearedException(screen, env)) return;
     if (action == kSplashActionClose) {
-        hideSplash();
-        endSplash();
+        hideSplash(launcher);
+        endSplash(screen, window);
     } else if (action == kSplashActionSetText) {
-        fetchStatusText(env);
+        fetchStatusText(screen, window, env);
     }
 }
 
+LRESULT CALLBACK splashProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    SplashScreen* screen = screenOf(window);
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        if (screen == nullptr) break;
+        paint(*screen, window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the painter covers the whole window
+    case WM_TIMER:
+        if (screen == nullptr || wParam != kPollTimer) break;
+        poll(*screen, window);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND createSplashWindow(SplashScreen& screen) {
+    const Launcher& launcher = *screen.launcher;
+    const Properties& properties = launcher.properties;
+    screen.status.text = bufferedText(launcher, Property::SplashStatusText);
+    screen.version.text = bufferedText(launcher, Property::SplashVersionText);
+    screen.status.colour = properties.colour(Property::SplashStatusColour);
+    screen.version.colour = properties.colour(Property::SplashVersionColour);
+    screen.status.x = properties.integer(Property::SplashStatusX);
+    screen.status.y = properties.integer(Property::SplashStatusY);
+    screen.version.x = properties.integer(Property::SplashVersionX);
+    screen.version.y = properties.integer(Property::SplashVersionY);
+    screen.bitmapWidth = properties.integer(Property::SplashWidth);
+    screen.bitmapHeight = properties.integer(Property::SplashHeight);
+    const std::string title = bufferedText(launcher, Property::ApplicationName);
+
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = splashProcedure;
+    windowClass.hInstance = executable();
+    windowClass.hIcon = LoadIconA(executable(), kIconName); // none without the resource
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        screen.launcher->log.error("Could not register the splash window class (error %lu)",
+                                   GetLastError());
+
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const ScreenPoint origin =
+        centredOrigin({0, 0, desktop.right - desktop.left, desktop.bottom - desktop.top},
+                      {0, 0, screen.bitmapWidth, screen.bitmapHeight});
+    return CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP, static_cast<int>(origin.x),
+                           static_cast<int>(origin.y), screen.bitmapWidth, screen.bitmapHeight,
+                           nullptr, nullptr, executable(), &screen);
+}
+
 void splashThread(void* parameter) {
-    const int showCommand = static_cast<int>(reinterpret_cast<intptr_t>(parameter));
-    if (started.load(std::memory_order_acquire)) return;
-    HWND window = createSplashWindow();
+    // The screen's state lives on this thread's stack for the window's
+    // whole life: the message loop below ends only when the window is gone.
+    SplashScreen screen = *static_cast<SplashScreen*>(parameter);
+    delete static_cast<SplashScreen*>(parameter);
+    Launcher& launcher = *screen.launcher;
+    if (launcher.splash.started.load(std::memory_order_acquire)) return;
+    HWND window = createSplashWindow(screen);
     if (window == nullptr) {
-        logError("Could not create the splash window (error %lu)", GetLastError());
+        launcher.log.error("Could not create the splash window (error %lu)", GetLastError());
         return;
     }
-    ShowWindow(window, showCommand);
-    if (getIntProperty(147) != 0)
+    ShowWindow(window, screen.showCommand);
+    if (launcher.properties.flag(Property::SplashTopmost))
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // Published only once shown: a hideSplash() that sees the flag set then
     // always hides after the show. One that came first wins, and the
     // window goes before anything was painted.
-    splashWindow.store(window, std::memory_order_release);
-    if (started.exchange(true, std::memory_order_acq_rel)) {
-        splashWindow.store(nullptr, std::memory_order_release);
+    launcher.splash.window.store(window, std::memory_order_release);
+    if (launcher.splash.started.exchange(true, std::memory_order_acq_rel)) {
+        launcher.splash.window.store(nullptr, std::memory_order_release);
         DestroyWindow(window);
         return;
     }
-    setErrorOwner(window);
-    hideOnAppWindow = getIntProperty(145) != 0;
-    pollTimer = SetTimer(nullptr, 0, kSplashPollMs, poll);
-    if (pollTimer == 0) logError("Could not start the splash timer (error %lu)", GetLastError());
+    setErrorOwner(launcher, window);
+    screen.hideOnAppWindow = launcher.properties.flag(Property::SplashHideOnAppWindow);
+    if (SetTimer(window, kPollTimer, kSplashPollMs, nullptr) == 0)
+        launcher.log.error("Could not start the splash timer (error %lu)", GetLastError());
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
@@ -353,15 +405,17 @@ void splashThread(void* parameter) {
 
 } // namespace
 
-void showSplash(int showCommand) {
-    void* argument = reinterpret_cast<void*>(static_cast<intptr_t>(showCommand));
-    if (!os::startThread(splashThread, argument, os::ThreadPriority::Normal))
-        logError("Could not start the splash thread (error %lu)", os::lastErrorCode());
+void showSplash(Launcher& launcher, int showCommand) {
+    auto* screen = new SplashScreen(&launcher, showCommand);
+    if (!os::Thread::start(splashThread, screen, os::ThreadPriority::Normal).valid()) {
+        delete screen;
+        launcher.log.error("Could not start the splash thread (error %lu)", os::lastErrorCode());
+    }
 }
 
-void hideSplash() {
-    if (!started.exchange(true, std::memory_order_acq_rel)) return;
-    HWND window = splashWindow.load(std::memory_order_acquire);
+void hideSplash(Launcher& launcher) {
+    if (!launcher.splash.started.exchange(true, std::memory_order_acq_rel)) return;
+    HWND window = static_cast<HWND>(launcher.splash.window.load(std::memory_order_acquire));
     if (window != nullptr) ShowWindow(window, SW_HIDE);
     HWND foreground = GetForegroundWindow();
     DWORD owner = 0;
@@ -369,17 +423,8 @@ void hideSplash() {
     if (owner != os::processId()) bringProcessToFront(os::processId(), false);
 }
 
-void setSplashStatusText(const std::u16string& text) {
-    if (!splashStarted()) return;
-    statusLine.text = splashStatusFromWide(text);
-    HWND window = splashWindow.load(std::memory_order_acquire);
-    if (window == nullptr) return;
-    InvalidateRect(window, nullptr, FALSE);
-    UpdateWindow(window);
-}
-
-bool splashStarted() {
-    return started.load(std::memory_order_acquire);
+bool splashStarted(const Launcher& launcher) {
+    return launcher.splash.started.load(std::memory_order_acquire);
 }
 
 } // namespace lumen

@@ -8,12 +8,9 @@
 #include "launcher/entry.h"
 #include "launcher/errors.h"
 #include "launcher/extraction.h"
-#include "launcher/included_files.h"
 #include "launcher/jvm_launch.h"
 #include "launcher/jvm_loader.h"
-#include "launcher/log.h"
 #include "launcher/paths.h"
-#include "launcher/properties.h"
 #include "launcher/runtime_archive.h"
 #include "os/env.h"
 #include "os/paths.h"
@@ -26,77 +23,98 @@ namespace {
 
 constexpr unsigned kNoRuntimeExitCode = 83;
 
-void enterExtractionDirectory(const std::string& directory) {
+// The application runs in the extraction directory.
+void enterExtractionDirectory(Launcher& launcher, const std::string& directory) {
     if (!os::setCurrentDirectory(directory))
-        logError("Could not change working dir to %s", directory.c_str());
+        launcher.log.error("Could not change working dir to %s", directory.c_str());
+}
+
+// Obtains a runtime from the machine, the user or the download; true when
+// the runtime must then be unpacked from the archive (downloaded).
+Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRuntime,
+                         const std::string& archive) {
+    if (!launcher.state.manualSelection) {
+        const Result<bool> loaded = loadJvm(launcher, JvmRequest::search(), ShowErrors::No);
+        if (!loaded) return loaded.failure();
+        if (loaded.value()) return false;
+    }
+    if (dialog == nullptr) {
+        launcher.log.error("No JRE found");
+        if (reportMissingRuntime) {
+            Failure missing = Failure::configured(Property::MessageNoRuntime);
+            missing.exitCode = kNoRuntimeExitCode;
+            return missing;
+        }
+        os::writeStandardOutput("no jre found\n");
+        return Failure::exit(kNoRuntimeExitCode);
+    }
+    const std::string address = launcher.properties.text(Property::DownloadUrl);
+    const bool downloadOffered = !address.empty();
+    launcher.log.info("Download location: %s", address.c_str());
+    const Result<RuntimeChoice> choice = showRuntimeDialog(launcher, dialog, downloadOffered);
+    if (!choice) return choice.failure();
+    if (choice.value() != RuntimeChoice::Download) return false;
+    launcher.log.info("Downloading JRE");
+    DialogProgressView progress(dialog);
+    if (Outcome downloaded = downloadRuntime(launcher, progress, address, archive); !downloaded)
+        return downloaded.failure();
+    launcher.log.info("Done");
+    return true;
 }
 
 } // namespace
 
-void runStartup(void* dialog, bool reportMissingRuntime) {
-    logInfo("Starting work");
+Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) {
+    launcher.log.info("Starting work");
     if (dialog != nullptr) os::setProgressPosition(dialog, kProgressBarId, 1);
-    std::string directory;
-    if (!extractIncludedFiles(directory)) {
-        // Quiet runs have no dialog to show the message in; they still say it.
-        if (dialog != nullptr)
-            os::errorBoxWide(dialog, wideProperty(20016), wideProperty(20013));
-        else
-            showErrorWide(wideProperty(20016));
-        exitWithCleanup(1);
-    }
-    setExtractionDirectory(directory);
-    enterExtractionDirectory(directory);
+    Result<std::string> extracted = extractIncludedFiles(launcher);
+    if (!extracted) return extracted.failure();
+    launcher.extractionDirectory = extracted.value();
+    enterExtractionDirectory(launcher, launcher.extractionDirectory);
 
-    std::string current;
-    os::currentDirectory(current);
-    logInfo("Current working dir: %s", current.c_str());
+    // The runtime archive lies where the files were unpacked; without
+    // included files, in the directory the launcher runs in.
+    std::string base;
+    os::currentDirectory(base);
+    launcher.log.info("Current working dir: %s", base.c_str());
     std::string archive;
-    if (!os::absolutePath("jre.tar.gz", archive)) archive = "jre.tar.gz";
-    logInfo("Full JRE path: %s", archive.c_str());
+    if (!os::absolutePath(runtimeArchivePath(base), archive)) archive = runtimeArchivePath(base);
+    launcher.log.info("Full JRE path: %s", archive.c_str());
     bool runtimeShipped = fileExists(archive);
-    logInfo(runtimeShipped ? "JRE included" : "No JRE included");
+    launcher.log.info(runtimeShipped ? "JRE included" : "No JRE included");
 
     if (!runtimeShipped) {
         writeInstallStarted();
-        if (launchState().manualSelection || !LoadDLL(false, nullptr, false)) {
-            if (dialog == nullptr) {
-                logError("No JRE found");
-                if (reportMissingRuntime)
-                    showMessage(1001);
-                else
-                    os::writeStandardOutput("no jre found\n");
-                exitWithCleanup(kNoRuntimeExitCode);
-            }
-            const std::string address = stringProperty(150);
-            const bool downloadOffered = !address.empty();
-            logInfo("Download location: %s", address.c_str());
-            if (showRuntimeDialog(dialog, downloadOffered) == kDownloadChoice) {
-                logInfo("Downloading JRE");
-                DialogProgressView progress(dialog);
-                downloadRuntime(progress, address);
-                logInfo("Done");
-                runtimeShipped = true;
-            }
-        }
+        const Result<bool> downloaded =
+            findRuntime(launcher, dialog, reportMissingRuntime, archive);
+        if (!downloaded) return downloaded.failure();
+        runtimeShipped = downloaded.value();
     }
-    enterExtractionDirectory(directory);
-    const ProgressScale scale = progressScale(runtimeShipped, getIntProperty(153) != 0);
+    const ProgressScale scale =
+        progressScale(runtimeShipped, launcher.properties.flag(Property::PackedRuntime));
     if (dialog != nullptr) os::setProgressRange(dialog, kProgressBarId, scale.max);
     if (runtimeShipped) {
         DialogProgressView progress(dialog);
-        extractRuntimeArchive(dialog != nullptr ? &progress : nullptr);
+        if (Outcome unpacked =
+                extractRuntimeArchive(launcher, dialog != nullptr ? &progress : nullptr, archive,
+                                      runtimeDirectoryPath(base));
+            !unpacked)
+            return unpacked;
     }
-    if (dialog != nullptr) startWindowWaitThread(dialog, scale.base, scale.max);
+    if (dialog != nullptr) startWindowWaitThread(launcher, dialog, scale.base, scale.max);
 
     std::string logPath;
-    if (logFilePath(logPath)) scheduleFileDeletion(logPath);
+    if (launcher.log.path(logPath)) scheduleFileDeletion(launcher, logPath);
 
-    const std::vector<std::u16string> arguments = splitCommandLine();
-    if (!launchJvm(arguments, true)) {
-        logError("Could not start JVM");
-        fatalMessage(1005);
+    const Result<Arguments> arguments = splitCommandLine(launcher);
+    if (!arguments) return arguments.failure();
+    const Result<bool> launched = launchJvm(launcher, arguments.value(), true);
+    if (!launched) return launched.failure();
+    if (!launched.value()) {
+        launcher.log.error("Could not start JVM");
+        return Failure::configured(Property::MessageJvmStartFailed);
     }
+    return Outcome();
 }
 
 } // namespace lumen

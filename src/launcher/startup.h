@@ -2,14 +2,21 @@
 // application.
 //
 // Contract: runStartup() unpacks the included files, obtains a runtime,
-// launches the JVM and returns when the application has finished; it ends
-// the process on every failure (exit code 1, or 83 in quiet mode when no
+// launches the JVM and succeeds when the application has finished; every
+// failure comes back as a value (exit code 1, or 83 in quiet mode when no
 // runtime is found). dialog is the progress dialog (the sequence then runs
-// on its worker thread and reports through it) or null in quiet mode and
-// where there are no windows. Without a dialog a missing runtime is only
-// logged, unless reportMissingRuntime asks for its message (1001) as well.
+// on its worker thread and shows its progress there) or null in quiet mode
+// and where there are no windows. Without a dialog a missing runtime is
+// only logged, unless reportMissingRuntime asks for its message (1001) as
+// well. The extraction directory becomes the launcher's and the process's
+// current directory (the application's working directory); the sequence
+// itself passes paths explicitly.
 #pragma once
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
-void runStartup(void* dialog, bool reportMissingRuntime = false);
+[[nodiscard]] Outcome runStartup(Launcher& launcher, void* dialog,
+                                 bool reportMissingRuntime = false);
 } // namespace lumen

@@ -1,9 +1,10 @@
 #include "launcher/temp_files.h"
 
-#include "launcher/errors.h"
+#include <algorithm>
+#include <iterator>
+
 #include "launcher/paths.h"
 #include "os/paths.h"
-#include "os/ui.h"
 
 namespace lumen {
 
@@ -16,7 +17,7 @@ bool isWritableDirectory(const std::string& directory) {
     return exists;
 }
 
-std::string chooseTempDirectory() {
+std::optional<std::string> chooseTempDirectory() {
     std::string systemPath;
     os::systemTempPath(systemPath);
     std::string longForm;
@@ -25,21 +26,26 @@ std::string chooseTempDirectory() {
 
     std::string windows;
     os::windowsDirectory(windows);
-    for (const std::string& candidate :
-         {windows + "\\temp", std::string("c:\\temp"), std::string("c:\\tmp"), windows}) {
-        if (!candidate.empty() && isWritableDirectory(candidate)) return candidate;
-    }
+    const std::string candidates[] = {windows + "\\temp", "c:\\temp", "c:\\tmp", windows};
+    const auto writable = std::find_if(
+        std::begin(candidates), std::end(candidates), [](const std::string& candidate) {
+            return !candidate.empty() && isWritableDirectory(candidate);
+        });
+    if (writable != std::end(candidates)) return *writable;
     if (isWritableDirectory("c:\\")) {
         os::createDirectory("c:\\tmp");
-        if (isWritableDirectory("c:\\tmp")) return "c:\\tmp";
+        if (isWritableDirectory("c:\\tmp")) return std::string("c:\\tmp");
     }
-    os::errorBox(nullptr, "I am sorry, but you must be at least Poweruser to run this program.\n",
-                 "Error");
-    exitWithCleanup(1);
+    return std::nullopt;
 }
 
-bool createTempFile(std::string& path) {
-    return os::createUniqueTempFile(chooseTempDirectory(), "lmx", path);
+Failure noTempDirectory() {
+    return Failure::systemBox(
+        "I am sorry, but you must be at least Poweruser to run this program.\n", "Error");
+}
+
+bool createTempFileIn(const std::string& directory, std::string& path) {
+    return os::createUniqueTempFile(directory, "lmx", path);
 }
 
 std::string processFileName(unsigned long processId) {

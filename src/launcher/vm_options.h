@@ -7,7 +7,8 @@
 // arguments beginning with "-J" without that prefix; it logs "vmoption
 // count %d" and "vmoption %d: %s" for each. An option longer than the
 // launcher's text buffer is left out and logged. An unmatched quote in the
-// VM parameters ends the process with message 1007.
+// VM parameters fails with message 1007, a class-path failure as
+// appendClassPath() says.
 //
 // The VM-options file is "<long path less its last four characters>.vmoptions"
 // or else "<long path>.vmoptions" beside the executable. When the long form
@@ -19,18 +20,23 @@
 #include <string>
 #include <vector>
 
+#include "launcher/failure.h"
+#include "launcher/launcher.h"
+
 namespace lumen {
 
 // The VM-options file opened for reading in text mode, or nullptr.
-std::FILE* openVmOptionsFile();
+std::FILE* openVmOptionsFile(const Launcher& launcher);
 // The file's options (rules in core/vm_options.h); empty without a file.
-std::vector<std::string> readVmOptionsFile();
+std::vector<std::string> readVmOptionsFile(const Launcher& launcher);
 
 // Splits an ANSI text into pieces as arguments are split and appends each
 // as an option.
-void splitIntoOptions(const std::string& text, std::vector<std::string>& options);
+[[nodiscard]] Outcome splitIntoOptions(Launcher& launcher, const std::string& text,
+                                       std::vector<std::string>& options);
 
-std::vector<std::string> buildVmOptions(const std::vector<std::string>& leadingOptions,
-                                        const std::vector<std::u16string>& arguments);
+[[nodiscard]] Result<std::vector<std::string>>
+buildVmOptions(Launcher& launcher, const std::vector<std::string>& leadingOptions,
+               const std::vector<std::u16string>& arguments);
 
 } // namespace lumen

@@ -20,11 +20,4 @@ std::vector<std::string> environmentBlock();
 // The process's command line as UTF-16 text (the program name included).
 std::u16string commandLineWide();
 
-// The arguments as the system split them (the program name first), where the
-// system hands them over split: on POSIX the process entry records argv
-// here. Null on Windows, whose command line is one text that the launcher
-// splits itself.
-const std::vector<std::string>* systemArguments();
-void setSystemArguments(int argc, char** argv);
-
 } // namespace lumen::os

@@ -1,18 +1,13 @@
 #include "os/env.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 #include <vector>
 
 #include "os/text.h"
 
-extern char** environ;
-
 namespace lumen::os {
-namespace {
-std::vector<std::string> arguments;
-bool argumentsSet = false;
-} // namespace
 
 bool getEnv(const std::string& name, std::string& value) {
     const char* found = std::getenv(name.c_str());
@@ -46,22 +41,25 @@ std::vector<std::string> environmentBlock() {
     return entries;
 }
 
-void setSystemArguments(int argc, char** argv) {
-    arguments.assign(argv, argv + argc);
-    argumentsSet = true;
-}
-
-const std::vector<std::string>* systemArguments() {
-    return argumentsSet ? &arguments : nullptr;
-}
-
 std::u16string commandLineWide() {
-    // Only for the log and the hand-over of a later instance: the launcher
-    // takes its arguments from systemArguments() and never splits this.
+    // Only for the hand-over of a later instance: the launcher takes its
+    // arguments from argv as the system split them and never splits this.
+    // stdio rather than iostreams: the stub stays free of the locale code.
+    std::FILE* file = std::fopen("/proc/self/cmdline", "rb");
+    if (file == nullptr) return std::u16string();
+    std::string bytes;
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, got);
+    (void)std::fclose(file); // read-only: nothing to lose
     std::u16string line;
-    for (const std::string& argument : arguments) {
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find('\0', start);
+        if (end == std::string::npos) end = bytes.size();
         if (!line.empty()) line += u' ';
-        line += wideFromNarrow(argument);
+        line += wideFromNarrow(bytes.substr(start, end - start));
+        start = end + 1;
     }
     return line;
 }

@@ -58,8 +58,4 @@ std::u16string commandLineWide() {
     return std::u16string(line, line + std::wcslen(line));
 }
 
-const std::vector<std::string>* systemArguments() {
-    return nullptr;
-}
-
 } // namespace lumen::os

@@ -15,6 +15,7 @@ int descriptorOf(void* handle) {
     return static_cast<int>(reinterpret_cast<intptr_t>(handle) - 1);
 }
 void* handleOf(int fd) {
+    // The File interface is shared with Windows, whose handles are pointers.
     return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
 }
 

@@ -1,38 +1,42 @@
 // HTTP through the system's wininet.dll, which the launcher loads at run
 // time by full path and resolves by name (it imports nothing from it).
 //
-// Contract: loadInternetLibrary() loads "wininet.dll" from the given
+// Contract: InternetLibrary::load() loads "wininet.dll" from the given
 // directory only and resolves InternetOpenUrlA, InternetOpenA,
 // HttpQueryInfoA, InternetAttemptConnect, InternetCloseHandle and
-// InternetReadFile in that order; only when all six are found do they
-// become the process's table, kept with the library for the rest of the
-// run; each call loads again (a failed attempt leaves an earlier table in
-// place). Every other call
-// needs that table and fails (or does nothing) without it. InternetHandle is
-// move-only and closes its handle when it goes. Failing calls leave the
-// system's error code for lastErrorCode() (os/system.h).
+// InternetReadFile in that order; only when all six are found does the
+// object use them (a failed attempt leaves an earlier table in place). The
+// library itself is never unloaded. Every other call needs a loaded table
+// and fails (or does nothing) without it. InternetHandle is move-only and
+// closes its handle when it goes, through the table of the library that
+// opened it: the InternetLibrary must outlive its handles. Failing calls
+// leave the system's error code for lastErrorCode() (os/system.h).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace lumen::os {
 
 enum class InternetLoad { Loaded, LibraryMissing, FunctionMissing };
 
-InternetLoad loadInternetLibrary(const std::string& directory);
+// The library's entry points, as each platform has them.
+struct InternetFunctions;
 
 class InternetHandle {
   public:
     InternetHandle() = default;
     ~InternetHandle() { close(); }
-    InternetHandle(InternetHandle&& other) noexcept : handle_(other.handle_) {
+    InternetHandle(InternetHandle&& other) noexcept
+        : handle_(other.handle_), functions_(other.functions_) {
         other.handle_ = nullptr;
     }
     InternetHandle& operator=(InternetHandle&& other) noexcept {
         if (this != &other) {
             close();
             handle_ = other.handle_;
+            functions_ = other.functions_;
             other.handle_ = nullptr;
         }
         return *this;
@@ -45,23 +49,38 @@ class InternetHandle {
     void close();
 
   private:
-    friend InternetHandle openInternet(const std::string& userAgent);
-    friend InternetHandle openInternetUrl(const InternetHandle& session, const std::string& url);
-    explicit InternetHandle(void* handle) : handle_(handle) {}
+    friend class InternetLibrary;
+    InternetHandle(void* handle, const InternetFunctions* functions)
+        : handle_(handle), functions_(functions) {}
     void* handle_ = nullptr;
+    const InternetFunctions* functions_ = nullptr;
 };
 
-// InternetAttemptConnect(0): 0, or the error it returned.
-unsigned long attemptInternetConnect();
-// A session with the system's proxy settings and no flags.
-InternetHandle openInternet(const std::string& userAgent);
-// Opens the URL passively and without writing the cache; no extra headers.
-InternetHandle openInternetUrl(const InternetHandle& session, const std::string& url);
-
 enum class HttpNumber { ContentLength, StatusCode };
-// A numeric header of the answer, as a 32-bit unsigned value.
-bool queryHttpNumber(const InternetHandle& request, HttpNumber which, uint32_t& value);
-// Reads up to size bytes; true with got = 0 when the data has ended.
-bool readInternetFile(const InternetHandle& request, void* buffer, uint32_t size, uint32_t& got);
+
+class InternetLibrary {
+  public:
+    InternetLibrary();
+    ~InternetLibrary();
+    InternetLibrary(const InternetLibrary&) = delete;
+    InternetLibrary& operator=(const InternetLibrary&) = delete;
+
+    InternetLoad load(const std::string& directory);
+    bool loaded() const { return functions_ != nullptr; }
+
+    // InternetAttemptConnect(0): 0, or the error it returned.
+    unsigned long attemptConnect() const;
+    // A session with the system's proxy settings and no flags.
+    InternetHandle open(const std::string& userAgent) const;
+    // Opens the URL passively and without writing the cache; no extra headers.
+    InternetHandle openUrl(const InternetHandle& session, const std::string& url) const;
+    // A numeric header of the answer, as a 32-bit unsigned value.
+    bool queryNumber(const InternetHandle& request, HttpNumber which, uint32_t& value) const;
+    // Reads up to size bytes; true with got = 0 when the data has ended.
+    bool read(const InternetHandle& request, void* buffer, uint32_t size, uint32_t& got) const;
+
+  private:
+    std::unique_ptr<InternetFunctions> functions_;
+};
 
 } // namespace lumen::os

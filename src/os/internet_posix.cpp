@@ -7,7 +7,12 @@ namespace lumen::os {
 // The POSIX launcher has no system Internet library to load: the download
 // reports that it cannot be had (it is never offered there, as no dialog
 // offers it).
-InternetLoad loadInternetLibrary(const std::string& /*directory*/) {
+struct InternetFunctions {};
+
+InternetLibrary::InternetLibrary() = default;
+InternetLibrary::~InternetLibrary() = default;
+
+InternetLoad InternetLibrary::load(const std::string& /*directory*/) {
     return InternetLoad::LibraryMissing;
 }
 
@@ -15,24 +20,26 @@ void InternetHandle::close() {
     handle_ = nullptr;
 }
 
-unsigned long attemptInternetConnect() {
+unsigned long InternetLibrary::attemptConnect() const {
     return ENOSYS;
 }
 
-InternetHandle openInternet(const std::string& /*userAgent*/) {
+InternetHandle InternetLibrary::open(const std::string& /*userAgent*/) const {
     return InternetHandle();
 }
 
-InternetHandle openInternetUrl(const InternetHandle& /*session*/, const std::string& /*url*/) {
+InternetHandle InternetLibrary::openUrl(const InternetHandle& /*session*/,
+                                        const std::string& /*url*/) const {
     return InternetHandle();
 }
 
-bool queryHttpNumber(const InternetHandle& /*request*/, HttpNumber /*which*/, uint32_t& /*value*/) {
+bool InternetLibrary::queryNumber(const InternetHandle& /*request*/, HttpNumber /*which*/,
+                                  uint32_t& /*value*/) const {
     return false;
 }
 
-bool readInternetFile(const InternetHandle& /*request*/, void* /*buffer*/, uint32_t /*size*/,
-                      uint32_t& got) {
+bool InternetLibrary::read(const InternetHandle& /*request*/, void* /*buffer*/, uint32_t /*size*/,
+                           uint32_t& got) const {
     got = 0;
     return false;
 }

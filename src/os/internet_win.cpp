@@ -7,7 +7,6 @@
 #include "os/library.h"
 
 namespace lumen::os {
-namespace {
 
 using OpenUrl = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR);
 using Open = HINTERNET(WINAPI*)(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD);
@@ -16,7 +15,7 @@ using AttemptConnect = DWORD(WINAPI*)(DWORD);
 using CloseHandleFunction = BOOL(WINAPI*)(HINTERNET);
 using ReadFileFunction = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
 
-struct Functions {
+struct InternetFunctions {
     OpenUrl openUrl = nullptr;
     Open open = nullptr;
     QueryInfo queryInfo = nullptr;
@@ -25,11 +24,7 @@ struct Functions {
     ReadFileFunction readFile = nullptr;
 };
 
-// Filled by the download on the start-up worker before it opens any handle.
-// Libraries are never unloaded, so handles opened through an earlier table
-// stay valid when a later load replaces it.
-Functions table;
-bool loaded = false;
+namespace {
 
 template <typename Function> bool resolve(void* library, const char* name, Function& out) {
     out = reinterpret_cast<Function>(libraryFunction(library, name));
@@ -38,64 +33,76 @@ template <typename Function> bool resolve(void* library, const char* name, Funct
 
 } // namespace
 
-InternetLoad loadInternetLibrary(const std::string& directory) {
+InternetLibrary::InternetLibrary() = default;
+InternetLibrary::~InternetLibrary() = default;
+
+InternetLoad InternetLibrary::load(const std::string& directory) {
     std::string path = directory;
     if (!path.empty() && path.back() != '\\') path += '\\';
     void* library = loadLibrary(path + "wininet.dll", directory);
     if (library == nullptr) return InternetLoad::LibraryMissing;
-    Functions found;
-    if (!resolve(library, "InternetOpenUrlA", found.openUrl) ||
-        !resolve(library, "InternetOpenA", found.open) ||
-        !resolve(library, "HttpQueryInfoA", found.queryInfo) ||
-        !resolve(library, "InternetAttemptConnect", found.attemptConnect) ||
-        !resolve(library, "InternetCloseHandle", found.closeHandle) ||
-        !resolve(library, "InternetReadFile", found.readFile))
+    auto found = std::make_unique<InternetFunctions>();
+    if (!resolve(library, "InternetOpenUrlA", found->openUrl) ||
+        !resolve(library, "InternetOpenA", found->open) ||
+        !resolve(library, "HttpQueryInfoA", found->queryInfo) ||
+        !resolve(library, "InternetAttemptConnect", found->attemptConnect) ||
+        !resolve(library, "InternetCloseHandle", found->closeHandle) ||
+        !resolve(library, "InternetReadFile", found->readFile))
         return InternetLoad::FunctionMissing;
-    table = found;
-    loaded = true;
+    // The library is never unloaded, so a table replaced here leaves the
+    // functions of handles opened through it callable.
+    functions_ = std::move(found);
     return InternetLoad::Loaded;
 }
 
 void InternetHandle::close() {
-    if (handle_ != nullptr && loaded) table.closeHandle(static_cast<HINTERNET>(handle_));
+    if (handle_ != nullptr && functions_ != nullptr)
+        functions_->closeHandle(static_cast<HINTERNET>(handle_));
     handle_ = nullptr;
 }
 
-unsigned long attemptInternetConnect() {
-    return loaded ? table.attemptConnect(0) : ERROR_INVALID_FUNCTION;
+unsigned long InternetLibrary::attemptConnect() const {
+    return loaded() ? functions_->attemptConnect(0) : ERROR_INVALID_FUNCTION;
 }
 
-InternetHandle openInternet(const std::string& userAgent) {
-    if (!loaded) return InternetHandle();
+InternetHandle InternetLibrary::open(const std::string& userAgent) const {
+    if (!loaded()) return InternetHandle();
     return InternetHandle(
-        table.open(userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        functions_->open(userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0),
+        functions_.get());
 }
 
-InternetHandle openInternetUrl(const InternetHandle& session, const std::string& url) {
-    if (!loaded || !session.valid()) return InternetHandle();
-    return InternetHandle(table.openUrl(static_cast<HINTERNET>(session.get()), url.c_str(), nullptr,
-                                        0, INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE,
-                                        0));
+InternetHandle InternetLibrary::openUrl(const InternetHandle& session,
+                                        const std::string& url) const {
+    if (!loaded() || !session.valid()) return InternetHandle();
+    return InternetHandle(
+        functions_->openUrl(static_cast<HINTERNET>(session.get()), url.c_str(), nullptr, 0,
+                            INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE, 0),
+        functions_.get());
 }
 
-bool queryHttpNumber(const InternetHandle& request, HttpNumber which, uint32_t& value) {
-    if (!loaded || !request.valid()) return false;
+bool InternetLibrary::queryNumber(const InternetHandle& request, HttpNumber which,
+                                  uint32_t& value) const {
+    if (!loaded() || !request.valid()) return false;
     const DWORD level =
         (which == HttpNumber::ContentLength ? HTTP_QUERY_CONTENT_LENGTH : HTTP_QUERY_STATUS_CODE) |
         HTTP_QUERY_FLAG_NUMBER;
     DWORD number = 0;
     DWORD length = sizeof number;
-    if (!table.queryInfo(static_cast<HINTERNET>(request.get()), level, &number, &length, nullptr))
+    if (!functions_->queryInfo(static_cast<HINTERNET>(request.get()), level, &number, &length,
+                               nullptr))
         return false;
     value = number;
     return true;
 }
 
-bool readInternetFile(const InternetHandle& request, void* buffer, uint32_t size, uint32_t& got) {
+bool InternetLibrary::read(const InternetHandle& request, void* buffer, uint32_t size,
+                           uint32_t& got) const {
     got = 0;
-    if (!loaded || !request.valid()) return false;
+    if (!loaded() || !request.valid()) return false;
     DWORD done = 0;
-    if (!table.readFile(static_cast<HINTERNET>(request.get()), buffer, size, &done)) return false;
+    if (!functions_->readFile(static_cast<HINTERNET>(request.get()), buffer, size, &done))
+        return false;
     got = done;
     return true;
 }

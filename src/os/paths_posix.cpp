@@ -205,7 +205,9 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         struct stat info;
-        const std::string path = directory + "/" + name;
+        std::string path = directory;
+        path += '/';
+        path += name;
         const bool isDirectory = ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
         out.push_back({name, isDirectory});
     }
@@ -230,7 +232,9 @@ bool searchPath(const std::string& fileName, std::string& out) {
     std::string path;
     if (!getEnv("PATH", path)) return false;
     for (const std::string& directory : splitList(path, ':')) {
-        const std::string candidate = directory + "/" + fileName;
+        std::string candidate = directory;
+        candidate += '/';
+        candidate += fileName;
         struct stat info;
         if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             ::access(candidate.c_str(), X_OK) == 0) {

@@ -1,6 +1,7 @@
 #include "os/paths.h"
 
-#include <shlobj.h>
+#include <algorithm>
+
 #include <vector>
 #include <windows.h>
 
@@ -12,13 +13,13 @@ namespace lumen::os {
 namespace {
 
 constexpr DWORD kPathBuffer = 8192;
-constexpr DWORD kErrorCallNotImplemented = 120;
 
 bool endsWithExe(const std::string& path) {
     if (path.size() < 4) return false;
     std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::transform(tail.begin(), tail.end(), tail.begin(), [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
     return tail == ".exe";
 }
 
@@ -45,88 +46,12 @@ std::string shortNameThroughWide(bool& lossless) {
     return narrowFromWide(std::u16string(chosen, chosen + shortLength), &lossless);
 }
 
-// The shell's way to the long form, for systems without GetLongPathNameA.
-DWORD longPathThroughShell(const char* shortPath, char* out, DWORD size) {
-    if (GetFileAttributesA(shortPath) == INVALID_FILE_ATTRIBUTES) return 0;
-    char absolute[MAX_PATH];
-    const DWORD length = GetFullPathNameA(shortPath, MAX_PATH, absolute, nullptr);
-    if (length == 0) return 0;
-    if (length > MAX_PATH - 1) {
-        SetLastError(ERROR_BUFFER_OVERFLOW);
-        return 0;
-    }
-    IShellFolder* desktop = nullptr;
-    if (FAILED(SHGetDesktopFolder(&desktop)) || desktop == nullptr) return 0;
-    DWORD result = 0;
-    wchar_t wide[MAX_PATH];
-    LPITEMIDLIST items = nullptr;
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    if (MultiByteToWideChar(codePage, 0, absolute, -1, wide, MAX_PATH) == 0) {
-        if (GetLastError() == ERROR_INSUFFICIENT_BUFFER) SetLastError(ERROR_BUFFER_OVERFLOW);
-    } else {
-        const HRESULT parsed =
-            desktop->ParseDisplayName(nullptr, nullptr, wide, nullptr, &items, nullptr);
-        if (FAILED(parsed)) {
-            SetLastError(HRESULT_FACILITY(parsed) == FACILITY_WIN32 ? HRESULT_CODE(parsed)
-                                                                    : ERROR_INVALID_DATA);
-        } else if (!SHGetPathFromIDListA(items, absolute) && absolute[0] != '\0') {
-            SetLastError(ERROR_INVALID_DATA);
-        } else {
-            const DWORD found = static_cast<DWORD>(lstrlenA(absolute));
-            if (found + 1 > size) {
-                SetLastError(ERROR_INSUFFICIENT_BUFFER);
-                result = found + 1;
-            } else {
-                lstrcpynA(out, absolute, static_cast<int>(size));
-                result = found;
-            }
-        }
-    }
-    if (items != nullptr) {
-        IMalloc* allocator = nullptr;
-        if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
-            allocator->Free(items);
-            allocator->Release();
-        }
-    }
-    desktop->Release();
-    return result;
-}
-
-using LongPathFunction = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
-DWORD WINAPI resolveLongPathFunction(LPCSTR shortPath, LPSTR out, DWORD size);
-DWORD WINAPI shellLongPath(LPCSTR shortPath, LPSTR out, DWORD size) {
-    return longPathThroughShell(shortPath, out, size);
-}
-
-// Starts at the resolver, which replaces itself on first use; the slot is
-// written only on the main thread before other threads report errors.
-LongPathFunction longPathSlot = resolveLongPathFunction;
-
-DWORD WINAPI resolveLongPathFunction(LPCSTR shortPath, LPSTR out, DWORD size) {
-    HMODULE kernel = GetModuleHandleA("KERNEL32");
-    auto platform = kernel != nullptr ? reinterpret_cast<LongPathFunction>(reinterpret_cast<void*>(
-                                            GetProcAddress(kernel, "GetLongPathNameA")))
-                                      : nullptr;
-    if (platform != nullptr) {
-        const DWORD result = platform(shortPath, out, size);
-        if (result != 0 || GetLastError() != kErrorCallNotImplemented) {
-            longPathSlot = platform;
-            return result;
-        }
-    }
-    longPathSlot = shellLongPath;
-    return shellLongPath(shortPath, out, size);
-}
-
 } // namespace
 
 std::string ownExecutableShortName() {
-    if (isNtPlatform()) {
-        bool lossless = false;
-        std::string name = shortNameThroughWide(lossless);
-        if (lossless && name.size() > 3 && endsWithExe(name)) return name;
-    }
+    bool lossless = false;
+    std::string name = shortNameThroughWide(lossless);
+    if (lossless && name.size() > 3 && endsWithExe(name)) return name;
     return shortNameThroughAnsi();
 }
 
@@ -167,7 +92,7 @@ bool isWritableDirectory(const std::string& path) {
 
 unsigned long longPathName(const std::string& shortPath, std::string& out) {
     std::vector<char> buffer(kPathBuffer);
-    const DWORD length = longPathSlot(shortPath.c_str(), buffer.data(), kPathBuffer);
+    const DWORD length = GetLongPathNameA(shortPath.c_str(), buffer.data(), kPathBuffer);
     if (length == 0 || length >= kPathBuffer) return length;
     out.assign(buffer.data(), length);
     return length;

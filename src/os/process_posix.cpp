@@ -1,5 +1,7 @@
 #include "os/process.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
@@ -23,13 +25,12 @@ bool runHidden(const std::string& commandLine, const std::string& standardErrorF
     if (splitArguments(wideFromNarrow(commandLine), pieces) != SplitOutcome::Complete ||
         pieces.empty())
         return false;
-    std::vector<std::string> arguments;
-    for (const std::u16string& piece : pieces)
-        arguments.push_back(narrowFromWide(piece));
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
+    std::vector<std::string> arguments(pieces.size());
+    std::transform(pieces.begin(), pieces.end(), arguments.begin(),
+                   [](const std::u16string& piece) { return narrowFromWide(piece); });
+    std::vector<char*> argv(arguments.size() + 1, nullptr);
+    std::transform(arguments.begin(), arguments.end(), argv.begin(),
+                   [](std::string& argument) { return &argument[0]; });
 
     int errorFd = -1;
     if (!standardErrorFile.empty()) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -112,7 +113,7 @@ bool readValue(void* handle, const std::string& name, char type, std::string& da
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         content.append(chunk, got);
     const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    (void)std::fclose(file); // read-only: nothing to lose
     if (failed || content.empty() || content[0] != type) return false;
     data = content.substr(1);
     return true;
@@ -174,7 +175,8 @@ bool RegistryKey::readString(const std::string& name, std::string& out, size_t c
     out.clear();
     std::string data;
     if (capacity == 0 || !readValue(handle_, name, 'S', data)) return false;
-    out.assign(data.c_str()); // up to a stored terminator, as the registry reads it
+    out.assign(data.data(),
+               std::strlen(data.c_str())); // up to a stored terminator, as the registry reads it
     return fitStoredString(out, capacity, cutToFit);
 }
 

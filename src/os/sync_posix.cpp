@@ -29,9 +29,9 @@ std::string lockFilePath(const std::string& name) {
     if (!getEnv("XDG_RUNTIME_DIR", directory) || directory.empty() || directory[0] != '/')
         directory = "/tmp";
     char file[64];
-    std::snprintf(file, sizeof file, "/lumen-%lu-%016llx.lock",
-                  static_cast<unsigned long>(::getuid()),
-                  static_cast<unsigned long long>(nameHash(name)));
+    (void)std::snprintf(file, sizeof file, "/lumen-%lu-%016llx.lock",
+                        static_cast<unsigned long>(::getuid()),
+                        static_cast<unsigned long long>(nameHash(name)));
     return directory + file;
 }
 

@@ -29,7 +29,4 @@ bool requestRestart();
 // well as `java version "`.
 bool acceptsOpenJdkVersionLine();
 
-// True on the NT family of Windows (and on every POSIX system).
-bool isNtPlatform();
-
 } // namespace lumen::os

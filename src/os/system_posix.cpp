@@ -66,8 +66,4 @@ bool acceptsOpenJdkVersionLine() {
     return true;
 }
 
-bool isNtPlatform() {
-    return true;
-}
-
 } // namespace lumen::os

@@ -63,19 +63,4 @@ bool acceptsOpenJdkVersionLine() {
     return false;
 }
 
-bool isNtPlatform() {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof info);
-    info.dwOSVersionInfoSize = sizeof info; // the 148-byte ANSI structure
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-    if (!GetVersionExA(&info)) return false;
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
 } // namespace lumen::os

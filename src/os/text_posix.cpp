@@ -1,5 +1,7 @@
 #include "os/text.h"
 
+#include <algorithm>
+
 namespace lumen::os {
 namespace {
 
@@ -100,8 +102,9 @@ std::string narrowFromWide(const std::u16string& text, bool* lossless) {
 }
 
 void lowerCaseWide(std::u16string& text) {
-    for (char16_t& c : text)
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    std::transform(text.begin(), text.end(), text.begin(), [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    });
 }
 
 std::u16string wideFromAnsi(const std::string& text) {

@@ -1,14 +1,35 @@
-// Threads that run beside the main thread for the life of the process.
+// Threads beside the main thread: the launcher's one thread mechanism.
 //
-// Contract: startThread() starts routine(argument) on a new thread that
-// nobody joins (its handle is closed at once); the routine owns argument.
-// Returns false when the thread could not be created.
+// Contract: Thread::start() runs routine(argument) on a new thread with the
+// given priority from its first step; the routine owns argument. A Thread
+// that is neither joined nor kept lets its thread run on by itself
+// (detached) when it goes; join() waits for the routine to return. An
+// invalid Thread means the thread could not be created (nothing runs, the
+// argument is untouched).
 #pragma once
 
 namespace lumen::os {
 
 enum class ThreadPriority { Normal, AboveNormal };
 
-bool startThread(void (*routine)(void*), void* argument, ThreadPriority priority);
+class Thread {
+  public:
+    Thread() = default;
+    ~Thread();
+    Thread(Thread&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    Thread& operator=(Thread&& other) noexcept;
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    [[nodiscard]] static Thread start(void (*routine)(void*), void* argument,
+                                      ThreadPriority priority);
+    bool valid() const { return handle_ != nullptr; }
+    void join();
+
+  private:
+    explicit Thread(void* handle) : handle_(handle) {}
+    void release();
+    void* handle_ = nullptr;
+};
 
 } // namespace lumen::os

@@ -21,7 +21,7 @@ unsigned __stdcall threadEntry(void* parameter) {
 
 } // namespace
 
-bool startThread(void (*routine)(void*), void* argument, ThreadPriority priority) {
+Thread Thread::start(void (*routine)(void*), void* argument, ThreadPriority priority) {
     auto* start = new ThreadStart{routine, argument};
     // Through the runtime library, so that its per-thread state exists for
     // the routine; created suspended so that the priority holds from its
@@ -30,13 +30,36 @@ bool startThread(void (*routine)(void*), void* argument, ThreadPriority priority
         _beginthreadex(nullptr, 0, threadEntry, start, CREATE_SUSPENDED, nullptr));
     if (thread == nullptr) {
         delete start;
-        return false;
+        return Thread();
     }
     if (priority == ThreadPriority::AboveNormal)
         SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
     ResumeThread(thread);
-    CloseHandle(thread);
-    return true;
+    return Thread(thread);
+}
+
+void Thread::join() {
+    if (handle_ == nullptr) return;
+    WaitForSingleObject(static_cast<HANDLE>(handle_), INFINITE);
+    release();
+}
+
+void Thread::release() {
+    if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+Thread::~Thread() {
+    release();
+}
+
+Thread& Thread::operator=(Thread&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
 }
 
 } // namespace lumen::os

@@ -17,9 +17,11 @@ void errorBoxWide(void* owner, const std::u16string& text, const std::u16string&
     MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_ICONERROR);
 }
 
+// A stream that cannot be written (no console, a closed pipe) leaves the
+// report in the log alone: nothing else could carry it.
 void writeStandardError(const std::string& text) {
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
+    (void)std::fputs(text.c_str(), stderr);
+    (void)std::fflush(stderr);
 }
 
 void writeStandardErrorWide(const std::u16string& text) {
@@ -28,8 +30,8 @@ void writeStandardErrorWide(const std::u16string& text) {
 }
 
 void writeStandardOutput(const std::string& text) {
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
+    (void)std::fputs(text.c_str(), stdout);
+    (void)std::fflush(stdout);
 }
 
 } // namespace lumen::os

@@ -5,8 +5,7 @@
 // Contract: a Window is a top-level or dialog window handle (null for none).
 // The enumerations keep their search state on the caller's stack, so they
 // may run on several threads at once. The text setters use the UTF-16
-// calls on the NT family and the ANSI code page elsewhere (texts cut at
-// 8,191 bytes there). The control operations only send messages to the
+// calls. The control operations only send messages to the
 // control, so any thread may call them while the dialog's own thread runs
 // its message loop.
 #pragma once

@@ -53,38 +53,8 @@ BOOL CALLBACK bringWindowToFront(HWND window, LPARAM state) {
     return TRUE;
 }
 
-// The UTF-16 setters, looked up once: the 9x family has only stubs of them.
-struct WideSetters {
-    using SetWindowTextFunction = BOOL(WINAPI*)(HWND, LPCWSTR);
-    using SetDlgItemTextFunction = BOOL(WINAPI*)(HWND, int, LPCWSTR);
-    SetWindowTextFunction setWindowText = nullptr;
-    SetDlgItemTextFunction setDlgItemText = nullptr;
-};
-
-const WideSetters& wideSetters() {
-    static const WideSetters setters = [] {
-        WideSetters found;
-        if (!isNtPlatform()) return found;
-        HMODULE user = GetModuleHandleA("user32.dll");
-        if (user == nullptr) user = LoadLibraryA("user32.dll");
-        if (user == nullptr) return found;
-        found.setWindowText = reinterpret_cast<WideSetters::SetWindowTextFunction>(
-            reinterpret_cast<void*>(GetProcAddress(user, "SetWindowTextW")));
-        found.setDlgItemText = reinterpret_cast<WideSetters::SetDlgItemTextFunction>(
-            reinterpret_cast<void*>(GetProcAddress(user, "SetDlgItemTextW")));
-        return found;
-    }();
-    return setters;
-}
-
 std::wstring wide(const std::u16string& text) {
     return std::wstring(text.begin(), text.end());
-}
-
-std::string ansiCut(const std::u16string& text) {
-    std::string narrow = ansiFromWide(text);
-    if (narrow.size() > kTextCapacity - 1) narrow.resize(kTextCapacity - 1);
-    return narrow;
 }
 
 } // namespace
@@ -108,8 +78,9 @@ Window lookUpConsoleWindow() {
         GetLastError() != ERROR_SUCCESS)
         return nullptr;
     char unique[64];
-    std::snprintf(unique, sizeof unique, "%lu/%lu", static_cast<unsigned long>(GetTickCount()),
-                  static_cast<unsigned long>(GetCurrentProcessId()));
+    (void)std::snprintf(unique, sizeof unique, "%lu/%lu",
+                        static_cast<unsigned long>(GetTickCount()),
+                        static_cast<unsigned long>(GetCurrentProcessId()));
     if (!SetConsoleTitleA(unique)) return nullptr;
     Sleep(kConsoleTitleDelayMs);
     HWND console = FindWindowA(nullptr, unique);
@@ -131,19 +102,11 @@ void centreWindow(Window window) {
 }
 
 void setWindowTextWide(Window window, const std::u16string& text) {
-    if (const auto set = wideSetters().setWindowText) {
-        set(hwnd(window), wide(text).c_str());
-        return;
-    }
-    SetWindowTextA(hwnd(window), ansiCut(text).c_str());
+    SetWindowTextW(hwnd(window), wide(text).c_str());
 }
 
 void setDlgItemTextWide(Window dialog, int id, const std::u16string& text) {
-    if (const auto set = wideSetters().setDlgItemText) {
-        set(hwnd(dialog), id, wide(text).c_str());
-        return;
-    }
-    SetDlgItemTextA(hwnd(dialog), id, ansiCut(text).c_str());
+    SetDlgItemTextW(hwnd(dialog), id, wide(text).c_str());
 }
 
 std::u16string windowTextWide(Window window) {
@@ -190,7 +153,9 @@ bool pickExistingFile(Window owner, const std::string& title, const std::string&
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_FILEMUSTEXIST;
+    // The launcher's current directory is the application's working
+    // directory; the dialog must not move it.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&dialog)) return false;
     path = file.data();
     return true;

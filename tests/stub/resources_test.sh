@@ -21,7 +21,7 @@ for stub in lumen-x86.exe lumen-console-x86.exe lumen-x64.exe lumen-console-x64.
   # popup, caption, system menu, minimise box, modal frame, 3D look, font
   expect "$stub" "$rc" 'STYLE 0x80ca00c4'
   expect "$stub" "$rc" 'EXSTYLE 0x40000'
-  expect "$stub" "$rc" 'CLASS "MYDLGCLASS"'
+  expect "$stub" "$rc" 'CLASS "LUMENPROGRESSDIALOG"'
   expect "$stub" "$rc" 'FONT 8, "MS Shell Dlg"'
   expect "$stub" "$rc" '  CONTROL "", 1003, "STATIC", 0x50000080, 46, 6, 176, 29'
   expect "$stub" "$rc" '  CONTROL "", 1001, "MSCTLS_PROGRESS32", 0x50800000, 6, 56, 162, 10'

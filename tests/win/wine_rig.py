@@ -729,7 +729,7 @@ def control(window, control_id):
 
 
 def is_progress_dialog(window):
-    return window["class"].lower() == "mydlgclass"
+    return window["class"] == "LumenProgressDialog"
 
 
 def is_runtime_dialog(window):

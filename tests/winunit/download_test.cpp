@@ -53,9 +53,9 @@ class Download : public LauncherTest {
     void SetUp() override {
         LauncherTest::SetUp();
         if (serverBase().empty()) GTEST_SKIP() << "LUMEN_TEST_HTTP is not set";
-        mutablePropertyStore().setWide(20008, u"%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s");
-        mutablePropertyStore().setWide(20009, u"Initializing connection ...");
-        ASSERT_TRUE(loadInternetFunctions());
+        launcher_.store.setWide(20008, u"%.2f MB of %.2f MB (%.1f%%) at %.1f kb/s");
+        launcher_.store.setWide(20009, u"Initializing connection ...");
+        ASSERT_TRUE(loadInternetFunctions(launcher_, internet_));
         char current[MAX_PATH];
         GetCurrentDirectoryA(sizeof current, current);
         saved_ = current;
@@ -76,19 +76,21 @@ class Download : public LauncherTest {
     int requestsFor(const std::string& path) {
         RecordingView quiet;
         const std::string file = dir_ / "count.txt";
-        if (!downloadFile(quiet, url("/count" + path), file)) return -1;
+        if (!downloadFile(launcher_, internet_, quiet, url("/count" + path), file)) return -1;
         return std::atoi(readFile(file).c_str());
     }
 
     TempDir dir_{"download"};
     std::string saved_;
+    os::InternetLibrary internet_;
 };
 
 TEST_F(Download, WholeBodyIsStoredAndProgressFollowsTheLength) {
     const size_t length = 300000;
     RecordingView view;
-    LogWatch log;
-    ASSERT_TRUE(downloadFile(view, url(tagged("/bytes/300000")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(
+        downloadFile(launcher_, internet_, view, url(tagged("/bytes/300000")), "jre.tar.gz"));
     EXPECT_EQ(readFile(dir_ / "jre.tar.gz"), pattern(length));
     EXPECT_TRUE(log.has("download successful"));
     ASSERT_GE(view.statuses.size(), 2u);
@@ -105,17 +107,18 @@ TEST_F(Download, WholeBodyIsStoredAndProgressFollowsTheLength) {
 }
 
 TEST_F(Download, ProgressFormatIsNeverAPrintfFormat) {
-    mutablePropertyStore().setWide(20008, u"%s%n%x %.1f%% %d");
+    launcher_.store.setWide(20008, u"%s%n%x %.1f%% %d");
     RecordingView view;
-    ASSERT_TRUE(downloadFile(view, url(tagged("/bytes/20000")), "jre.tar.gz"));
+    ASSERT_TRUE(
+        downloadFile(launcher_, internet_, view, url(tagged("/bytes/20000")), "jre.tar.gz"));
     ASSERT_GE(view.statuses.size(), 2u);
     EXPECT_EQ(view.statuses[1], u"%s%n%x 0.0% %d");
 }
 
 TEST_F(Download, EmptyBodyWithLengthZeroIsAnEmptyFile) {
     RecordingView view;
-    LogWatch log;
-    ASSERT_TRUE(downloadFile(view, url(tagged("/bytes/0")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(downloadFile(launcher_, internet_, view, url(tagged("/bytes/0")), "jre.tar.gz"));
     EXPECT_TRUE(fileExists(dir_ / "jre.tar.gz"));
     EXPECT_EQ(readFile(dir_ / "jre.tar.gz"), "");
     EXPECT_TRUE(log.has("download successful"));
@@ -123,8 +126,8 @@ TEST_F(Download, EmptyBodyWithLengthZeroIsAnEmptyFile) {
 
 TEST_F(Download, ErrorStatusFailsAtOnceAndStoresNothing) {
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/missing")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, url(tagged("/missing")), "jre.tar.gz"));
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
     EXPECT_TRUE(log.has("ERROR: Server answered with HTTP status 404"));
     EXPECT_FALSE(log.has("download successful"));
@@ -133,8 +136,8 @@ TEST_F(Download, ErrorStatusFailsAtOnceAndStoresNothing) {
 
 TEST_F(Download, MissingLengthIsAskedTwentyTimesWithTheUrlReopened) {
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/nolength")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, url(tagged("/nolength")), "jre.tar.gz"));
     for (int attempt = 1; attempt <= 20; ++attempt)
         EXPECT_EQ(log.count("HttpQueryInfo (try " + std::to_string(attempt) + ") failed"), 1u)
             << attempt;
@@ -148,11 +151,12 @@ TEST_F(Download, MissingLengthIsAskedTwentyTimesWithTheUrlReopened) {
 TEST_F(Download, UrlThatCannotBeReopenedEndsTheTries) {
     // A server of its own that answers once and then stops listening.
     RecordingView quiet;
-    ASSERT_TRUE(downloadFile(quiet, url(tagged("/oneshot")), "port.txt"));
+    ASSERT_TRUE(downloadFile(launcher_, internet_, quiet, url(tagged("/oneshot")), "port.txt"));
     const std::string port = readFile(dir_ / "port.txt");
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, "http://127.0.0.1:" + port + "/x", "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(
+        downloadFile(launcher_, internet_, view, "http://127.0.0.1:" + port + "/x", "jre.tar.gz"));
     EXPECT_EQ(log.count("HttpQueryInfo (try 1) failed"), 1u) << log.text();
     EXPECT_EQ(log.count("ERROR: InternetOpenUrl 2 failed with error code "), 1u) << log.text();
     EXPECT_EQ(log.count("HttpQueryInfo (try 2)"), 0u);
@@ -161,8 +165,8 @@ TEST_F(Download, UrlThatCannotBeReopenedEndsTheTries) {
 
 TEST_F(Download, ReopenedUrlWithoutAnAnswerFailsOnItsStatus) {
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/drop")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, url(tagged("/drop")), "jre.tar.gz"));
     EXPECT_EQ(log.count("HttpQueryInfo (try 1) failed"), 1u) << log.text();
     EXPECT_EQ(log.count("HttpQueryInfo (try 2)"), 0u) << log.text();
     EXPECT_FALSE(log.has("download successful"));
@@ -171,8 +175,9 @@ TEST_F(Download, ReopenedUrlWithoutAnAnswerFailsOnItsStatus) {
 
 TEST_F(Download, BodyEndingBeforeTheLengthFailsAndDeletesThePart) {
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/short/100000")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(
+        downloadFile(launcher_, internet_, view, url(tagged("/short/100000")), "jre.tar.gz"));
     EXPECT_TRUE(log.has("ERROR: InternetReadFile brought no data after 50000 of 100000 bytes"))
         << log.text();
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
@@ -180,44 +185,51 @@ TEST_F(Download, BodyEndingBeforeTheLengthFailsAndDeletesThePart) {
 
 TEST_F(Download, UnreachableServerFailsWithTheOpenError) {
     RecordingView view;
-    LogWatch log;
+    LogWatch log(launcher_);
     // Port 9 (discard) on the loopback: nothing listens there.
-    EXPECT_FALSE(downloadFile(view, "http://127.0.0.1:9/x", "jre.tar.gz"));
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, "http://127.0.0.1:9/x", "jre.tar.gz"));
     EXPECT_EQ(log.count("ERROR: InternetOpenUrl failed with error code "), 1u) << log.text();
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
 }
 
 TEST_F(Download, DestinationThatCannotBeCreatedIsReported) {
     RecordingView view;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/bytes/10")), dir_ / "no\\such\\dir\\jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, url(tagged("/bytes/10")),
+                              dir_ / "no\\such\\dir\\jre.tar.gz"));
     EXPECT_EQ(log.count("opening the destination file "), 1u) << log.text();
 }
 
 TEST_F(Download, CancelStopsTheTransferAndDeletesThePart) {
     RecordingView view;
     view.cancelAfterPolls = 2;
-    LogWatch log;
-    EXPECT_FALSE(downloadFile(view, url(tagged("/bytes/1000000")), "jre.tar.gz"));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(
+        downloadFile(launcher_, internet_, view, url(tagged("/bytes/1000000")), "jre.tar.gz"));
     EXPECT_TRUE(log.has("ERROR: Download cancelled"));
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
 }
 
 TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {
     setProperty(1000, "Setup");
-    mutablePropertyStore().setWide(20003, u"Error downloading the runtime.");
-    mutablePropertyStore().setWide(20001, u"Downloading");
+    launcher_.store.setWide(20003, u"Error downloading the runtime.");
+    launcher_.store.setWide(20001, u"Downloading");
     const std::string missing = url(tagged("/missing"));
     RecordingView view;
-    EXPECT_EXIT(downloadRuntime(view, missing), ::testing::ExitedWithCode(1),
-                "Error downloading the runtime\\.");
+    const Outcome downloaded = downloadRuntime(launcher_, view, missing, dir_ / "jre.tar.gz");
+    ASSERT_FALSE(downloaded);
+    EXPECT_EQ(downloaded.failure().exitCode, 1u);
+    EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
+    StderrCapture captured;
+    reportFailure(launcher_, downloaded.failure());
+    EXPECT_EQ(captured.text(), reportOf(launcher_, "Error downloading the runtime."));
 }
 
 TEST_F(Download, RuntimeDownloadSetsTheTextsAndLeavesTheArchive) {
-    mutablePropertyStore().setWide(20001, u"Downloading the runtime");
-    mutablePropertyStore().setWide(20012, u"Stop");
+    launcher_.store.setWide(20001, u"Downloading the runtime");
+    launcher_.store.setWide(20012, u"Stop");
     RecordingView view;
-    downloadRuntime(view, url(tagged("/bytes/40000")));
+    ASSERT_TRUE(downloadRuntime(launcher_, view, url(tagged("/bytes/40000")), dir_ / "jre.tar.gz"));
     EXPECT_EQ(view.message, u"Downloading the runtime");
     EXPECT_EQ(view.cancelCaption, u"Stop");
     EXPECT_EQ(view.statusShown, (std::vector<bool>{true, false}));
@@ -228,7 +240,9 @@ TEST_F(Download, RuntimeDownloadSetsTheTextsAndLeavesTheArchive) {
 
 TEST(InternetLibrary, MissingLibraryIsReportedAndLeavesNoTable) {
     TempDir empty("nowininet");
-    EXPECT_EQ(os::loadInternetLibrary(empty.path()), os::InternetLoad::LibraryMissing);
+    os::InternetLibrary internet;
+    EXPECT_EQ(internet.load(empty.path()), os::InternetLoad::LibraryMissing);
+    EXPECT_FALSE(internet.loaded());
 }
 
 // Runs a copy of this executable with a decoy wininet.dll beside it (the
@@ -279,7 +293,9 @@ TEST(InternetLibraryChild, LoadsAsAskedBesideTheDecoy) {
         ASSERT_NE(library, nullptr);
         EXPECT_EQ(GetProcAddress(library, "InternetOpenA"), nullptr) << "the decoy was not taken";
     } else {
-        EXPECT_TRUE(loadInternetFunctions());
+        Launcher launcher;
+        os::InternetLibrary internet;
+        EXPECT_TRUE(loadInternetFunctions(launcher, internet));
         char system[MAX_PATH], loaded[MAX_PATH];
         GetSystemDirectoryA(system, sizeof system);
         GetModuleFileNameA(GetModuleHandleA("wininet.dll"), loaded, sizeof loaded);

@@ -2,7 +2,6 @@
 // also when the report does not end the process.
 #include <gtest/gtest.h>
 
-#include "launcher/included_files.h"
 #include "launcher_test_support.h"
 
 namespace lumen::wintest {
@@ -11,13 +10,14 @@ namespace {
 using ErrorReports = LauncherTest;
 
 TEST_F(ErrorReports, AReportThatReturnsStillSchedulesTheUnpackedFiles) {
-    LogWatch log; // the log exists, so reports name it
-    registerUnpackedFile("c:\\temp\\lmx1.tmp_dir5\\a.jar");
-    registerUnpackedDirectory("c:\\temp\\lmx1.tmp_dir5");
+    LogWatch log(launcher_); // the log exists, so reports name it
+    launcher_.unpacked.addFile("c:\\temp\\lmx1.tmp_dir5\\a.jar");
+    launcher_.unpacked.addDirectory("c:\\temp\\lmx1.tmp_dir5");
     setProperty(1006, "Missing %FILE_NAME% and %FILE_NAME%");
     StderrCapture captured;
-    showMessage(1006, "%FILE_NAME%", "lib\\x.jar");
-    EXPECT_EQ(captured.text(), reportOf("Missing lib\\x.jar and %FILE_NAME%"));
+    reportFailure(launcher_, Failure::configured(Property::MessageClassPathMissing, "%FILE_NAME%",
+                                                 "lib\\x.jar"));
+    EXPECT_EQ(captured.text(), reportOf(launcher_, "Missing lib\\x.jar and %FILE_NAME%"));
     std::string files, directories;
     ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\temp",
                                    "delete_file", files));

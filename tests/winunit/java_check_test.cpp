@@ -13,8 +13,8 @@ namespace {
 
 const char kCache[] = "SOFTWARE\\nordquill\\lumen\\jvms\\";
 
-std::string cacheKeyOf(const std::string& javaExe) {
-    return registryKeyForPath(kCache, fullPath(javaExe));
+std::string cacheKeyOf(const Launcher& launcher, const std::string& javaExe) {
+    return registryKeyForPath(kCache, launcher.paths.full(javaExe));
 }
 
 FakeRuntime runtimeAnswering(const TempDir& home, const std::string& firstLine,
@@ -33,28 +33,29 @@ TEST_F(JavaCheck, VersionIsCachedUntilTheExecutableChanges) {
     std::string path = runtime.javaExe;
     std::string version;
     {
-        LogWatch log;
-        EXPECT_TRUE(checkJavaExe(path, version, "1.3", "", false));
+        LogWatch log(launcher_);
+        EXPECT_TRUE(checkJavaExe(launcher_, path, version, "1.3", "", false));
         EXPECT_EQ(version, "1.4.2_08");
         EXPECT_TRUE(log.has("checkJavaExe (" + runtime.javaExe + ", [out], 1.3, , 0)"));
         EXPECT_TRUE(log.has("file exists"));
         EXPECT_TRUE(log.has("got version from execution 1.4.2_08"));
         EXPECT_TRUE(log.has("checkJavaExe returning 1"));
     }
-    EXPECT_TRUE(lstrcmpA(path.c_str(), fullPath(runtime.javaExe).c_str()) == 0)
+    EXPECT_TRUE(lstrcmpA(path.c_str(), launcher_.paths.full(runtime.javaExe).c_str()) == 0)
         << "the path comes back normalised: " << path;
     std::string cached;
-    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe), "Version", cached));
+    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(launcher_, runtime.javaExe),
+                                   "Version", cached));
     EXPECT_EQ(cached, "1.4.2_08");
 
     // A hit runs nothing, also for a range the cached version misses.
     {
-        LogWatch log;
+        LogWatch log(launcher_);
         path = runtime.javaExe;
-        EXPECT_TRUE(checkJavaExe(path, version, "", "1.4", false));
+        EXPECT_TRUE(checkJavaExe(launcher_, path, version, "", "1.4", false));
         EXPECT_TRUE(log.has("got version from registry 1.4.2_08"));
         path = runtime.javaExe;
-        EXPECT_FALSE(checkJavaExe(path, version, "1.5", "", false));
+        EXPECT_FALSE(checkJavaExe(launcher_, path, version, "1.5", "", false));
         EXPECT_TRUE(log.has("checkJavaExe returning 0"));
     }
     EXPECT_EQ(readLines(runtime.javaLog).size(), 1u);
@@ -64,10 +65,11 @@ TEST_F(JavaCheck, VersionIsCachedUntilTheExecutableChanges) {
                           FakeJavaAnswer::printing("java version \"1.6.0\"").text()));
     ASSERT_TRUE(shiftLastWriteTime(runtime.javaExe, 3600));
     path = runtime.javaExe;
-    EXPECT_TRUE(checkJavaExe(path, version, "1.5", "", false));
+    EXPECT_TRUE(checkJavaExe(launcher_, path, version, "1.5", "", false));
     EXPECT_EQ(version, "1.6.0");
     EXPECT_EQ(readLines(runtime.javaLog).size(), 2u);
-    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe), "Version", cached));
+    ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(launcher_, runtime.javaExe),
+                                   "Version", cached));
     EXPECT_EQ(cached, "1.6.0");
 }
 
@@ -75,21 +77,21 @@ TEST_F(JavaCheck, ACacheEntryWithADamagedTimeIsIgnoredAndReplaced) {
     TempDir home("jre");
     const FakeRuntime runtime = makeFakeRuntime(home.path());
     std::string path = runtime.javaExe;
-    ASSERT_TRUE(checkJavaExe(path, "", "", false));
+    ASSERT_TRUE(checkJavaExe(launcher_, path, "", "", false));
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe).c_str(), 0, KEY_ALL_ACCESS,
-                            &key),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, cacheKeyOf(launcher_, runtime.javaExe).c_str(), 0,
+                            KEY_ALL_ACCESS, &key),
               ERROR_SUCCESS);
     const BYTE shortTime[4] = {1, 2, 3, 4};
     RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, shortTime, sizeof shortTime);
     RegCloseKey(key);
 
     path = runtime.javaExe;
-    LogWatch log;
-    EXPECT_TRUE(checkJavaExe(path, "", "", false));
+    LogWatch log(launcher_);
+    EXPECT_TRUE(checkJavaExe(launcher_, path, "", "", false));
     EXPECT_TRUE(log.has("got version from execution 1.4.2_08"));
     path = runtime.javaExe;
-    EXPECT_TRUE(checkJavaExe(path, "", "", false));
+    EXPECT_TRUE(checkJavaExe(launcher_, path, "", "", false));
     EXPECT_TRUE(log.has("got version from registry 1.4.2_08")) << "the entry was rewritten whole";
 }
 
@@ -120,11 +122,12 @@ TEST_F(JavaCheck, RuntimesThatDoNotAnswerProperlyAreRefusedAndNotCached) {
         const FakeRuntime runtime = makeFakeRuntime(home.path(), options);
         std::string path = runtime.javaExe;
         std::string version = "previous";
-        LogWatch log;
-        EXPECT_FALSE(checkJavaExe(path, version, "", "", true)) << c.what;
+        LogWatch log(launcher_);
+        EXPECT_FALSE(checkJavaExe(launcher_, path, version, "", "", true)) << c.what;
         EXPECT_TRUE(log.has("couldn't get version")) << c.what;
         EXPECT_EQ(version, "") << c.what;
-        EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, cacheKeyOf(runtime.javaExe))) << c.what;
+        EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, cacheKeyOf(launcher_, runtime.javaExe)))
+            << c.what;
     }
 }
 
@@ -136,8 +139,8 @@ TEST_F(JavaCheck, ARuntimeThatNeverAnswersIsStoppedAfterTenSeconds) {
     const FakeRuntime runtime = makeFakeRuntime(home.path(), options);
     std::string path = runtime.javaExe;
     const DWORD started = GetTickCount();
-    LogWatch log;
-    EXPECT_FALSE(checkJavaExe(path, "", "", true));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(checkJavaExe(launcher_, path, "", "", true));
     EXPECT_LT(GetTickCount() - started, 20000u);
     EXPECT_TRUE(log.has("couldn't get version"));
 }
@@ -146,8 +149,8 @@ TEST_F(JavaCheck, AMissingFileKeepsTheVersionAndSaysSo) {
     TempDir home("none");
     std::string path = home / "bin\\java.exe";
     std::string version = "kept";
-    LogWatch log;
-    EXPECT_FALSE(checkJavaExe(path, version, "", "", true));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(checkJavaExe(launcher_, path, version, "", "", true));
     EXPECT_EQ(version, "kept");
     EXPECT_TRUE(log.has("file doesn't exist"));
     EXPECT_TRUE(log.has("checkJavaExe returning 0"));
@@ -160,41 +163,41 @@ TEST_F(JavaCheck, AWindowedLauncherNeedsJavaw) {
     options.javaw = true;
     const FakeRuntime good = makeFakeRuntime(withJavaw.path(), options);
     std::string path = good.javaExe;
-    EXPECT_TRUE(checkJavaExe(path, "", "", false));
-    EXPECT_EQ(path, fullPath(good.javawExe));
+    EXPECT_TRUE(checkJavaExe(launcher_, path, "", "", false));
+    EXPECT_EQ(path, launcher_.paths.full(good.javawExe));
 
     TempDir without("jre");
     const FakeRuntime bad = makeFakeRuntime(without.path());
     path = bad.javaExe;
-    EXPECT_FALSE(checkJavaExe(path, "", "", false));
-    EXPECT_EQ(path, fullPath(bad.javawExe)) << "the returned path names javaw.exe";
+    EXPECT_FALSE(checkJavaExe(launcher_, path, "", "", false));
+    EXPECT_EQ(path, launcher_.paths.full(bad.javawExe)) << "the returned path names javaw.exe";
 }
 
 TEST_F(JavaCheck, HomesMapToTheirJavaExe) {
     TempDir jre("jre");
     makeFakeRuntime(jre.path());
     std::string path;
-    EXPECT_TRUE(javaExeFromHome(jre.path(), path));
+    EXPECT_TRUE(javaExeFromHome(launcher_, jre.path(), path));
     EXPECT_EQ(path, jre / "bin\\java.exe");
 
     TempDir jdk("jdk");
     FakeRuntimeOptions kit;
     kit.jdk = true;
     makeFakeRuntime(jdk.path(), kit);
-    EXPECT_TRUE(javaExeFromHome(jdk.path(), path));
+    EXPECT_TRUE(javaExeFromHome(launcher_, jdk.path(), path));
     EXPECT_EQ(path, jdk / "jre\\bin\\java.exe") << "a kit runs through its embedded runtime";
 
     TempDir empty("empty");
-    EXPECT_TRUE(javaExeFromHome(empty.path(), path));
+    EXPECT_TRUE(javaExeFromHome(launcher_, empty.path(), path));
     EXPECT_EQ(path, empty / "bin\\java.exe");
 
     setProperty(131, "1");
-    EXPECT_FALSE(javaExeFromHome(jre.path(), path)) << "no tools.jar";
+    EXPECT_FALSE(javaExeFromHome(launcher_, jre.path(), path)) << "no tools.jar";
     EXPECT_EQ(path, jre / "jre\\bin\\java.exe");
     TempDir withTools("jdk");
     kit.toolsJar = true;
     makeFakeRuntime(withTools.path(), kit);
-    EXPECT_TRUE(javaExeFromHome(withTools.path(), path));
+    EXPECT_TRUE(javaExeFromHome(launcher_, withTools.path(), path));
     EXPECT_EQ(path, withTools / "jre\\bin\\java.exe");
 }
 
@@ -204,29 +207,30 @@ TEST_F(JavaCheck, LocatedRuntimesPreferTheGreaterVersionAndTheMachineOnATie) {
     const FakeRuntime runtime16 = runtimeAnswering(newer, "java version \"1.6.0\"");
     const FakeRuntime other14 = makeFakeRuntime(same.path());
     std::string path, version;
-    EXPECT_FALSE(findLocatedJvm("", "", path, version));
+    EXPECT_FALSE(findLocatedJvm(launcher_, "", "", path, version));
 
-    rememberLocatedJvm(fullPath(runtime14.javaExe));
+    rememberLocatedJvm(launcher_.paths.full(runtime14.javaExe));
     EXPECT_TRUE(registryKeyExists(HKEY_LOCAL_MACHINE,
                                   registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
-                                                     fullPath(runtime14.javaExe))));
+                                                     launcher_.paths.full(runtime14.javaExe))));
     HKEY key;
     const std::string userKey = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
-                                                   fullPath(other14.javaExe));
+                                                   launcher_.paths.full(other14.javaExe));
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, userKey.c_str(), &key), ERROR_SUCCESS);
     RegCloseKey(key);
-    ASSERT_TRUE(findLocatedJvm("", "", path, version));
-    EXPECT_EQ(path, fullPath(runtime14.javaExe)) << "equal versions: the machine's wins";
+    ASSERT_TRUE(findLocatedJvm(launcher_, "", "", path, version));
+    EXPECT_EQ(path, launcher_.paths.full(runtime14.javaExe))
+        << "equal versions: the machine's wins";
 
     const std::string newerKey = registryKeyForPath("SOFTWARE\\nordquill\\lumen\\locatedjvms\\",
-                                                    fullPath(runtime16.javaExe));
+                                                    launcher_.paths.full(runtime16.javaExe));
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, newerKey.c_str(), &key), ERROR_SUCCESS);
     RegCloseKey(key);
-    ASSERT_TRUE(findLocatedJvm("", "", path, version));
+    ASSERT_TRUE(findLocatedJvm(launcher_, "", "", path, version));
     EXPECT_EQ(version, "1.6.0");
-    EXPECT_EQ(path, fullPath(runtime16.javaExe));
+    EXPECT_EQ(path, launcher_.paths.full(runtime16.javaExe));
 
-    EXPECT_FALSE(findLocatedJvm("1.7", "", path, version)) << "out of range everywhere";
+    EXPECT_FALSE(findLocatedJvm(launcher_, "1.7", "", path, version)) << "out of range everywhere";
 }
 
 } // namespace

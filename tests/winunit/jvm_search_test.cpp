@@ -5,7 +5,6 @@
 
 #include "launcher/installed_jvms.h"
 #include "launcher/java_check.h"
-#include "launcher/jvm_entry.h"
 #include "launcher/jvm_loader.h"
 #include "launcher/jvm_search.h"
 #include "launcher/pack200.h"
@@ -59,11 +58,12 @@ TEST_F(InstalledRuntimes, VersionKeysAreTriedGreatestFirstUntilOnePasses) {
     TempDir root("reg");
     const char* keys[] = {"1.3", "1.3.1_02", "1.4", "1.4.2", "1.4.2_08"};
     for (const char* key : keys)
-        setRegistryString(std::string(kRuntimes) + "\\" + key, "JavaHome", root / (std::string("home_") + key));
+        setRegistryString(std::string(kRuntimes) + "\\" + key, "JavaHome",
+                          root / (std::string("home_") + key));
     runtimeOf(root / "home_1.3.1_02", "1.3.1_02");
     std::string path, version;
-    LogWatch log;
-    ASSERT_TRUE(findRegistryJvm("", "", path, version));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(findRegistryJvm(launcher_, "", "", path, version));
     EXPECT_EQ(version, "1.3.1_02");
     const std::string text = log.text();
     size_t last = 0;
@@ -90,24 +90,24 @@ TEST_F(InstalledRuntimes, CurrentVersionChoosesTheKeyAndFallsBackToTheScan) {
     setRegistryString(std::string(kRuntimes) + "\\1.4", "JavaHome", root / "jre14");
     setRegistryString(std::string(kKits) + "\\1.4", "JavaHome", root / "jdk14");
     std::string path, version;
-    ASSERT_TRUE(findCurrentVersionJvm("", "", path, version));
+    ASSERT_TRUE(findCurrentVersionJvm(launcher_, "", "", path, version));
     EXPECT_EQ(version, "1.4.2_08") << "equal texts: the runtime key";
 
     // A runtime current version out of range is emptied; the kit's is read.
     setRegistryString(kRuntimes, "CurrentVersion", "1.3");
-    ASSERT_TRUE(findCurrentVersionJvm("1.4", "", path, version));
+    ASSERT_TRUE(findCurrentVersionJvm(launcher_, "1.4", "", path, version));
     EXPECT_EQ(version, "1.4.1");
 
     // Out of range everywhere: the current versions fail, the scan goes on.
     setRegistryString(kKits, "CurrentVersion", "1.2");
     setRegistryString(std::string(kRuntimes) + "\\1.5", "JavaHome", root / "jre14");
-    EXPECT_FALSE(findCurrentVersionJvm("1.4", "", path, version));
-    EXPECT_TRUE(findRegistryJvm("1.4", "", path, version));
+    EXPECT_FALSE(findCurrentVersionJvm(launcher_, "1.4", "", path, version));
+    EXPECT_TRUE(findRegistryJvm(launcher_, "1.4", "", path, version));
 
     // With a kit required, runtime keys are neither read nor scanned.
     setProperty(131, "1");
-    LogWatch log;
-    ASSERT_TRUE(findRegistryJvm("", "", path, version));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(findRegistryJvm(launcher_, "", "", path, version));
     EXPECT_EQ(version, "1.4.1");
     EXPECT_EQ(log.text().find("jre14"), std::string::npos);
 }
@@ -117,15 +117,15 @@ TEST_F(InstalledRuntimes, LocatedRuntimeWinsTiesAgainstTheRegistry) {
     const FakeRuntime registered = runtimeOf(root / "registered", "1.4.2_08");
     const FakeRuntime located = runtimeOf(root / "located", "1.4.2_08");
     setRegistryString(std::string(kRuntimes) + "\\1.4.2_08", "JavaHome", registered.home);
-    rememberLocatedJvm(fullPath(located.javaExe));
+    rememberLocatedJvm(launcher_.paths.full(located.javaExe));
     std::string path;
-    ASSERT_TRUE(findInstalledJvm("", "", path));
-    EXPECT_EQ(path, fullPath(located.javaExe));
+    ASSERT_TRUE(findInstalledJvm(launcher_, "", "", path));
+    EXPECT_EQ(path, launcher_.paths.full(located.javaExe));
 
     const FakeRuntime newer = runtimeOf(root / "newer", "1.5.0");
     setRegistryString(std::string(kRuntimes) + "\\1.5.0", "JavaHome", newer.home);
-    ASSERT_TRUE(findInstalledJvm("", "", path));
-    EXPECT_EQ(path, fullPath(newer.javaExe));
+    ASSERT_TRUE(findInstalledJvm(launcher_, "", "", path));
+    EXPECT_EQ(path, launcher_.paths.full(newer.javaExe));
 }
 
 class Search : public LauncherTest {
@@ -149,8 +149,8 @@ TEST_F(Search, PreferredLocationComesFirst) {
     writeLocation("pref_jre.cfg", preferred.home);
     setProperty(128, "A" + runtimes_ / "seq" + ";");
     std::string path, name;
-    LogWatch log;
-    EXPECT_EQ(searchJvm(path, name), kJvmAtLocation);
+    LogWatch log(launcher_);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::AtLocation);
     EXPECT_EQ(name, preferred.home);
     EXPECT_TRUE(log.has("Has preferred location " + preferred.home));
     EXPECT_TRUE(log.has("Using preferred location"));
@@ -164,8 +164,8 @@ TEST_F(Search, OutOfRangePreferredLocationGivesWayToTheSequence) {
     setProperty(126, "1.3");
     setProperty(128, ";;R" + sequenced.home + ";");
     std::string path, name;
-    LogWatch log;
-    EXPECT_EQ(searchJvm(path, name), kJvmAtLocation);
+    LogWatch log(launcher_);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::AtLocation);
     EXPECT_EQ(name, sequenced.home);
     EXPECT_TRUE(log.has("Testing location " + sequenced.home + " (type R)"));
 }
@@ -177,16 +177,16 @@ TEST_F(Search, ProductHomeVariableFollowsTheWholeSequenceThenTheInstallerLocatio
     setProperty(128, "EMISSING_LUMEN_VAR;q;");
     std::string path, name;
     {
-        LogWatch log;
-        EXPECT_EQ(searchJvm(path, name), kJvmFromEnvironment);
+        LogWatch log(launcher_);
+        EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::FromEnvironment);
         EXPECT_EQ(name, "LUMEN_JAVA_HOME");
         EXPECT_LT(log.find("Testing location  (type q)"), log.find("Search sequence finished"));
     }
     setProperty(2001, "i"); // the installer kind reads TESSEL_JAVA_HOME instead
     const FakeRuntime installer = runtimeOf(runtimes_ / "inst", "1.4.2");
     writeLocation("inst_jre.cfg", installer.home);
-    LogWatch log;
-    EXPECT_EQ(searchJvm(path, name), kJvmAtLocation);
+    LogWatch log(launcher_);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::AtLocation);
     EXPECT_EQ(name, installer.home);
     EXPECT_TRUE(log.has("Using installer location"));
 }
@@ -197,9 +197,9 @@ TEST_F(Search, SearchPathEntryReportsItsOwnText) {
     ScopedVariable variable("PATH", &pathValue);
     setProperty(128, "S;");
     std::string path, name = "stale";
-    EXPECT_EQ(searchJvm(path, name), kJvmOnSearchPath);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::OnSearchPath);
     EXPECT_EQ(name, "");
-    EXPECT_EQ(path, fullPath(onPath.javaExe));
+    EXPECT_EQ(path, launcher_.paths.full(onPath.javaExe));
 }
 
 TEST_F(Search, BundledEntriesAreTakenWithoutVersionCheckLast) {
@@ -208,22 +208,22 @@ TEST_F(Search, BundledEntriesAreTakenWithoutVersionCheckLast) {
     setProperty(126, "1.3");
     setProperty(128, "A" + other.home + ";B" + bundled.home + ";");
     std::string path, name;
-    LogWatch log;
-    EXPECT_EQ(searchJvm(path, name), kJvmAtLocation);
+    LogWatch log(launcher_);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::AtLocation);
     EXPECT_EQ(name, bundled.home);
     EXPECT_TRUE(log.has("Testing bundle location " + bundled.home));
     EXPECT_TRUE(log.has(path + " exists"));
     EXPECT_EQ(log.count("Testing bundle location"), 1u) << "A entries never get this chance";
 
     setProperty(128, "A" + other.home + ";");
-    EXPECT_EQ(searchJvm(path, name), kJvmNotFound);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::NotFound);
 }
 
 TEST_F(Search, EmptySequenceConsultsOnlyTheFixedPlaces) {
     setProperty(128, "");
     std::string path, name;
-    LogWatch log;
-    EXPECT_EQ(searchJvm(path, name), kJvmNotFound);
+    LogWatch log(launcher_);
+    EXPECT_EQ(valueOf(searchJvm(launcher_, path, name)), JvmSource::NotFound);
     EXPECT_TRUE(log.has("Searching for a JVM"));
     EXPECT_TRUE(log.has("Search sequence finished"));
     EXPECT_EQ(log.count("checkJavaExe ("), 0u);
@@ -236,10 +236,11 @@ TEST_F(Pack200, PackedJarsAreRestoredInOrderOnceAndOnlyWhenNeeded) {
     FakeRuntimeOptions options;
     options.unpack200 = true;
     makeFakeRuntime(home.path(), options);
-    for (const char* jar : {"lib\\rt.jar", "lib\\charsets.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar"})
+    for (const char* jar :
+         {"lib\\rt.jar", "lib\\charsets.jar", "lib\\ext\\localedata.jar", "lib\\jsse.jar"})
         ASSERT_TRUE(writeFile(home / (std::string(jar) + ".pack"), jar));
-    LogWatch log;
-    unpackRuntime(home.path());
+    LogWatch log(launcher_);
+    ASSERT_TRUE(unpackRuntime(launcher_, home.path()).ok());
     const std::vector<std::string> runs = readLines(home / "bin\\unpack200.log");
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_NE(runs[0].find("rt.jar.pack"), std::string::npos);
@@ -253,11 +254,11 @@ TEST_F(Pack200, PackedJarsAreRestoredInOrderOnceAndOnlyWhenNeeded) {
 
     // Restored runtimes, and runtimes without rt.jar.pack, are left alone.
     ASSERT_TRUE(writeFile(home / "lib\\rt.jar.pack", "again"));
-    unpackRuntime(home.path());
+    ASSERT_TRUE(unpackRuntime(launcher_, home.path()).ok());
     TempDir unpacked("jre");
     makeFakeRuntime(unpacked.path(), options);
     ASSERT_TRUE(writeFile(unpacked / "lib\\charsets.jar.pack", "x"));
-    unpackRuntime(unpacked.path());
+    ASSERT_TRUE(unpackRuntime(launcher_, unpacked.path()).ok());
     EXPECT_EQ(readLines(home / "bin\\unpack200.log").size(), 4u);
     EXPECT_TRUE(readLines(unpacked / "bin\\unpack200.log").empty());
 }
@@ -273,7 +274,7 @@ class Loading : public LauncherTest {
         setProperty(1003, "Variable %ENV_VAR_NAME% does not point to a runtime");
         setProperty(1004, "The runtime at %DEFINED_PATH% is damaged");
         setProperty(1005, "The VM could not be started");
-        setCreateJavaVmFunction(nullptr);
+        launcher_.jvm.createJavaVm = nullptr;
     }
     TempDir app_{"app"};
     TempDir runtimes_{"rt"};
@@ -285,10 +286,10 @@ TEST_F(Loading, VmSubdirectoriesAreTriedInOrderWithThePreferredOneFirst) {
     const FakeRuntime runtime = makeFakeRuntime(runtimes_ / "jre", options);
     const std::string location = runtime.home;
     {
-        LogWatch log;
-        ASSERT_TRUE(LoadDLL(false, &location, false));
-        EXPECT_NE(createJavaVmFunction(), nullptr);
-        const std::string bin = fullPath(runtime.binDirectory);
+        LogWatch log(launcher_);
+        ASSERT_TRUE(valueOf(loadJvm(launcher_, JvmRequest::home(location), ShowErrors::No)));
+        EXPECT_NE(launcher_.jvm.createJavaVm, nullptr);
+        const std::string bin = launcher_.paths.full(runtime.binDirectory);
         const size_t hotspot = log.find("Trying " + bin + "\\hotspot\\jvm.dll (exists 0)");
         const size_t client = log.find("Trying " + bin + "\\client\\jvm.dll (exists 0)");
         const size_t server = log.find("Trying " + bin + "\\server\\jvm.dll (exists 1)");
@@ -298,8 +299,8 @@ TEST_F(Loading, VmSubdirectoriesAreTriedInOrderWithThePreferredOneFirst) {
         EXPECT_TRUE(log.has("Loading of JVM-DLL successful"));
     }
     setProperty(152, "server");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, &location, false));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(valueOf(loadJvm(launcher_, JvmRequest::home(location), ShowErrors::No)));
     EXPECT_EQ(log.count("\\jvm.dll (exists"), 1u) << "the preferred one loads at once";
 }
 
@@ -309,8 +310,8 @@ TEST_F(Loading, AKitLoadsFromItsEmbeddedRuntimeAndDependenciesFromBin) {
     kit.jvmFixture = "jvm_needs_helper.dll";
     const FakeRuntime runtime = makeFakeRuntime(runtimes_ / "jdk", kit);
     std::string exe = runtime.home + "\\bin\\java.exe";
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, &exe, true));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(valueOf(loadJvm(launcher_, JvmRequest::javaExe(exe), ShowErrors::No)));
     EXPECT_TRUE(log.has("Loading of JVM-DLL successful"));
     EXPECT_NE(log.text().find(std::string("\\bin\\..\\jre\\bin\\") + kVmSubdirectory +
                               "\\jvm.dll (exists 1)"),
@@ -324,41 +325,43 @@ TEST_F(Loading, EachFailureShowsExactlyOneMessageChosenByTheSource) {
 
     std::string location = runtime.home;
     StderrCapture byLocation;
-    EXPECT_FALSE(LoadDLL(true, &location, false));
-    EXPECT_EQ(byLocation.text(), reportOf("The runtime at " + runtime.home + " is damaged"));
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::home(location), ShowErrors::Yes)));
+    EXPECT_EQ(byLocation.text(),
+              reportOf(launcher_, "The runtime at " + runtime.home + " is damaged"));
 
     const std::string home = runtime.home;
     ScopedVariable variable("LUMEN_BROKEN_HOME", &home);
     setProperty(128, "ELUMEN_BROKEN_HOME;");
     StderrCapture byVariable;
-    EXPECT_FALSE(LoadDLL(true, nullptr, false));
-    EXPECT_EQ(byVariable.text(), reportOf("Variable LUMEN_BROKEN_HOME does not point to a runtime"));
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::search(), ShowErrors::Yes)));
+    EXPECT_EQ(byVariable.text(),
+              reportOf(launcher_, "Variable LUMEN_BROKEN_HOME does not point to a runtime"));
 
     const std::string bin = runtime.binDirectory;
     ScopedVariable path("PATH", &bin);
     setProperty(128, "S;");
     StderrCapture byPath;
-    EXPECT_FALSE(LoadDLL(true, nullptr, false));
-    EXPECT_EQ(byPath.text(), reportOf("The runtime on the search path is damaged"));
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::search(), ShowErrors::Yes)));
+    EXPECT_EQ(byPath.text(), reportOf(launcher_, "The runtime on the search path is damaged"));
 
     setRegistryString(std::string(kRuntimes) + "\\1.4", "JavaHome", runtime.home);
     setProperty(128, "Y;");
     StderrCapture byRegistry;
-    EXPECT_FALSE(LoadDLL(true, nullptr, false));
-    EXPECT_EQ(byRegistry.text(), reportOf("The VM could not be started"));
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::search(), ShowErrors::Yes)));
+    EXPECT_EQ(byRegistry.text(), reportOf(launcher_, "The VM could not be started"));
 
     setProperty(128, "");
-    LogWatch log;
+    LogWatch log(launcher_);
     StderrCapture nothing;
-    EXPECT_FALSE(LoadDLL(true, nullptr, false));
-    EXPECT_EQ(nothing.text(), reportOf("No runtime found"));
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::search(), ShowErrors::Yes)));
+    EXPECT_EQ(nothing.text(), reportOf(launcher_, "No runtime found"));
     EXPECT_TRUE(log.has("ERROR: No JVM found"));
 
     std::string missing = runtimes_ / "missing\\bin\\java.exe";
     StderrCapture picked;
-    EXPECT_FALSE(LoadDLL(true, &missing, true));
-    EXPECT_EQ(picked.text(), reportOf("No runtime found"));
-    EXPECT_EQ(createJavaVmFunction(), nullptr);
+    EXPECT_FALSE(valueOf(loadJvm(launcher_, JvmRequest::javaExe(missing), ShowErrors::Yes)));
+    EXPECT_EQ(picked.text(), reportOf(launcher_, "No runtime found"));
+    EXPECT_EQ(launcher_.jvm.createJavaVm, nullptr);
 }
 
 } // namespace

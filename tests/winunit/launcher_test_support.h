@@ -10,22 +10,17 @@
 #include <string>
 
 #include "launcher/errors.h"
-#include "launcher/log.h"
-#include "launcher/properties.h"
+#include "launcher/launcher.h"
 #include "win_test_support.h"
 
 namespace lumen::wintest {
 
-inline void setProperty(int id, const std::string& value) {
-    mutablePropertyStore().setNarrow(id, value);
-}
-
-// The log lines written from construction on.
+// The log lines of a launcher written from construction on.
 class LogWatch {
   public:
-    LogWatch() {
-        logInfo("-- test mark --");
-        logFilePath(path_);
+    explicit LogWatch(Launcher& launcher) {
+        launcher.log.info("-- test mark --");
+        launcher.log.path(path_);
         start_ = readFile(path_).size();
     }
     std::string text() const {
@@ -53,10 +48,17 @@ class LogWatch {
     size_t start_ = 0;
 };
 
+// What a step that may fail answered; a failure fails the test and reads
+// as the value-initialised answer (false, NotFound).
+template <typename T> T valueOf(const Result<T>& result) {
+    EXPECT_TRUE(result.ok()) << "the step failed instead of answering";
+    return result.ok() ? result.value() : T{};
+}
+
 // A report as the error routines write it on the standard error stream.
-inline std::string reportOf(const std::string& text) {
+inline std::string reportOf(const Launcher& launcher, const std::string& text) {
     std::string path;
-    logFilePath(path);
+    launcher.log.path(path);
     char longForm[MAX_PATH];
     const DWORD length = GetLongPathNameA(path.c_str(), longForm, sizeof longForm);
     if (length > 0 && length < sizeof longForm) path.assign(longForm, length);
@@ -96,15 +98,19 @@ class StderrCapture {
     int saved_ = -1;
 };
 
-// Every test starts from an empty configuration with error reports on the
-// standard error stream (a message box would wait for a click forever), and
-// from no launcher or runtime registry state.
+// Every test starts from a launcher of its own with an empty configuration
+// and error reports on the standard error stream (a message box would wait
+// for a click forever), and from no launcher or runtime registry state.
 class LauncherTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        disableErrorBoxes();
-        mutablePropertyStore().clear();
+        launcher_.paths = LauncherPaths::ofThisProcess();
+        disableErrorBoxes(launcher_);
     }
+
+    void setProperty(int id, const std::string& value) { launcher_.store.setNarrow(id, value); }
+
+    Launcher launcher_;
 
     RegistryKeyReset userState_{HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen"};
     RegistryKeyReset machineState_{HKEY_LOCAL_MACHINE, "SOFTWARE\\nordquill\\lumen"};

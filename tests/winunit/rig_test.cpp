@@ -275,12 +275,13 @@ class DeferredDeletion : public testing::Test {
 
     RegistryKeyReset reset_{HKEY_CURRENT_USER, kDeletionKey};
     TempDir scratch_{"deletion"};
+    Launcher launcher_;
 };
 
 TEST_F(DeferredDeletion, FileInUseStaysListedUntilItIsFree) {
     const std::string file = scratch_ / "held.tmp";
     ASSERT_TRUE(writeFile(file, "x"));
-    scheduleFileDeletion(file);
+    scheduleFileDeletion(launcher_, file);
 
     const RunResult query =
         runReg("query " + quoted(std::string("HKCU\\") + kDeletionKey) + " /v delete_file");
@@ -307,8 +308,8 @@ TEST_F(DeferredDeletion, TreeGoesInOnePassButAFullDirectoryStays) {
     const std::string full = scratch_ / "full";
     ASSERT_TRUE(writeFile(full + "\\c.txt", "c"));
 
-    scheduleTreeDeletion(tree);
-    scheduleDirectoryDeletion(full);
+    scheduleTreeDeletion(launcher_, tree);
+    scheduleDirectoryDeletion(launcher_, full);
     processDeferredDeletions();
 
     EXPECT_FALSE(fileExists(tree));

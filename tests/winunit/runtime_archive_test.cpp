@@ -75,7 +75,7 @@ class RecordingView : public ProgressView {
 };
 
 // Each test works in a directory of its own, made current like the
-// launcher's extraction directory.
+// launcher's extraction directory (the paths handed in are full ones).
 class RuntimeArchive : public LauncherTest {
   protected:
     void SetUp() override {
@@ -91,7 +91,7 @@ class RuntimeArchive : public LauncherTest {
     bool untar(const std::string& archiveBytes, int64_t expected = 0,
                ProgressView* view = nullptr) {
         writeFile(dir_ / "jre.tar.gz", archiveBytes);
-        return untarArchive("jre.tar.gz", "jre", view, expected);
+        return valueOf(untarArchive(launcher_, dir_ / "jre.tar.gz", dir_ / "jre", view, expected));
     }
     std::string current() const {
         char path[MAX_PATH];
@@ -111,7 +111,7 @@ TEST_F(RuntimeArchive, GzipArchiveIsUnpackedBelowTheTarget) {
                                 .finished();
     // The refused name comes after a good file: the archive counts as
     // corrupted even though something was written.
-    LogWatch log;
+    LogWatch log(launcher_);
     EXPECT_FALSE(untar(gzipped(tar)));
     EXPECT_TRUE(log.has("ERROR: untaring JRE was unsuccessful"));
 
@@ -121,13 +121,13 @@ TEST_F(RuntimeArchive, GzipArchiveIsUnpackedBelowTheTarget) {
                                  .file("bin/java.exe", "MZ")
                                  .file("lib/big.jar", std::string(100000, 'j'))
                                  .finished();
-    LogWatch second;
+    LogWatch second(launcher_);
     ASSERT_TRUE(untar(gzipped(good)));
     EXPECT_EQ(readFile(dir_ / "jre\\bin\\java.exe"), "MZ");
     EXPECT_EQ(readFile(dir_ / "jre\\lib\\big.jar"), std::string(100000, 'j'));
     EXPECT_TRUE(second.has("extracting lib\\big.jar (size 100000)"));
     EXPECT_TRUE(second.has("untaring JRE was successful"));
-    EXPECT_EQ(current(), dir_.path()) << "the current directory is restored";
+    EXPECT_EQ(current(), dir_.path()) << "the current directory is left alone";
 }
 
 TEST_F(RuntimeArchive, PlainTarIsReadAsItStands) {
@@ -153,15 +153,16 @@ TEST_F(RuntimeArchive, DamagedGzipStreamsAreCorrupted) {
         {"length mismatch", badLength},
     };
     for (const Case& c : cases) {
-        LogWatch log;
+        LogWatch log(launcher_);
         EXPECT_FALSE(untar(c.bytes)) << c.what;
         EXPECT_TRUE(log.has("ERROR: untaring JRE was unsuccessful")) << c.what;
     }
 }
 
 TEST_F(RuntimeArchive, MissingArchiveIsTheOpenError) {
-    LogWatch log;
-    EXPECT_FALSE(untarArchive("nothing.tar.gz", "jre", nullptr, 0));
+    LogWatch log(launcher_);
+    EXPECT_FALSE(
+        valueOf(untarArchive(launcher_, dir_ / "nothing.tar.gz", dir_ / "jre", nullptr, 0)));
     EXPECT_TRUE(log.has("ERROR: Could not open gz-file"));
     EXPECT_FALSE(log.has("ERROR: untaring JRE was unsuccessful"));
 }
@@ -169,7 +170,7 @@ TEST_F(RuntimeArchive, MissingArchiveIsTheOpenError) {
 TEST_F(RuntimeArchive, TraversalNamesNeverReachOutside) {
     for (const char* name :
          {"../escaped.txt", "a/../../escaped.txt", "/escaped.txt", "c:/escaped.txt", "con"}) {
-        LogWatch log;
+        LogWatch log(launcher_);
         EXPECT_FALSE(untar(gzipped(TarBuilder().file(name, "evil").finished()))) << name;
         EXPECT_FALSE(fileExists(dir_ / "escaped.txt")) << name;
         EXPECT_FALSE(fileExists(parentOf(dir_.path()) + "\\escaped.txt")) << name;
@@ -214,8 +215,8 @@ TEST_F(RuntimeArchive, PackedRuntimeIsRestoredWhileTheTickerRuns) {
     setProperty(153, "1");
     writeFile(dir_ / "jre.tar.gz", gzipped(packedRuntimeTar()));
     RecordingView view;
-    LogWatch log;
-    ASSERT_TRUE(extractRuntimeArchive(&view));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(extractRuntimeArchive(launcher_, &view, dir_ / "jre.tar.gz", dir_ / "jre").ok());
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz")) << "the archive is deleted";
     EXPECT_EQ(readFile(dir_ / "jre\\lib\\rt.jar"), "rt");
     EXPECT_EQ(readFile(dir_ / "jre\\lib\\jsse.jar"), "jsse");
@@ -242,8 +243,8 @@ TEST_F(RuntimeArchive, PackedRuntimeIsRestoredWhileTheTickerRuns) {
 TEST_F(RuntimeArchive, WithoutAViewNoProgressAndNoTicker) {
     setProperty(153, "1");
     writeFile(dir_ / "jre.tar.gz", gzipped(packedRuntimeTar()));
-    LogWatch log;
-    ASSERT_TRUE(extractRuntimeArchive(nullptr));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(extractRuntimeArchive(launcher_, nullptr, dir_ / "jre.tar.gz", dir_ / "jre").ok());
     EXPECT_EQ(readFile(dir_ / "jre\\lib\\rt.jar"), "rt");
 }
 
@@ -258,8 +259,8 @@ TEST_F(RuntimeArchive, UnpackedRuntimeWithoutVmFallsBackToTheSearch) {
         dir_ / "jre.tar.gz",
         gzipped(TarBuilder().file("bin/java.exe", readFile(fixturePath("java.exe"))).finished()));
     CreateDirectoryA("jre\\bin", nullptr);
-    LogWatch log;
-    EXPECT_TRUE(extractRuntimeArchive(nullptr));
+    LogWatch log(launcher_);
+    EXPECT_TRUE(extractRuntimeArchive(launcher_, nullptr, dir_ / "jre.tar.gz", dir_ / "jre").ok());
     SetEnvironmentVariableA("OTHER_HOME", nullptr);
     EXPECT_TRUE(log.has("ERROR: Could not load bundled JRE. Trying to find another JRE."));
     EXPECT_EQ(readLines(installed.loadedLog).size(), 1u) << "the VM found by the search";

@@ -36,31 +36,32 @@ TEST_F(SingleInstance, TheSemaphoreIsClaimedOnceAndOtherObjectsCountAsFirst) {
 }
 
 TEST_F(SingleInstance, SemaphoreNameAndProcessRecordFollowTheModulePath) {
-    EXPECT_EQ(instanceSemaphoreName().find('\\'), std::string::npos) << instanceSemaphoreName();
-    EXPECT_EQ(instanceSemaphoreName().size(), moduleFileName().size());
+    const std::string name = instanceSemaphoreName(launcher_);
+    const std::string& module = launcher_.paths.moduleFileName();
+    EXPECT_EQ(name.find('\\'), std::string::npos) << name;
+    EXPECT_EQ(name.size(), module.size());
 
-    EXPECT_EQ(readProcessRecord(), 0u) << "no record yet";
-    writeProcessRecord(4242);
-    EXPECT_EQ(readProcessRecord(), 4242u);
+    EXPECT_EQ(readProcessRecord(launcher_), 0u) << "no record yet";
+    writeProcessRecord(launcher_, 4242);
+    EXPECT_EQ(readProcessRecord(launcher_), 4242u);
     uint32_t stored = 0;
     HKEY key = nullptr;
-    ASSERT_EQ(
-        RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\pids", 0,
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\pids", 0,
                             KEY_READ | KEY_SET_VALUE, &key),
-        ERROR_SUCCESS);
+              ERROR_SUCCESS);
     DWORD type = 0, size = sizeof stored;
-    EXPECT_EQ(RegQueryValueExA(key, moduleFileName().c_str(), nullptr, &type,
+    EXPECT_EQ(RegQueryValueExA(key, module.c_str(), nullptr, &type,
                                reinterpret_cast<BYTE*>(&stored), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(stored, 4242u);
     // A value that is not 4 bytes long reads as no record.
     const char text[] = "12";
-    ASSERT_EQ(RegSetValueExA(key, moduleFileName().c_str(), 0, REG_BINARY,
-                             reinterpret_cast<const BYTE*>(text), 2),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key, module.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(text), 2),
+        ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_EQ(readProcessRecord(), 0u);
+    EXPECT_EQ(readProcessRecord(launcher_), 0u);
 }
 
 std::string fileBytes(const std::string& path) {

@@ -13,12 +13,12 @@ using TempFiles = LauncherTest;
 TEST_F(TempFiles, NamesLieInTheSystemTemporaryDirectory) {
     char system[MAX_PATH];
     GetTempPathA(sizeof system, system);
-    EXPECT_EQ(chooseTempDirectory(), system) << "with its trailing backslash";
+    EXPECT_EQ(chooseTempDirectory(), std::string(system)) << "with its trailing backslash";
     EXPECT_EQ(processFileName(1234), std::string(system) + "lmx_p1234.tmp");
 
     std::string first, second;
-    ASSERT_TRUE(createTempFile(first));
-    ASSERT_TRUE(createTempFile(second));
+    ASSERT_TRUE(createTempFileIn(system, first));
+    ASSERT_TRUE(createTempFileIn(system, second));
     EXPECT_NE(first, second);
     EXPECT_EQ(first.rfind(std::string(system) + "lmx", 0), 0u) << first;
     EXPECT_TRUE(fileExists(first)) << "the name is reserved by an empty file";
@@ -33,8 +33,9 @@ TEST_F(TempFiles, NamesLieInTheSystemTemporaryDirectory) {
 
 TEST_F(TempFiles, AFullDeletionListStaysWholeAndSaysWhatItLeftOut) {
     const std::string path = "c:\\" + std::string(2000, 'p');
-    LogWatch log;
-    for (int i = 0; i < 5; ++i) scheduleFileDeletion(path + std::to_string(i));
+    LogWatch log(launcher_);
+    for (int i = 0; i < 5; ++i)
+        scheduleFileDeletion(launcher_, path + std::to_string(i));
     std::string list;
     ASSERT_TRUE(readRegistryString(HKEY_CURRENT_USER, "SOFTWARE\\nordquill\\lumen\\temp",
                                    "delete_file", list));

@@ -371,10 +371,10 @@ struct FakeRuntimeOptions {
     // directory) and home\bin holds a java.exe without VM directories.
     // Otherwise home\bin holds the runtime.
     bool jdk = false;
-    bool toolsJar = false;                 // home\lib\tools.jar
-    bool javaw = false;                    // javaw.exe beside each java.exe
-    bool javaExe = true;                   // false: no java.exe anywhere
-    bool unpack200 = false;                // home\bin\unpack200.exe
+    bool toolsJar = false;                        // home\lib\tools.jar
+    bool javaw = false;                           // javaw.exe beside each java.exe
+    bool javaExe = true;                          // false: no java.exe anywhere
+    bool unpack200 = false;                       // home\bin\unpack200.exe
     std::string vmSubdirectory = kVmSubdirectory; // empty: no jvm.dll
     // The stand-in copied as jvm.dll: "jvm.dll", "jvm_noentry.dll" or
     // "jvm_needs_helper.dll" (whose jvmhelper.dll goes into the runtime's

@@ -46,34 +46,34 @@ void pump() {
 
 using WindowHelpers = LauncherTest;
 
-// Must run before anything else looks the console window up: the lookup
-// happens once per process. (Wine gives this redirected test process no
-// console title to read back, so the title itself is not checked here.)
+// The lookup happens once per launcher. (Wine gives this redirected test
+// process no console title to read back, so the title itself is not
+// checked here.)
 TEST_F(WindowHelpers, AWindowedLauncherHasNoConsoleWindow) {
     setProperty(107, "1");
-    findConsoleWindow();
-    EXPECT_EQ(consoleWindow(), nullptr);
+    findConsoleWindow(launcher_);
+    EXPECT_EQ(launcher_.console.window, nullptr);
     // Looked up once: a later change of the type changes nothing.
     setProperty(107, "0");
-    findConsoleWindow();
-    EXPECT_EQ(consoleWindow(), nullptr);
+    findConsoleWindow(launcher_);
+    EXPECT_EQ(launcher_.console.window, nullptr);
 }
 
 TEST_F(WindowHelpers, CountsVisibleTopLevelWindowsOfTheProcessOnly) {
     const DWORD self = GetCurrentProcessId();
-    const size_t before = countProcessWindows(self);
+    const size_t before = countProcessWindows(launcher_, self);
     TestWindow shown(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     TestWindow hidden(WS_OVERLAPPEDWINDOW);
     pump();
-    EXPECT_EQ(countProcessWindows(self), before + 1);
+    EXPECT_EQ(countProcessWindows(launcher_, self), before + 1);
     ShowWindow(hidden.get(), SW_SHOW);
-    EXPECT_EQ(countProcessWindows(self), before + 2);
+    EXPECT_EQ(countProcessWindows(launcher_, self), before + 2);
     // The excluded window (the console's place) is never counted.
     EXPECT_EQ(os::countVisibleWindows(self, shown.get()), before + 1);
     // Another process's count does not see these windows.
-    EXPECT_EQ(countProcessWindows(self + 0x10000), 0u);
+    EXPECT_EQ(countProcessWindows(launcher_, self + 0x10000), 0u);
     ShowWindow(hidden.get(), SW_HIDE);
-    EXPECT_EQ(countProcessWindows(self), before + 1);
+    EXPECT_EQ(countProcessWindows(launcher_, self), before + 1);
 }
 
 TEST_F(WindowHelpers, BringToFrontRestoresVisibleMinimisedWindowsOnlyWhenAsked) {

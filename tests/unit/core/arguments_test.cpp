@@ -104,7 +104,7 @@ TEST(BuildJavaArguments, FiveLeadingArgumentsThenTheProgramPath) {
     JavaArgumentSettings s = settings();
     s.windowed = true;
     s.outputFile = u"C:\\App\\output.log";
-    s.entryFlag = true;
+    s.applicationFlag = true;
     out.clear();
     EXPECT_EQ(buildJavaArguments(s, {}, out), SplitOutcome::Complete);
     EXPECT_EQ(out, (List{u"true", u"com.example.Main", u"", u"C:\\App\\output.log", u"true"}))

@@ -17,8 +17,6 @@
 #include <filesystem>
 #include <string>
 
-#include "launcher/log.h"
-
 namespace lumen {
 namespace {
 
@@ -54,13 +52,17 @@ TEST(RuntimeArchive, JdkUnpacksToTheFilesGnuTarGives) {
     ASSERT_EQ(run("tar -C '" + tree + "' -cf '" + archive + "' ."), 0);
     ASSERT_EQ(run("tar -C '" + (work / "gnu").string() + "' -xf '" + archive + "'"), 0);
 
-    EXPECT_TRUE(untarArchive(archive, (work / "jre").string(), nullptr, 0));
+    Launcher launcher;
+    const Result<bool> untarred =
+        untarArchive(launcher, archive, (work / "jre").string(), nullptr, 0);
+    ASSERT_TRUE(untarred);
+    EXPECT_TRUE(untarred.value());
     EXPECT_EQ(symlinksBelow(work / "jre"), 0u) << "links are written as copies";
     EXPECT_EQ(run("diff -r '" + (work / "gnu").string() + "' '" + (work / "jre").string() + "'"),
               0);
 
     std::string log;
-    if (logFilePath(log)) std::remove(log.c_str());
+    if (launcher.log.path(log)) std::remove(log.c_str());
     fs::remove_all(work);
 }
 

@@ -1,0 +1,166 @@
+// The start-up sequence's error routes in this process, over the POSIX OS
+// layer: each failure comes back as a value with its report and exit code
+// instead of ending the process. The runtime is laid out at test time: a
+// java script answering -version and a stand-in libjvm.so
+// (tests/fixtures/fake_jvm_posix.cpp) that fails creation or finds no
+// class.
+#include "launcher/startup.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "launcher/errors.h"
+#include "launcher/jvm_launch.h"
+
+namespace lumen {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets environment variables for one test and puts the old values back.
+class ScopedEnvironment {
+  public:
+    void set(const char* name, const std::string& value) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old != nullptr, old != nullptr ? old : ""});
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->had)
+                ::setenv(it->name, it->value.c_str(), 1);
+            else
+                ::unsetenv(it->name);
+        }
+    }
+
+  private:
+    struct Saved {
+        const char* name;
+        bool had;
+        std::string value;
+    };
+    std::vector<Saved> saved_;
+};
+
+void writeText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class StartupErrors : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = fs::path(::testing::TempDir()) /
+                ("lumen_startup_" + std::to_string(::getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "tmp");
+        environment_.set("TMPDIR", (root_ / "tmp").string());
+        environment_.set("XDG_CONFIG_HOME", (root_ / "config").string());
+        environment_.set("LUMEN_JAVA_HOME", "");
+        // The launcher's own file; a test that includes files writes it.
+        const fs::path self = root_ / "app";
+        writeText(self, "");
+        launcher_.paths = LauncherPaths(self.string(), root_.string() + "/");
+        launcher_.state.systemArguments = std::vector<std::string>{self.string()};
+        disableErrorBoxes(launcher_);
+        set(Property::SearchSequence, "");
+        set(Property::ApplicationDirectory, root_.string());
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void set(Property property, const std::string& value) {
+        launcher_.store.setNarrow(idOf(property), value);
+    }
+    std::string log() const {
+        std::string path;
+        if (!launcher_.log.path(path)) return "";
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // A runtime whose java answers 17.0.9 and whose VM library is the
+    // stand-in; the search finds it through an A entry.
+    void layOutRuntime() {
+        const fs::path home = root_ / "runtime";
+        const fs::path java = home / "bin" / "java";
+        writeText(java, "#!/bin/sh\necho 'openjdk version \"17.0.9\" 2023-10-17' >&2\n");
+        ::chmod(java.c_str(), 0755);
+        fs::create_directories(home / "lib" / "server");
+        fs::copy_file(LUMEN_FAKE_JVM, home / "lib" / "server" / "libjvm.so");
+        set(Property::SearchSequence, "A" + home.string() + ";");
+    }
+    Failure runExpectingFailure(bool reportMissingRuntime = false) {
+        const Outcome outcome = runStartup(launcher_, nullptr, reportMissingRuntime);
+        EXPECT_FALSE(outcome.ok()) << log();
+        return outcome.ok() ? Failure() : outcome.failure();
+    }
+
+    fs::path root_;
+    ScopedEnvironment environment_;
+    Launcher launcher_;
+};
+
+TEST_F(StartupErrors, UnreadableIncludedFileIsTheDamagedFilesReport) {
+    // One record that announces 100 bytes and holds 10.
+    std::string record("\x64\0\0\0", 4);
+    record += std::string(10, 'x');
+    writeText(launcher_.paths.moduleFileName(), record);
+    launcher_.block = {0, record.size()};
+    set(Property::IncludedFileCount, "1");
+    set(Property::IncludedFileNames, "app.jar;");
+
+    const Failure failure = runExpectingFailure();
+    EXPECT_EQ(failure.report, Failure::Report::FilesDamaged);
+    EXPECT_EQ(failure.exitCode, 1u);
+    ASSERT_EQ(launcher_.unpacked.files().size(), 1u);
+    EXPECT_EQ(fs::path(launcher_.unpacked.files()[0]).filename(), "app.jar");
+    EXPECT_EQ(launcher_.unpacked.directories().size(), 1u) << "the directory goes too";
+    EXPECT_NE(log().find("ERROR: Failed to extract "), std::string::npos) << log();
+}
+
+TEST_F(StartupErrors, NoRuntimeEndsWith83QuietlyOrWithItsMessage) {
+    set(Property::MessageNoRuntime, "No Java");
+    testing::internal::CaptureStdout();
+    const Failure quiet = runExpectingFailure(false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "no jre found\n");
+    EXPECT_EQ(quiet.report, Failure::Report::None);
+    EXPECT_EQ(quiet.exitCode, 83u);
+    EXPECT_NE(log().find("ERROR: No JRE found"), std::string::npos) << log();
+
+    const Failure reported = runExpectingFailure(true);
+    EXPECT_EQ(reported.report, Failure::Report::Message);
+    EXPECT_EQ(reported.message, Property::MessageNoRuntime);
+    EXPECT_EQ(reported.exitCode, 83u);
+}
+
+TEST_F(StartupErrors, VmCreationFailingIsMessage1005) {
+    layOutRuntime();
+    environment_.set("LUMEN_FAKE_JVM_MODE", "fail");
+    const Failure failure = runExpectingFailure();
+    EXPECT_EQ(failure.report, Failure::Report::Message);
+    EXPECT_EQ(failure.message, Property::MessageJvmStartFailed);
+    EXPECT_EQ(failure.exitCode, 1u);
+    const std::string text = log();
+    EXPECT_NE(text.find("Loading of JVM-DLL successful"), std::string::npos) << text;
+    EXPECT_NE(text.find("ERROR: could not initialize JVM"), std::string::npos) << text;
+    EXPECT_NE(text.find("ERROR: Could not start JVM"), std::string::npos) << text;
+}
+
+TEST_F(StartupErrors, MissingEntryClassIsMessage1010) {
+    layOutRuntime();
+    environment_.set("LUMEN_FAKE_JVM_MODE", "no-classes");
+    const Failure failure = runExpectingFailure();
+    EXPECT_EQ(failure.report, Failure::Report::Message);
+    EXPECT_EQ(failure.message, Property::MessageMainClassMissing);
+    EXPECT_TRUE(jvmCreated(launcher_));
+    EXPECT_NE(log().find("ERROR: could not find main class"), std::string::npos) << log();
+}
+
+} // namespace
+} // namespace lumen

@@ -22,14 +22,17 @@ public final class LumenController {
     /** No request pending. */
     public static final int ACTION_NONE = 0;
     /** Close the splash screen. */
-    public static final int ACTION_HIDE = 1;
+    public static final int ACTION_CLOSE = 1;
+    /** The former name of {@link #ACTION_CLOSE}. */
+    @Deprecated
+    public static final int ACTION_HIDE = ACTION_CLOSE;
     /** Show the text of {@link #getText()} in the status line. */
     public static final int ACTION_SET_TEXT = 2;
 
     private static final Object LOCK = new Object();
     private static String text = "";
     private static boolean textPending;
-    private static boolean hidePending;
+    private static boolean closePending;
 
     private LumenController() {}
 
@@ -44,7 +47,7 @@ public final class LumenController {
     /** Asks the launcher to close the splash screen. */
     public static void closeSplash() {
         synchronized (LOCK) {
-            hidePending = true;
+            closePending = true;
         }
     }
 
@@ -54,10 +57,10 @@ public final class LumenController {
      */
     public static int getAction() {
         synchronized (LOCK) {
-            if (hidePending) {
-                hidePending = false;
+            if (closePending) {
+                closePending = false;
                 textPending = false;
-                return ACTION_HIDE;
+                return ACTION_CLOSE;
             }
             if (textPending) {
                 textPending = false;

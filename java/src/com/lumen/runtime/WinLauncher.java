@@ -15,7 +15,7 @@ import java.util.Arrays;
  *
  * <p>Argument layout: [0] "true" when the launcher is windowed, [1] the
  * application's main class (dotted), [2] file for System.err or "", [3] file
- * for System.out or "", [4] the launcher's flag (106) as "true"/"false",
+ * for System.out or "", [4] the application's flag (106) as "true"/"false",
  * [5] the program path, then the application's arguments.
  */
 public final class WinLauncher {
@@ -24,7 +24,7 @@ public final class WinLauncher {
 
     private static volatile boolean windowed;
     private static volatile String programPath = "";
-    private static volatile boolean launcherFlag;
+    private static volatile boolean applicationFlag;
 
     private WinLauncher() {}
 
@@ -38,9 +38,15 @@ public final class WinLauncher {
         return programPath;
     }
 
-    /** The launcher's configurable flag, passed as the fifth argument. */
+    /** The application's own flag from the launcher's configuration, the fifth argument. */
+    public static boolean getApplicationFlag() {
+        return applicationFlag;
+    }
+
+    /** The former name of {@link #getApplicationFlag()}. */
+    @Deprecated
     public static boolean getLauncherFlag() {
-        return launcherFlag;
+        return getApplicationFlag();
     }
 
     public static void main(String[] args) throws Throwable {
@@ -53,7 +59,7 @@ public final class WinLauncher {
         String mainClassName = args[1];
         redirect(args[2], true);
         redirect(args[3], false);
-        launcherFlag = Boolean.parseBoolean(args[4]);
+        applicationFlag = Boolean.parseBoolean(args[4]);
         programPath = args.length > 5 ? args[5] : "";
         String[] applicationArgs = args.length > LEADING_ARGUMENTS
                 ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)

@@ -85,7 +85,7 @@ public final class RuntimeTest {
         check("c:\\app\\app.exe".equals(WinLauncher.getProgramPath()), "program path");
 
         WinLauncher.main(new String[] {"false", RecordingApp.class.getName(), "", "", "true"});
-        check(RecordingApp.received.length == 0 && WinLauncher.getLauncherFlag(),
+        check(RecordingApp.received.length == 0 && WinLauncher.getApplicationFlag(),
                 "no program path and no arguments");
     }
 
@@ -141,7 +141,7 @@ public final class RuntimeTest {
 
     private static void controllerHandsOutEachRequestOnce() {
         // The launcher's splash poll reads these values: 1 closes, 2 fetches the text.
-        check(LumenController.ACTION_HIDE == 1 && LumenController.ACTION_SET_TEXT == 2,
+        check(LumenController.ACTION_CLOSE == 1 && LumenController.ACTION_SET_TEXT == 2,
                 "the action codes the launcher expects");
         check(LumenController.getAction() == LumenController.ACTION_NONE, "no request at first");
         LumenController.setStatusText("Loading");
@@ -150,7 +150,7 @@ public final class RuntimeTest {
         check(LumenController.getAction() == LumenController.ACTION_NONE, "a request is consumed");
         LumenController.setStatusText("x");
         LumenController.closeSplash();
-        check(LumenController.getAction() == LumenController.ACTION_HIDE, "closing wins");
+        check(LumenController.getAction() == LumenController.ACTION_CLOSE, "closing wins");
         check(LumenController.getAction() == LumenController.ACTION_NONE, "nothing left after closing");
         LumenController.setStatusText(null);
         check("".equals(LumenController.getText()), "null text reads as empty");

@@ -45,8 +45,12 @@ target_link_libraries(lumen_fixture_jvm_needs_helper PRIVATE lumen_fixture_jvmhe
 
 # Finds, reads and clicks the launcher's windows for the GUI tests.
 lumen_fixture(lumen_fixture_gui_driver gui_driver EXE tests/fixtures/gui_driver.cpp)
+# Reads a launcher's resources as Explorer and the shell do.
+lumen_fixture(lumen_fixture_resource_reader resource_reader EXE tests/fixtures/resource_reader.cpp)
+target_link_options(lumen_fixture_resource_reader PRIVATE -municode)
+target_link_libraries(lumen_fixture_resource_reader PRIVATE version gdi32 shell32)
 
-add_custom_target(lumen_win_fixtures DEPENDS lumen_fixture_gui_driver
+add_custom_target(lumen_win_fixtures DEPENDS lumen_fixture_gui_driver lumen_fixture_resource_reader
   lumen_fixture_java lumen_fixture_unpack200 lumen_fixture_jvm lumen_fixture_jvm_noentry
   lumen_fixture_jvmhelper lumen_fixture_jvm_needs_helper)
 

@@ -16,11 +16,12 @@ INPUTS = ("CMakeLists.txt", "src", "resources", "cmake", "java", "tests/fixtures
 ARTEFACTS = [
     "dist/stub/lumen-x86.exe", "dist/stub/lumen-x64.exe", "dist/stub/lumen-console-x86.exe",
     "dist/stub/lumen-console-x64.exe", "dist/stub/lumen-linux-x64", "dist/bin/lumen-build",
-    "dist/java/lumen-runtime.jar",
+    "dist/java/lumen-runtime.jar", "dist/bin/lumen-build.exe",
 ] + [f"build/{tree}/{name}" for tree in ("win32", "win64") for name in (
     "lumen_win_tests.exe", "fixtures/java.exe", "fixtures/javaw.exe", "fixtures/jvm.dll",
     "fixtures/jvm_recording.dll", "fixtures/unpack200.exe", "fixtures/gui_driver.exe",
-    "fixtures/splash_probe.exe", "fixtures/splash_probe_plain.exe")]
+    "fixtures/splash_probe.exe", "fixtures/splash_probe_plain.exe",
+    "fixtures/resource_reader.exe")]
 STAMP = "dist/.built"
 
 

@@ -13,6 +13,7 @@
 #include "os/paths.h"
 #include "os/registry.h"
 #include "os/system.h"
+#include "os/text.h"
 
 namespace lumen {
 namespace {
@@ -35,6 +36,12 @@ const char kLauncherKey[] = "SOFTWARE\\nordquill\\lumen\\";
 
     const std::string workingDirectory = launcher.properties.text(Property::WorkingDirectory);
     if (!workingDirectory.empty()) os::setCurrentDirectory(launcher.paths.full(workingDirectory));
+
+    // Before any window: the shell groups the process's windows by it.
+    const std::string modelId = launcher.properties.text(Property::AppUserModelId);
+    if (!modelId.empty() && !os::setAppUserModelId(os::wideFromAnsi(modelId)))
+        launcher.log.error("Could not set the application user model id %s (error %lx)",
+                           modelId.c_str(), os::lastErrorCode());
     return Outcome();
 }
 

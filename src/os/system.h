@@ -25,6 +25,13 @@ std::string currentTimeText();
 // Asks the system to restart. Returns whether the request was accepted.
 bool requestRestart();
 
+// Gives the process the application user model id by which the shell
+// groups its taskbar buttons and pinned items (shell32 from the system
+// directory, resolved at run time: Windows 7 and later have it). True when
+// it was set; where the system has no such id (POSIX), true and nothing
+// happens.
+bool setAppUserModelId(const std::u16string& id);
+
 // Whether a runtime's " -version" line may begin `openjdk version "` as
 // well as `java version "`.
 bool acceptsOpenJdkVersionLine();

@@ -62,6 +62,10 @@ bool requestRestart() {
 // The helper threads that would need it only run beside the Windows dialogs.
 void raiseCurrentThreadPriority() {}
 
+bool setAppUserModelId(const std::u16string& /*id*/) {
+    return true;
+}
+
 bool acceptsOpenJdkVersionLine() {
     return true;
 }

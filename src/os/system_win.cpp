@@ -1,7 +1,11 @@
 #include "os/system.h"
 
 #include <ctime>
+#include <string>
 #include <windows.h>
+
+#include "os/library.h"
+#include "os/paths.h"
 
 namespace lumen::os {
 
@@ -56,6 +60,20 @@ bool requestRestart() {
         CloseHandle(token);
     }
     return ExitWindowsEx(EWX_REBOOT, 0) != 0;
+}
+
+bool setAppUserModelId(const std::u16string& id) {
+    using SetId = HRESULT(WINAPI*)(PCWSTR);
+    std::string system;
+    if (!systemDirectory(system)) return false;
+    void* shell = loadLibrary(system + "\\shell32.dll", system);
+    const auto set = reinterpret_cast<SetId>(
+        libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
+    if (set == nullptr) return false;
+    const std::wstring text(id.begin(), id.end());
+    const HRESULT result = set(text.c_str());
+    if (FAILED(result)) setLastErrorCode(static_cast<unsigned long>(result));
+    return SUCCEEDED(result);
 }
 
 // The Windows launcher keeps to the classic form of the line.

@@ -15,58 +15,14 @@ from pathlib import Path
 
 import pefile
 
+from every_key import EVERY_KEY, EXPECTED_STRINGS, make_pictures
+
 SOURCE = Path(os.environ["LUMEN_SOURCE_DIR"])
 DIST = Path(os.environ["LUMEN_DIST_DIR"])
 LUMEN_BUILD = DIST / "bin" / "lumen-build"
 STUBS = ("lumen-x86.exe", "lumen-x64.exe")
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
-
-EVERY_KEY = """\
-[launcher]
-application-name = "Vendor App"
-type = "gui"
-main-class = "com.example.Main"
-include-runtime-jar = false
-app-user-model-id = "Vendor.App"
-
-[resources]
-icon = "app.ico"
-
-[version]
-file-version = "2.5.1"
-product-version = "2.5"
-product-name = "Vendor Äpp"
-company = "Vendor Ltd"
-file-description = "The vendor's application"
-copyright = "© 2024 Vendor Ltd"
-trademarks = "Äpp™"
-internal-name = "vapp"
-original-filename = "vapp.exe"
-comments = "Built by lumen-build"
-
-[manifest]
-execution-level = "highestAvailable"
-dpi-awareness = "system"
-long-path-aware = true
-
-[splash]
-image = "splash.png"
-"""
-
-EXPECTED_STRINGS = {
-    "CompanyName": "Vendor Ltd",
-    "FileDescription": "The vendor's application",
-    "FileVersion": "2.5.1.0",
-    "InternalName": "vapp",
-    "LegalCopyright": "© 2024 Vendor Ltd",
-    "LegalTrademarks": "Äpp™",
-    "OriginalFilename": "vapp.exe",
-    "ProductName": "Vendor Äpp",
-    "ProductVersion": "2.5.0.0",
-    "Comments": "Built by lumen-build",
-}
-
 
 def run(*args, **kwargs):
     return subprocess.run([str(a) for a in args], capture_output=True, timeout=120, **kwargs)
@@ -117,12 +73,7 @@ class EveryKey(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = Path(tempfile.mkdtemp(prefix="lumen-resources-"))
-        # The icon and the splash picture come from ImageMagick, so that
-        # lumen-build reads files it did not write itself.
-        subprocess.run(["convert", "-size", "256x256", "gradient:orange-purple", "-define",
-                        "icon:auto-resize=256,48,32,16", cls.work / "app.ico"], check=True)
-        subprocess.run(["convert", "-size", "320x200", "gradient:white-navy",
-                        cls.work / "splash.png"], check=True)
+        make_pictures(cls.work)
         (cls.work / "app.toml").write_text(EVERY_KEY, encoding="utf-8")
         cls.launchers = {}
         for stub in STUBS:

@@ -13,6 +13,7 @@ a test run never changes the source tree."""
 import gzip
 import io
 import subprocess
+import sys
 import tarfile
 import time
 import unittest
@@ -49,6 +50,23 @@ WIDE = {
     20016: "The installation file is damaged.",
 }
 MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
+# The tile colour of the sample's icon (samples/hello/make_icon.py).
+SAMPLE_ICON_TILE = (46, 139, 87)
+
+
+def count_near(png, colour, left_part, tolerance=40):
+    """How many pixels of the picture's left left_part columns lie within
+    tolerance of colour (ImageMagick reads the picture)."""
+    text = subprocess.run(["convert", str(png), "-crop", f"{left_part}x10000+0+0", "+repage",
+                           "-depth", "8", "txt:-"], capture_output=True, text=True,
+                          check=True).stdout
+    count = 0
+    for line in text.splitlines()[1:]:
+        values = line.split("(", 1)[1].split(")", 1)[0].split(",")[:3]
+        pixel = [int(float(v)) for v in values]
+        if all(abs(a - b) <= tolerance for a, b in zip(pixel, colour)):
+            count += 1
+    return count
 
 
 windows_path = rig.windows_path
@@ -100,10 +118,11 @@ class DialogTestCase(rig.WineTestCase):
     def options(self):
         return [line[len("option "):] for line in self.record() if line.startswith("option ")]
 
-    def launcher(self, properties=None, wide=None, files=None, name="hello"):
+    def launcher(self, properties=None, wide=None, files=None, name="hello", tables=""):
         narrow = {**NARROW, **(properties or {})}
         files = files if files is not None else [{"path": self.files / "app.jar"}]
-        return rig.build_launcher(self.case, name, narrow, {**WIDE, **(wide or {})}, files)
+        return rig.build_launcher(self.case, name, narrow, {**WIDE, **(wide or {})}, files,
+                                  tables=tables)
 
     def start(self, exe, args=()):
         for log in rig.logs_in_temp(self.state):
@@ -149,9 +168,14 @@ class DialogTestCase(rig.WineTestCase):
 class ProgressDialog(DialogTestCase):
     def test_texts_screenshot_and_cancel_ends_with_0(self):
         self.use_java_home()
-        # main watches the bar long enough for the dialog to be read.
-        self.control("progress=30000\n")
-        self.start(self.launcher())
+        # main watches the bar long enough for the dialog to be read, also
+        # on a busy machine (Cancel ends the run as soon as it is read).
+        self.control("progress=90000\n")
+        # The sample's own icon, in the caption and beside the text.
+        icon = self.case / "hello.ico"
+        subprocess.run([sys.executable, str(rig.SOURCE_DIR / "samples" / "hello" / "make_icon.py"),
+                        str(icon)], check=True)
+        self.start(self.launcher(tables=f'[resources]\nicon = "{icon}"\n'))
         dialog = self.gui.wait_for(self.process, lambda w: rig.is_progress_dialog(w) and
                                    w["visible"] and MAIN_CALL in self.record())
         self.assertEqual(dialog["title"], WIDE[20013])
@@ -173,7 +197,10 @@ class ProgressDialog(DialogTestCase):
         # Centred on the 1024 x 768 screen.
         self.assertLessEqual(abs((left + right) // 2 - 512), 1)
         self.assertLessEqual(abs((top + bottom) // 2 - 384), 1)
-        display.screenshot(DOCS / "progress-dialog.png", dialog["rect"], margin=8)
+        shot = display.screenshot(DOCS / "progress-dialog.png", dialog["rect"], margin=8)
+        # The vendor's icon, not the stub's: its green tile stands in the
+        # caption and in the dialog's icon beside the text.
+        self.assertGreater(count_near(shot, SAMPLE_ICON_TILE, left_part=70), 150)
 
         self.gui.click(dialog, rig.ID_CANCEL)
         run = self.finish()

@@ -1,5 +1,8 @@
 #include "launcher/runtime_files.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "core/java_runtime.h"
 #include "core/path_style.h"
 #include "launcher/paths.h"
@@ -19,9 +22,13 @@ void appendVmLibraries(const Launcher& launcher, const std::string& javaExe,
     const std::string preferred = launcher.properties.text(Property::PreferredVm);
     if (!preferred.empty()) kinds.push_back(preferred);
     kinds.insert(kinds.end(), std::begin(kVmKinds), std::end(kVmKinds));
-    for (const std::string& kind : kinds)
-        for (std::string& library : vmLibraryCandidates(style, directory, kind))
-            out.push_back({std::move(library), directory});
+    for (const std::string& kind : kinds) {
+        const std::vector<std::string> libraries = vmLibraryCandidates(style, directory, kind);
+        std::transform(libraries.begin(), libraries.end(), std::back_inserter(out),
+                       [&directory](const std::string& library) {
+                           return VmLibrary{library, directory};
+                       });
+    }
 }
 
 } // namespace

@@ -52,11 +52,13 @@ int main() {
         launcher->paths = LauncherPaths::ofThisProcess();
         disableErrorBoxes(*launcher);
     }
+    // The same runtime for both: the classic launcher never reads its
+    // release file and runs it; the modern one takes the file.
     modern.store.setNarrow(idOf(Property::ModernRuntimes), "1");
     wintest::TempDir home("bench");
     wintest::FakeRuntimeOptions options;
     options.writeAnswer = true;
-    options.answer = wintest::FakeJavaAnswer::printing("openjdk version \"17.0.9\" 2023-10-17");
+    options.answer = wintest::FakeJavaAnswer::printing("java version \"17.0.9\"");
     const wintest::FakeRuntime runtime = wintest::makeFakeRuntime(home.path(), options);
     if (!runtime.complete ||
         !wintest::writeFile(home / "release", "IMPLEMENTOR=\"Eclipse Adoptium\"\n"

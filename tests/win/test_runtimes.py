@@ -167,28 +167,41 @@ class VersionSources(RuntimeTestCase):
 
 
 class KeyFamilies(RuntimeTestCase):
-    # (vendor, root, key of one runtime, home value, registered version,
-    # values on the family key). Sub-key names as the installers write them.
+    # One runtime per key family: (vendor, root, key of the runtime, home
+    # value, its version, values on the family key), sub-keys named as the
+    # installers name them, per machine and per user in turn.
     FAMILIES = [
+        ("Java 8 JRE", HKLM, r"JavaSoft\Java Runtime Environment\1.8.0_301", "JavaHome",
+         "1.8.0_301", [(r"JavaSoft\Java Runtime Environment", "CurrentVersion", "1.8")]),
+        ("Java 8 JDK", HKLM, r"JavaSoft\Java Development Kit\1.8", "JavaHome", "1.8.0_202", []),
+        ("JRE 9+, per user", HKCU, r"JavaSoft\JRE\11", "JavaHome", "11.0.2", []),
         ("Oracle JDK", HKLM, r"JavaSoft\JDK\17.0.9", "JavaHome", "17.0.9",
          [(r"JavaSoft\JDK", "CurrentVersion", "17.0.9")]),
-        ("JRE 9+, per user", HKCU, r"JavaSoft\JRE\11", "JavaHome", "11.0.2", []),
         ("Temurin", HKLM, r"Eclipse Adoptium\JDK\17.0.9.9\hotspot\MSI", "Path", "17.0.9", []),
         ("Temurin JRE, per user", HKCU, r"Eclipse Adoptium\JRE\21.0.1.12\hotspot\MSI", "Path",
          "21.0.1", []),
         ("Eclipse Foundation", HKLM, r"Eclipse Foundation\JDK\16.0.2.7\hotspot\MSI", "Path",
          "16.0.2", []),
-        ("AdoptOpenJDK OpenJ9, per user", HKCU, r"AdoptOpenJDK\JDK\11.0.9.11\openj9\MSI", "Path",
+        ("Eclipse Foundation JRE, per user", HKCU,
+         r"Eclipse Foundation\JRE\16.0.2.7\hotspot\MSI", "Path", "16.0.2", []),
+        ("AdoptOpenJDK", HKLM, r"AdoptOpenJDK\JDK\11.0.9.11\hotspot\MSI", "Path", "11.0.9", []),
+        ("AdoptOpenJDK JRE, per user", HKCU, r"AdoptOpenJDK\JRE\11.0.9.11\hotspot\MSI", "Path",
+         "11.0.9", []),
+        ("AdoptOpenJDK OpenJ9, per user", HKCU, r"AdoptOpenJDK\JDK\11.0.9.11\openj9\MSI",
+         "Path", "11.0.9", []),
+        ("AdoptOpenJDK OpenJ9 JRE", HKLM, r"AdoptOpenJDK\JRE\11.0.9.11\openj9\MSI", "Path",
          "11.0.9", []),
         ("Microsoft", HKLM, r"Microsoft\JDK\17.0.9.8\hotspot\MSI", "Path", "17.0.9", []),
-        ("Semeru, per user", HKCU, r"Semeru\JRE\17.0.9.9\openj9\MSI", "Path", "17.0.9", []),
+        ("Semeru, per user", HKCU, r"Semeru\JDK\17.0.9.9\openj9\MSI", "Path", "17.0.9", []),
+        ("Semeru JRE", HKLM, r"Semeru\JRE\17.0.9.9\openj9\MSI", "Path", "17.0.9", []),
         ("Zulu", HKLM, r"Azul Systems\Zulu\zulu-21", "InstallationPath", "21.0.1", []),
         ("Liberica, per user", HKCU, r"BellSoft\Liberica\jdk-17", "InstallationPath", "17.0.9",
          []),
+        ("Liberica JRE", HKLM, r"BellSoft\Liberica\jre-17", "InstallationPath", "17.0.9", []),
     ]
 
     def test_each_family_is_found_through_the_y_entry(self):
-        exe = self.launcher({126: "11"})
+        exe = self.launcher({126: "1.8"})
         for index, (vendor, root, key, value, version, parents) in enumerate(self.FAMILIES):
             with self.subTest(vendor=vendor):
                 self.remove_vendor_keys()

@@ -30,13 +30,14 @@ python3 samples/hello/make_icon.py "$out_dir/hello.ico"
 dist/bin/lumen-build samples/hello/launcher.toml -o "$launcher" || fail "lumen-build could not build $launcher"
 echo "Built $launcher ($(stat -c %s "$launcher") bytes) from samples/hello/launcher.toml."
 
-# The stand-in runtime: java.exe answering -version, the recording jvm.dll
-# where a 64-bit runtime keeps its VM (bin\server).
+# The stand-in runtime: java.exe answering -version as every OpenJDK build
+# does, the recording jvm.dll where a 64-bit runtime keeps its VM
+# (bin\server).
 [ -f "$fixtures/jvm_recording.dll" ] || fail "missing $fixtures (run make dist)"
 vm_dir=$runtime/bin/server
 rm -rf "$runtime" && mkdir -p "$vm_dir"
 cp "$fixtures/java.exe" "$runtime/bin/java.exe"
-printf 'line=java version "1.8.0_202"\r\n' >"$runtime/bin/java.cfg"
+printf 'line=openjdk version "17.0.9" 2023-10-17\r\n' >"$runtime/bin/java.cfg"
 cp "$fixtures/jvm_recording.dll" "$vm_dir/jvm.dll"
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -10,6 +10,7 @@
 #include "builder/host.h"
 #include "builder/resource_keys.h"
 #include "core/included_names.h"
+#include "core/java_version.h"
 #include "core/property_catalogue.h"
 #include "core/property_store.h"
 
@@ -128,6 +129,32 @@ class Parser {
         }
     }
 
+    // Under today's version rules (modern-runtimes) a bound must be a version
+    // number and some version must pass both; the classic prefix bounds take
+    // any text.
+    void checkVersionRange(const std::map<int32_t, std::string>& narrow) const {
+        const auto valueOf = [&narrow](Property property) {
+            const auto found = narrow.find(idOf(property));
+            return found == narrow.end() ? std::string() : found->second;
+        };
+        if (parseLeadingInt(valueOf(Property::ModernRuntimes)) == 0) return;
+        const std::string minimum = valueOf(Property::MinimumJavaVersion);
+        const std::string maximum = valueOf(Property::MaximumJavaVersion);
+        const char* const kForm = "' is not a version number (such as 17, 11.0.2 or 1.8.0_301)";
+        switch (checkVersionBounds(minimum, maximum)) {
+        case VersionBoundsCheck::Ok:
+            return;
+        case VersionBoundsCheck::MinimumNotAVersion:
+            fail(nullptr, "launcher.min-java-version", "'" + minimum + kForm);
+        case VersionBoundsCheck::MaximumNotAVersion:
+            fail(nullptr, "launcher.max-java-version", "'" + maximum + kForm);
+        case VersionBoundsCheck::MinimumAboveMaximum:
+            fail(nullptr, "launcher.min-java-version",
+                 "the minimum " + minimum + " is above the maximum " + maximum +
+                     ": no runtime could pass");
+        }
+    }
+
     std::string narrowText(const std::string& utf8, const std::string& codePage,
                            const std::string& key) const {
         std::string out, error;
@@ -195,6 +222,7 @@ class Parser {
                 readableWide[rawId(key, "wide-properties")] =
                     scalarText(node, "wide-properties." + std::string(key.str()));
 
+        checkVersionRange(readable);
         readResourceKeys(root, source_, base_, readable, description.resources);
         parseFiles(root, description, runtimeJar);
         std::string names;

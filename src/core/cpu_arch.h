@@ -23,6 +23,18 @@ enum class CpuArch {
     Other, // known, but none of the above (ARM32, Itanium, ...)
 };
 
+// The architecture this code is compiled for, which is the launcher's own.
+constexpr CpuArch kBuildArch =
+#if defined(__x86_64__) || defined(_M_X64)
+    CpuArch::X64;
+#elif defined(__i386__) || defined(_M_IX86)
+    CpuArch::X86;
+#elif defined(__aarch64__) || defined(_M_ARM64)
+    CpuArch::Arm64;
+#else
+    CpuArch::Unknown;
+#endif
+
 // "x86", "x64", "arm64", "other" or "unknown", as the log names them.
 const char* cpuArchName(CpuArch arch);
 

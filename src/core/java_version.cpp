@@ -138,6 +138,25 @@ int compareVersionsByNumbers(const std::string& a, const std::string& b) {
     return static_cast<int>(isPreReleaseVersion(b)) - static_cast<int>(isPreReleaseVersion(a));
 }
 
+bool VersionRules::inRange(const std::string& version, const std::string& minimum,
+                           const std::string& maximum, bool allowPreRelease,
+                           bool acceptPreReleaseProperty) const {
+    return numeric ? versionInRangeByNumbers(version, minimum, maximum, allowPreRelease,
+                                             acceptPreReleaseProperty)
+                   : versionInRange(version, minimum, maximum, allowPreRelease,
+                                    acceptPreReleaseProperty);
+}
+
+bool VersionRules::keyInRange(const std::string& key, const std::string& minimum,
+                              const std::string& maximum) const {
+    return numeric ? versionKeyInRangeByNumbers(key, minimum, maximum)
+                   : versionKeyInRange(key, minimum, maximum);
+}
+
+int VersionRules::compare(const std::string& a, const std::string& b) const {
+    return numeric ? compareVersionsByNumbers(a, b) : compareVersions(a, b);
+}
+
 VersionBoundsCheck checkVersionBounds(const std::string& minimum, const std::string& maximum) {
     if (!minimum.empty() && !isVersionBound(minimum)) return VersionBoundsCheck::MinimumNotAVersion;
     if (!maximum.empty() && !isVersionBound(maximum)) return VersionBoundsCheck::MaximumNotAVersion;

@@ -77,6 +77,18 @@ bool versionKeyInRangeByNumbers(const std::string& key, const std::string& minim
 // none; two such texts byte-wise.
 int compareVersionsByNumbers(const std::string& a, const std::string& b);
 
+// One of the two rule sets, chosen by the caller from its configuration:
+// numeric selects the *ByNumbers functions, else the classic ones.
+struct VersionRules {
+    bool numeric = false;
+
+    bool inRange(const std::string& version, const std::string& minimum, const std::string& maximum,
+                 bool allowPreRelease, bool acceptPreReleaseProperty) const;
+    bool keyInRange(const std::string& key, const std::string& minimum,
+                    const std::string& maximum) const;
+    int compare(const std::string& a, const std::string& b) const;
+};
+
 // What the builder checks in a configured range under the numeric rules.
 enum class VersionBoundsCheck {
     Ok,

@@ -37,9 +37,11 @@ const PropertyInfo kCatalogue[] = {
     {P::JOptionsToVm, K::Flag, "launcher", "j-options-to-vm", nullptr, nullptr,
      "command-line arguments beginning with -J are VM options"},
     {P::MinimumJavaVersion, K::Text, "launcher", "min-java-version", nullptr, nullptr,
-     "minimum Java version (a prefix bound compared as text)"},
+     "minimum Java version (compared as numbers with modern-runtimes, else a prefix bound "
+     "compared as text)"},
     {P::MaximumJavaVersion, K::Text, "launcher", "max-java-version", nullptr, nullptr,
-     "maximum Java version (a prefix bound compared as text)"},
+     "maximum Java version (compared as numbers with modern-runtimes, else a prefix bound "
+     "compared as text)"},
     {P::SearchSequence, K::List, "launcher", "search-sequence", nullptr, nullptr,
      "runtime search: A/B/R directory, E variable, S search path, Y registry"},
     {P::AllowPreRelease, K::Flag, "launcher", "allow-prerelease", nullptr, nullptr,
@@ -164,6 +166,9 @@ const PropertyInfo kCatalogue[] = {
     {P::UiFilesDamaged, K::WideText, "ui-texts", "files-damaged", nullptr, nullptr,
      "the included files could not be unpacked"},
 
+    {P::ModernRuntimes, K::Flag, "launcher", "modern-runtimes", nullptr, "1",
+     "today's runtimes: openjdk version lines, the release file, the Java 9+ and vendor "
+     "registry keys, javac.exe as the kit marker, versions compared as numbers"},
     {P::SplashAtStartup, K::Flag, nullptr, nullptr, nullptr, nullptr,
      "show the splash screen during the start-up (set by [splash] image)"},
     {P::AppUserModelId, K::Text, "launcher", "app-user-model-id", nullptr, nullptr,

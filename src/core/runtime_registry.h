@@ -36,9 +36,8 @@ struct RuntimeKeyFamily {
     const char* tail;       // below the sub-key, where the home value is ("" = the sub-key)
     const char* homeValue;  // string value naming the home directory
     RuntimeKind kind;
-    bool currentVersion; // the key's "CurrentVersion" names the preferred sub-key
-    bool perUser;        // also read under HKEY_CURRENT_USER
-    bool classic;        // read without the modern-runtimes property too
+    bool perUser; // also read under HKEY_CURRENT_USER
+    bool classic; // read without the modern-runtimes property too
 };
 
 constexpr size_t kRuntimeKeyFamilyCount = 18;

@@ -1,11 +1,13 @@
 #include "launcher/installed_jvms.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/java_runtime.h"
 #include "core/java_version.h"
 #include "core/property_store.h"
+#include "core/runtime_registry.h"
 #include "launcher/java_check.h"
 #include "launcher/paths.h"
 #include "os/paths.h"
@@ -18,9 +20,9 @@ const char kRuntimeKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 const char kDevelopmentKitKey[] = "SOFTWARE\\JavaSoft\\Java Development Kit";
 constexpr size_t kCurrentVersionBytes = 100;
 
-bool readRegistryString(const std::string& key, const char* value, std::string& out, size_t size) {
-    return os::RegistryKey::openForReading(os::RegistryRoot::LocalMachine, key)
-        .readString(value, out, size);
+bool readRegistryString(const std::string& key, const char* value, std::string& out, size_t size,
+                        os::RegistryRoot root = os::RegistryRoot::LocalMachine) {
+    return os::RegistryKey::openForReading(root, key).readString(value, out, size);
 }
 
 // "CurrentVersion" of a JavaSoft key, or empty when unreadable or out of range.
@@ -34,14 +36,60 @@ std::string currentVersionInRange(const char* key, const std::string& minimum,
 }
 
 bool tryVersionKey(Launcher& launcher, const std::string& key, const std::string& minimum,
-                   const std::string& maximum, std::string& path, std::string& version) {
+                   const std::string& maximum, std::string& path, std::string& version,
+                   os::RegistryRoot root = os::RegistryRoot::LocalMachine,
+                   const char* homeValue = "JavaHome") {
     std::string home;
-    if (!readRegistryString(key, "JavaHome", home, kTextBufferSize)) return false;
+    if (!readRegistryString(key, homeValue, home, kTextBufferSize, root)) return false;
     std::string candidate;
     if (!javaExeFromHome(launcher, home, candidate)) return false;
     if (!checkJavaExe(launcher, candidate, version, minimum, maximum, false)) return false;
     path = candidate;
     return true;
+}
+
+// One key family under one root: its sub-keys whose registered version
+// fits the range, greatest first; the first that passes is offered.
+void scanKeyFamily(Launcher& launcher, const RuntimeKeyFamily& family, os::RegistryRoot root,
+                   const std::string& minimum, const std::string& maximum, BestRuntime& best) {
+    const VersionRules rules = versionRules(launcher);
+    os::RegistryKey parent = os::RegistryKey::openForReading(root, family.key);
+    if (!parent.valid()) return;
+    std::vector<std::pair<std::string, std::string>> registered; // version, sub-key
+    std::string name, version;
+    for (uint32_t index = 0; parent.subKeyName(index, name); ++index)
+        if (registeredVersion(family, name, version) && rules.keyInRange(version, minimum, maximum))
+            registered.emplace_back(version, name);
+    std::stable_sort(registered.begin(), registered.end(), [&rules](const auto& a, const auto& b) {
+        return rules.compare(a.first, b.first) > 0;
+    });
+    for (const auto& [registeredAs, subKey] : registered) {
+        const std::string homeKey = runtimeHomeKey(family, subKey);
+        launcher.log.info("Trying %s runtime %s\\%s", family.vendor,
+                          root == os::RegistryRoot::LocalMachine ? "HKLM" : "HKCU",
+                          homeKey.c_str());
+        std::string path, found;
+        if (tryVersionKey(launcher, homeKey, minimum, maximum, path, found, root,
+                          family.homeValue)) {
+            best.offer(rules, path, found);
+            return;
+        }
+    }
+}
+
+// Every key family that applies, in table order, each under the machine's
+// root and then, where per-user installations write, the user's.
+bool findKeyFamilyJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
+                      std::string& path, std::string& version) {
+    const bool requireKit = launcher.properties.flag(Property::RequireJdk);
+    BestRuntime best;
+    for (const RuntimeKeyFamily& family : runtimeKeyFamilies()) {
+        if (!runtimeKeyFamilyApplies(family, true, requireKit)) continue;
+        scanKeyFamily(launcher, family, os::RegistryRoot::LocalMachine, minimum, maximum, best);
+        if (family.perUser)
+            scanKeyFamily(launcher, family, os::RegistryRoot::CurrentUser, minimum, maximum, best);
+    }
+    return best.take(path, version);
 }
 
 } // namespace
@@ -86,25 +134,22 @@ bool findSystemDirectoryJvm(Launcher& launcher, const std::string& minimum,
     std::sort(
         entries.begin(), entries.end(),
         [](const os::DirectoryEntry& a, const os::DirectoryEntry& b) { return a.name < b.name; });
-    bool found = false;
+    BestRuntime best;
     for (const os::DirectoryEntry& entry : entries) {
         if (entry.name.empty() || entry.name[0] == '.') continue; // package metadata
         std::string candidate, candidateVersion;
-        if (!javaExeFromHome(launcher, pathUnder(directory, {entry.name}), candidate) ||
-            !checkJavaExe(launcher, candidate, candidateVersion, minimum, maximum, false))
-            continue;
-        if (!found || compareVersions(candidateVersion, version) > 0) {
-            path = candidate;
-            version = candidateVersion;
-            found = true;
-        }
+        if (javaExeFromHome(launcher, pathUnder(directory, {entry.name}), candidate) &&
+            checkJavaExe(launcher, candidate, candidateVersion, minimum, maximum, false))
+            best.offer(versionRules(launcher), candidate, candidateVersion);
     }
-    return found;
+    return best.take(path, version);
 }
 
 bool findRegistryJvm(Launcher& launcher, const std::string& minimum, const std::string& maximum,
                      std::string& path, std::string& version) {
     if (findSystemDirectoryJvm(launcher, minimum, maximum, path, version)) return true;
+    if (modernRuntimes(launcher))
+        return findKeyFamilyJvm(launcher, minimum, maximum, path, version);
     if (findCurrentVersionJvm(launcher, minimum, maximum, path, version)) return true;
     if (!launcher.properties.flag(Property::RequireJdk) &&
         findEnumeratedJvm(launcher, minimum, maximum, path, version, kRuntimeKey))
@@ -118,7 +163,8 @@ bool findInstalledJvm(Launcher& launcher, const std::string& minimum, const std:
     const bool registry =
         findRegistryJvm(launcher, minimum, maximum, registryPath, registryVersion);
     const bool located = findLocatedJvm(launcher, minimum, maximum, locatedPath, locatedVersion);
-    if (registry && (!located || compareVersions(registryVersion, locatedVersion) > 0)) {
+    if (registry &&
+        (!located || versionRules(launcher).compare(registryVersion, locatedVersion) > 0)) {
         path = registryPath;
         return true;
     }

@@ -1,17 +1,14 @@
 #include "launcher/jvm_loader.h"
 
-#include "core/java_runtime.h"
 #include "launcher/errors.h"
 #include "launcher/java_check.h"
 #include "launcher/jvm_search.h"
 #include "launcher/paths.h"
+#include "launcher/runtime_files.h"
 #include "os/library.h"
-#include "os/paths.h"
 
 namespace lumen {
 namespace {
-
-const char* const kVmSubdirectories[] = {"hotspot", "client", "server", "classic"};
 
 void showLoadFailure(Launcher& launcher, JvmSource source, const std::string& name) {
     switch (source) {
@@ -32,38 +29,18 @@ void showLoadFailure(Launcher& launcher, JvmSource source, const std::string& na
 
 } // namespace
 
-void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
-                    const std::string& subdirectory) {
-    const std::string directory = javaExeDirectory(javaExe, os::pathStyle());
-    for (const std::string& library :
-         vmLibraryCandidates(os::pathStyle(), directory, subdirectory)) {
-        const bool exists = fileExists(library);
-        launcher.log.info("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
+void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe) {
+    for (const VmLibrary& library : vmLibraryPaths(launcher, javaExe)) {
+        const bool exists = fileExists(library.path);
+        launcher.log.info("Trying %s (exists %d)", library.path.c_str(), exists ? 1 : 0);
+        // A library of the other architecture would only fail to load.
+        if (exists && !vmLibraryFits(launcher, library.path)) continue;
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
-        void* loaded = os::loadLibrary(launcher.paths.full(library, true),
-                                       launcher.paths.full(directory, true));
+        void* loaded = os::loadLibrary(launcher.paths.full(library.path, true),
+                                       launcher.paths.full(library.binDirectory, true));
         if (loaded != nullptr) return loaded;
     }
     return nullptr;
-}
-
-void* loadJvmLibraryNear(Launcher& launcher, const std::string& javaExe) {
-    void* library = nullptr;
-    const std::string preferred = launcher.properties.text(Property::PreferredVm);
-    if (!preferred.empty()) library = tryJvmLibrary(launcher, javaExe, preferred);
-    for (const char* subdirectory : kVmSubdirectories) {
-        if (library != nullptr) break;
-        library = tryJvmLibrary(launcher, javaExe, subdirectory);
-    }
-    return library;
-}
-
-void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe) {
-    void* library = loadJvmLibraryNear(launcher, javaExe);
-    if (library != nullptr) return library;
-    const PathStyle& style = os::pathStyle();
-    return loadJvmLibraryNear(launcher, pathUnder(javaExeDirectory(javaExe, style) + "..",
-                                                  {"jre", "bin", style.javaExecutable}));
 }
 
 bool resolveCreateJavaVM(Launcher& launcher, void* library) {

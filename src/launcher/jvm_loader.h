@@ -35,10 +35,10 @@ struct JvmRequest {
 [[nodiscard]] Result<bool> loadJvm(Launcher& launcher, const JvmRequest& request,
                                    ShowErrors showErrors);
 
+// The first VM library of the runtime (runtime_files.h: vmLibraryPaths)
+// that loads; a library built for another architecture is skipped with a
+// log line, so the next one is tried.
 void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe);
-void* loadJvmLibraryNear(Launcher& launcher, const std::string& javaExe);
-void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
-                    const std::string& subdirectory);
 bool resolveCreateJavaVM(Launcher& launcher, void* library);
 
 } // namespace lumen

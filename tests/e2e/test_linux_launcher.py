@@ -291,6 +291,66 @@ class LinuxLauncherTest(unittest.TestCase):
         self.assertEqual(self.run_launcher(launcher).returncode, 0)
         self.assertIn("got version from registry 17", self.log_text())
 
+    # -- today's runtime rules -------------------------------------------------
+
+    def recording_home(self):
+        """The machine's JDK behind a home of its own whose bin/java records
+        every start in starts.txt before it runs the real one."""
+        home = self.case / "jdk"
+        (home / "bin").mkdir(parents=True)
+        for entry in JDK.iterdir():
+            if entry.name != "bin":
+                (home / entry.name).symlink_to(entry)
+        starts = self.case / "starts.txt"
+        java = home / "bin" / "java"
+        java.write_text(f'#!/bin/sh\necho "$*" >> "{starts}"\nexec "{JDK}/bin/java" "$@"\n')
+        java.chmod(0o755)
+        return home, starts
+
+    def test_release_file_answers_a_cache_miss_without_a_start(self):
+        home, starts = self.recording_home()
+        self.env["JAVA_HOME"] = str(home)
+        version = next(line.split("=", 1)[1].strip('"') for line in
+                       (JDK / "release").read_text().splitlines() if line.startswith("JAVA_VERSION="))
+        result = self.run_launcher(self.launcher())
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(f"got version from release file {version}", self.log_text())
+        self.assertFalse(starts.exists(), "the runtime was started for its version")
+        source = list((self.case / "config" / "lumen").rglob("VersionSource"))
+        self.assertEqual(len(source), 1)
+        self.assertEqual(source[0].read_bytes()[:8], b"Srelease")
+
+        # The classic rules ask the runtime itself.
+        shutil.rmtree(self.case / "config" / "lumen")
+        classic = self.launcher({30001: "0"}, name="classic")
+        result = self.run_launcher(classic)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn(f"got version from execution {version}", self.log_text())
+        self.assertEqual(starts.read_text().splitlines(), ["-version"])
+
+    def test_version_bounds_compare_as_numbers(self):
+        # The machine's runtime is 17.0.x (x above 2), on either side of each bound.
+        accepted, refused = 0, 83
+        cases = [
+            ("9", "", accepted), ("", "9", refused),
+            ("17", "", accepted), ("", "17", accepted),
+            ("11.0.2", "", accepted), ("", "11.0.2", refused),
+            ("1.8", "", accepted), ("", "1.8", refused),
+            ("1.8.0_301", "", accepted), ("", "1.8.0_301", refused),
+            ("21", "", refused), ("", "21", accepted),
+            ("25.0.3", "", refused), ("", "25.0.3", accepted),
+            ("", "17.0.2", refused),
+        ]
+        # The classic byte-wise prefix rules on three of them.
+        classic = [("9", "", refused), ("", "9", accepted), ("", "17.0.2", accepted)]
+        for rules, extra, table in (("numeric", {}, cases), ("classic", {30001: "0"}, classic)):
+            for index, (minimum, maximum, code) in enumerate(table):
+                with self.subTest(rules=rules, minimum=minimum, maximum=maximum):
+                    launcher = self.launcher({126: minimum, 127: maximum, **extra},
+                                             name=f"{rules}{index}")
+                    result = self.run_launcher(launcher)
+                    self.assertEqual(result.returncode, code, result.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

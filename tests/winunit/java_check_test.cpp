@@ -3,6 +3,7 @@
 // user picked, against fake runtimes and the real (Wine) registry.
 #include <gtest/gtest.h>
 
+#include "core/cpu_arch.h"
 #include "core/java_runtime.h"
 #include "launcher/java_check.h"
 #include "launcher/paths.h"
@@ -25,6 +26,17 @@ FakeRuntime runtimeAnswering(const TempDir& home, const std::string& firstLine,
 }
 
 using JavaCheck = LauncherTest;
+
+std::string cachedValue(const Launcher& launcher, const std::string& javaExe, const char* name) {
+    std::string value;
+    return readRegistryString(HKEY_CURRENT_USER, cacheKeyOf(launcher, javaExe), name, value)
+               ? value
+               : "(none)";
+}
+
+size_t runsOf(const FakeRuntime& runtime) {
+    return readLines(runtime.javaLog).size();
+}
 
 TEST_F(JavaCheck, VersionIsCachedUntilTheExecutableChanges) {
     TempDir home("jre");
@@ -199,6 +211,125 @@ TEST_F(JavaCheck, HomesMapToTheirJavaExe) {
     makeFakeRuntime(withTools.path(), kit);
     EXPECT_TRUE(javaExeFromHome(launcher_, withTools.path(), path));
     EXPECT_EQ(path, withTools / "jre\\bin\\java.exe");
+}
+
+TEST_F(JavaCheck, TodaysRulesAskTheReleaseFileBeforeStartingTheRuntime) {
+    setProperty(30001, "1");
+    struct Case {
+        const char* what;
+        const char* release; // null: no release file
+        const char* expected;
+        const char* source;
+        size_t runs;
+    };
+    const Case cases[] = {
+        {"JAVA_VERSION", "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_VERSION=\"17.0.9\"\n", "17.0.9",
+         "release", 0},
+        {"pre-release part from the runtime version",
+         "JAVA_VERSION=\"22\"\r\nJAVA_RUNTIME_VERSION=\"22-ea+27\"\r\n", "22-ea", "release", 0},
+        {"no JAVA_VERSION", "IMPLEMENTOR=\"Azul Systems, Inc.\"\n", "11.0.2", "execution", 1},
+        {"JAVA_VERSION not a version", "JAVA_VERSION=\"seventeen\"\n", "11.0.2", "execution", 1},
+        {"no release file", nullptr, "11.0.2", "execution", 1},
+    };
+    for (const Case& c : cases) {
+        TempDir home("jdk");
+        const FakeRuntime runtime =
+            runtimeAnswering(home, "openjdk version \"11.0.2\" 2019-01-15 LTS");
+        if (c.release != nullptr) {
+            ASSERT_TRUE(writeFile(home / "release", c.release));
+        }
+        std::string path = runtime.javaExe;
+        std::string version;
+        LogWatch log(launcher_);
+        EXPECT_TRUE(checkJavaExe(launcher_, path, version, "11", "", true)) << c.what;
+        EXPECT_EQ(version, c.expected) << c.what;
+        EXPECT_TRUE(log.has(std::string("got version from ") +
+                            (c.runs == 0 ? "release file " : "execution ") + c.expected))
+            << c.what;
+        EXPECT_EQ(runsOf(runtime), c.runs) << c.what;
+        EXPECT_EQ(cachedValue(launcher_, runtime.javaExe, "Version"), c.expected) << c.what;
+        EXPECT_EQ(cachedValue(launcher_, runtime.javaExe, "VersionSource"), c.source) << c.what;
+    }
+
+    // Numeric bounds: a release naming a version below the minimum refuses
+    // the runtime without starting it.
+    TempDir home("jdk");
+    const FakeRuntime runtime = makeFakeRuntime(home.path());
+    ASSERT_TRUE(writeFile(home / "release", "JAVA_VERSION=\"17.0.15\"\n"));
+    std::string path = runtime.javaExe;
+    EXPECT_FALSE(checkJavaExe(launcher_, path, "21", "", false));
+    path = runtime.javaExe;
+    EXPECT_TRUE(checkJavaExe(launcher_, path, "9", "17", false)) << "a cache hit, by number";
+    path = runtime.javaExe;
+    EXPECT_FALSE(checkJavaExe(launcher_, path, "", "17.0.2", false));
+    EXPECT_EQ(runsOf(runtime), 0u);
+}
+
+TEST_F(JavaCheck, WithoutTodaysRulesTheReleaseFileIsNotRead) {
+    TempDir home("jdk");
+    const FakeRuntime runtime = makeFakeRuntime(home.path());
+    ASSERT_TRUE(writeFile(home / "release", "JAVA_VERSION=\"17.0.9\"\n"));
+    std::string path = runtime.javaExe;
+    std::string version;
+    EXPECT_TRUE(checkJavaExe(launcher_, path, version, "", "", false));
+    EXPECT_EQ(version, "1.4.2_08");
+    EXPECT_EQ(runsOf(runtime), 1u);
+    EXPECT_EQ(cachedValue(launcher_, runtime.javaExe, "VersionSource"), "execution");
+}
+
+TEST_F(JavaCheck, ARuntimeOfTheOtherArchitectureFailsBeforeItIsStarted) {
+    for (const char* modern : {"0", "1"}) {
+        setProperty(30001, modern);
+        TempDir home("jre");
+        const FakeRuntime runtime = makeFakeRuntime(home.path());
+        ASSERT_TRUE(writeFile(runtime.jvmDll, peHeadersFor(kOtherMachine)));
+        std::string path = runtime.javaExe;
+        LogWatch log(launcher_);
+        EXPECT_FALSE(checkJavaExe(launcher_, path, "", "", true)) << modern;
+        EXPECT_TRUE(
+            log.has(archMismatchLine(launcher_.paths.full(runtime.jvmDll), kOtherArch, kBuildArch)))
+            << log.text();
+        EXPECT_EQ(runsOf(runtime), 0u);
+        EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, cacheKeyOf(launcher_, runtime.javaExe)));
+    }
+
+    // No VM library tells: under today's rules the release file's OS_ARCH does.
+    TempDir home("jre");
+    FakeRuntimeOptions noVm;
+    noVm.vmSubdirectory.clear();
+    const FakeRuntime runtime = makeFakeRuntime(home.path(), noVm);
+    ASSERT_TRUE(writeFile(home / "release", std::string("JAVA_VERSION=\"17\"\nOS_ARCH=\"") +
+                                                (kOtherArch == CpuArch::X86 ? "x86" : "amd64") +
+                                                "\"\n"));
+    std::string path = runtime.javaExe;
+    LogWatch log(launcher_);
+    EXPECT_FALSE(checkJavaExe(launcher_, path, "", "", true));
+    EXPECT_TRUE(
+        log.has(archMismatchLine(launcher_.paths.full(home / "release"), kOtherArch, kBuildArch)))
+        << log.text();
+    setProperty(30001, "0");
+    path = runtime.javaExe;
+    EXPECT_TRUE(checkJavaExe(launcher_, path, "", "", true)) << "nothing tells the classic rules";
+}
+
+TEST_F(JavaCheck, TodaysKitsAreKnownByJavac) {
+    setProperty(131, "1");
+    TempDir modernKit("jdk17");
+    const FakeRuntime runtime = makeFakeRuntime(modernKit.path());
+    ASSERT_TRUE(copyFixture("java.exe", modernKit / "bin\\javac.exe"));
+    std::string path;
+    EXPECT_FALSE(javaExeFromHome(launcher_, modernKit.path(), path)) << "classic: tools.jar only";
+    setProperty(30001, "1");
+    EXPECT_TRUE(javaExeFromHome(launcher_, modernKit.path(), path));
+    EXPECT_EQ(path, runtime.javaExe) << "no embedded runtime: its own bin";
+
+    TempDir oldKit("jdk8");
+    FakeRuntimeOptions kit;
+    kit.jdk = true;
+    kit.toolsJar = true;
+    const FakeRuntime old = makeFakeRuntime(oldKit.path(), kit);
+    EXPECT_TRUE(javaExeFromHome(launcher_, oldKit.path(), path));
+    EXPECT_EQ(path, old.javaExe) << "an old kit still runs through its jre";
 }
 
 TEST_F(JavaCheck, LocatedRuntimesPreferTheGreaterVersionAndTheMachineOnATie) {

@@ -304,6 +304,20 @@ TEST_F(Loading, VmSubdirectoriesAreTriedInOrderWithThePreferredOneFirst) {
     EXPECT_EQ(log.count("\\jvm.dll (exists"), 1u) << "the preferred one loads at once";
 }
 
+TEST_F(Loading, ALibraryOfTheOtherArchitectureIsSkippedForTheNext) {
+    const FakeRuntime runtime = makeFakeRuntime(runtimes_ / "jre");
+    const std::string foreign = runtime.binDirectory + "\\hotspot\\jvm.dll";
+    ASSERT_TRUE(makeDirectories(parentOf(foreign)));
+    ASSERT_TRUE(writeFile(foreign, peHeadersFor(kOtherMachine)));
+    LogWatch log(launcher_);
+    ASSERT_TRUE(valueOf(loadJvm(launcher_, JvmRequest::home(runtime.home), ShowErrors::No)));
+    EXPECT_TRUE(log.has("Loading of JVM-DLL successful"));
+    const size_t skipped =
+        log.find(archMismatchLine(launcher_.paths.full(foreign), kOtherArch, kBuildArch));
+    EXPECT_NE(skipped, std::string::npos) << log.text();
+    EXPECT_LT(skipped, log.find("Trying " + launcher_.paths.full(runtime.jvmDll) + " (exists 1)"));
+}
+
 TEST_F(Loading, AKitLoadsFromItsEmbeddedRuntimeAndDependenciesFromBin) {
     FakeRuntimeOptions kit;
     kit.jdk = true;

@@ -10,9 +10,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "core/cpu_arch.h"
 
 namespace lumen::wintest {
 
@@ -327,6 +330,27 @@ class RegistryKeyReset {
     HKEY root_;
     std::string path_;
 };
+
+// A file that is only the headers of a PE image built for machine.
+inline std::string peHeadersFor(uint16_t machine) {
+    std::string image(0x40 + 24, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = 0x40;
+    image.replace(0x40, 4, std::string("PE\0\0", 4));
+    image[0x44] = static_cast<char>(machine & 0xFF);
+    image[0x45] = static_cast<char>(machine >> 8);
+    return image;
+}
+
+// The architecture this test program is not built for.
+#ifdef _WIN64
+inline constexpr CpuArch kOtherArch = CpuArch::X86;
+inline constexpr uint16_t kOtherMachine = 0x14C;
+#else
+inline constexpr CpuArch kOtherArch = CpuArch::X64;
+inline constexpr uint16_t kOtherMachine = 0x8664;
+#endif
 
 // What the fake java.exe answers to " -version" (its java.cfg).
 struct FakeJavaAnswer {

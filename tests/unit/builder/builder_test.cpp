@@ -142,6 +142,36 @@ TEST(Description, BadInputNamesFileLineAndKey) {
             << c.toml << "\n-> " << errorOf(c.toml);
 }
 
+TEST(Description, VersionBoundsAreCheckedUnderTodaysRules) {
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    EXPECT_EQ(parse(head).narrow.at(30001), "1") << "new launchers apply today's rules";
+    struct Case {
+        const char* keys;
+        const char* expected; // empty: accepted
+    } cases[] = {
+        {"min-java-version = \"1.8\"\nmax-java-version = \"25.0.3\"\n", ""},
+        {"min-java-version = \"17\"\nmax-java-version = \"17\"\n", ""},
+        {"min-java-version = \"1.8.0_301\"\nmax-java-version = \"8\"\n", ""},
+        {"min-java-version = \"22-ea\"\n",
+         "launcher.min-java-version: '22-ea' is not a version number"},
+        {"max-java-version = \"17.\"\n", "launcher.max-java-version: '17.' is not a version"},
+        {"min-java-version = \"17\"\nmax-java-version = \"11.0.2\"\n",
+         "launcher.min-java-version: the minimum 17 is above the maximum 11.0.2"},
+        {"min-java-version = \"17.0.3\"\nmax-java-version = \"17.0.2\"\n", "is above"},
+        {"[properties]\n126 = \"x\"\n", "launcher.min-java-version: 'x' is not"},
+        // The classic prefix bounds take any text.
+        {"modern-runtimes = false\nmin-java-version = \"1.5.0-beta\"\n", ""},
+        {"[properties]\n30001 = \"0\"\n126 = \"17\"\n127 = \"11\"\n", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string error = errorOf(head + c.keys);
+        if (*c.expected == '\0')
+            EXPECT_EQ(error, "") << c.keys;
+        else
+            EXPECT_NE(error.find(c.expected), std::string::npos) << c.keys << "\n-> " << error;
+    }
+}
+
 TEST(Description, IncludedFilesAreCheckedAndCounted) {
     ScratchDir dir;
     writeFile(dir / "app.jar", "PK");

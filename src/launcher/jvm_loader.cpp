@@ -40,9 +40,12 @@ void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
         const bool exists = fileExists(library);
         launcher.log.info("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
-        void* loaded = os::loadLibrary(launcher.paths.full(library, true),
-                                       launcher.paths.full(directory, true));
-        if (loaded != nullptr) return loaded;
+        const std::string fullPath = launcher.paths.full(library, true);
+        void* loaded = os::loadLibrary(fullPath, launcher.paths.full(directory, true));
+        if (loaded != nullptr) {
+            launcher.jvm.libraryPath = fullPath;
+            return loaded;
+        }
     }
     return nullptr;
 }

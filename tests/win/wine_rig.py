@@ -346,9 +346,10 @@ def _toml_string(text):
     return '"' + "".join(escaped) + '"'
 
 
-def description_toml(properties=None, wide=None, files=None, architecture=None):
+def description_toml(properties=None, wide=None, files=None, architecture=None,
+                     splash_image=None):
     """A description with raw ids only (raw ids are the stable part of it),
-    and the stub's architecture when given."""
+    the stub's architecture and the splash picture when given."""
     lines = []
     if files:
         items = []
@@ -366,17 +367,21 @@ def description_toml(properties=None, wide=None, files=None, architecture=None):
     lines.append("[wide-properties]")
     for key, value in sorted((wide or {}).items()):
         lines.append(f"{int(key)} = {_toml_string(value)}")
+    if splash_image is not None:
+        lines += ["[splash]", f"image = {_toml_string(str(splash_image))}"]
     return "\n".join(lines) + "\n"
 
 
-def build_launcher(directory, name, properties=None, wide=None, files=None, stub=None):
+def build_launcher(directory, name, properties=None, wide=None, files=None, stub=None,
+                   splash_image=None):
     """Writes a description into directory and builds NAME.exe from it: on
     the given stub, or on the stub lumen-build picks for this run's
     architecture."""
     directory = Path(directory)
     description = directory / f"{name}.toml"
     description.write_text(description_toml(properties, wide, files,
-                                            architecture=None if stub else ARCH),
+                                            architecture=None if stub else ARCH,
+                                            splash_image=splash_image),
                            encoding="utf-8")
     output = directory / f"{name}.exe"
     command = [str(LUMEN_BUILD), str(description), "-o", str(output)]

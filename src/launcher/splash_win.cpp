@@ -284,6 +284,14 @@ void endSplash(SplashScreen& screen, HWND window) {
     DestroyWindow(window);
 }
 
+// Closed by the poll: the thread lets go of the JVM and its window first,
+// then the splash is hidden for good (which may bring the process's other
+// windows to the front).
+void closeSplashScreen(SplashScreen& screen, HWND window) {
+    endSplash(screen, window);
+    hideSplash(*screen.launcher);
+}
+
 void poll(SplashScreen& screen, HWND window) {
     if (screen.ending) return;
     Launcher& launcher = *screen.launcher;
@@ -296,8 +304,7 @@ void poll(SplashScreen& screen, HWND window) {
     }
     if (suspended) return;
     if (screen.hideOnAppWindow && countProcessWindows(launcher, os::processId()) > 0) {
-        hideSplash(launcher);
-        endSplash(screen, window);
+        closeSplashScreen(screen, window);
         return;
     }
     if (jvmEnding(launcher)) return;
@@ -312,8 +319,7 @@ void poll(SplashScreen& screen, HWND window) {
     const jint action = env->CallStaticIntMethod(binding.controller, binding.getAction);
     if (clearedException(screen, env)) return;
     if (action == kSplashActionClose) {
-        hideSplash(launcher);
-        endSplash(screen, window);
+        closeSplashScreen(screen, window);
     } else if (action == kSplashActionSetText) {
         fetchStatusText(screen, window, env);
     }

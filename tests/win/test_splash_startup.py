@@ -15,28 +15,12 @@ import unittest
 
 import test_dialogs
 import wine_rig as rig
-from test_splash import BITMAP, BITMAP_POINTS, Image, bitmap_pixel, near
+from test_splash import BITMAP, BITMAP_POINTS, PROPERTIES, STATUS_COLOUR, Image, bitmap_pixel, near
 
 DOCS = rig.screenshot_dir()
-STATUS_AT = (130, 140)
-STATUS_COLOUR = (255, 230, 120)
-SPLASH = {
-    145: "1",
-    10109: str(STATUS_AT[0]),
-    10110: str(STATUS_AT[1]),
-    10111: "Hi",
-    10112: "Tahoma",
-    10113: "16",
-    10114: ",".join(map(str, STATUS_COLOUR)),
-    10115: "700",
-    10116: "130",
-    10117: "190",
-    10118: "Version 1.0",
-    10119: "Tahoma",
-    10120: "10",
-    10121: "255,255,255",
-    10122: "400",
-}
+# The text lines of the splash test program's, from a shorter first status.
+SPLASH = {**{key: value for key, value in PROPERTIES.items() if key >= 10109},
+          145: "1", 10111: "Hi"}
 STARTUP_TEXTS = {30005: "Unpacking", 30006: "Looking for Java", 30007: "Starting Java"}
 APP_TEXT = "Loading the modules, please wait"
 
@@ -121,7 +105,7 @@ class SplashAtStartup(test_dialogs.DialogTestCase):
         # once closed.
         self.assertIn("AttachCurrentThreadAsDaemon", record)
         self.assertNotIn("AttachCurrentThread", record)
-        self.assertIn("DetachCurrentThread", record[record.index("action 1"):])
+        self.assertIn("DetachCurrentThread", record[record.index("action 1"):], record)
         self.assertLess(record.index("DetachCurrentThread"), record.index("DestroyJavaVM"))
 
     def test_application_window_takes_it_down_and_the_window_wait_leaves_it_out(self):

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -32,10 +33,10 @@ BOOL CALLBACK countWindow(HWND window, LPARAM state) {
     auto* search = reinterpret_cast<WindowCount*>(state);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (!IsWindowVisible(window) || owner != search->processId) return TRUE;
-    for (Window excluded : search->excluded)
-        if (window == hwnd(excluded)) return TRUE;
-    ++search->count;
+    const bool excluded =
+        std::any_of(search->excluded.begin(), search->excluded.end(),
+                    [window](Window candidate) { return hwnd(candidate) == window; });
+    if (IsWindowVisible(window) && owner == search->processId && !excluded) ++search->count;
     return TRUE;
 }
 

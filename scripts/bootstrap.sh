@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev zlib1g-dev
   libgtest-dev libtomlplusplus-dev libcli11-dev
   wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick
-  openjdk-17-jdk-headless clang libclang-rt-14-dev osslsigncode openssl
+  openjdk-17-jdk-headless openjdk-17-jre fonts-dejavu-core clang libclang-rt-14-dev osslsigncode openssl
   libexpat1-dev libstb-dev python3-pefile icoutils
 )
 

@@ -10,6 +10,9 @@
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #include <stb/stb_image.h>
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#include <stb/stb_image_write.h>
 
 namespace lumen::builder {
 namespace {
@@ -126,7 +129,29 @@ bool decodePng(const std::string& bytes, SplashBitmap& out, std::string& error) 
     return true;
 }
 
+void appendBytes(void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<size_t>(size));
+}
+
 } // namespace
+
+std::string encodeSplashPng(const SplashBitmap& bitmap) {
+    std::string rgb(size_t{3} * bitmap.width * bitmap.height, '\0');
+    for (uint32_t y = 0; y < bitmap.height; ++y) {
+        const char* row =
+            &bitmap.dib[kInfoHeaderSize + rowStride(bitmap.width) * (bitmap.height - 1 - y)];
+        char* target = &rgb[size_t{3} * bitmap.width * y];
+        for (uint32_t x = 0; x < bitmap.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                target[3 * x + c] = row[3 * x + 2 - c]; // BGR to RGB
+    }
+    std::string png;
+    stbi_write_png_to_func(appendBytes, &png, static_cast<int>(bitmap.width),
+                           static_cast<int>(bitmap.height), 3, rgb.data(),
+                           static_cast<int>(3 * bitmap.width));
+    return png;
+}
 
 bool decodeSplashImage(const std::string& bytes, SplashBitmap& out, std::string& error) {
     if (bytes.compare(0, 2, "BM") == 0) return decodeBmp(bytes, out, error);

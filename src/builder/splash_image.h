@@ -7,7 +7,10 @@
 // light grey the splash window paints under its picture) and returns a
 // BITMAPINFOHEADER with 24-bit bottom-up rows. Pictures larger than
 // kMaxSplashWidth x kMaxSplashHeight are refused, as are truncated or
-// undecodable files, each with a message.
+// undecodable files, each with a message. encodeSplashPng() writes a
+// decoded picture as an RGB PNG, the same bytes on every build host: the
+// Linux launcher hands that file to the runtime's own splash screen, which
+// reads no BMP.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +32,6 @@ struct SplashBitmap {
 
 [[nodiscard]] bool decodeSplashImage(const std::string& bytes, SplashBitmap& out,
                                      std::string& error);
+std::string encodeSplashPng(const SplashBitmap& bitmap);
 
 } // namespace lumen::builder

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "builder/codepage.h"
@@ -12,6 +14,8 @@
 #include "core/bytes.h"
 #include "core/config_block.h"
 #include "core/image_layout.h"
+#include "core/included_names.h"
+#include "core/property_catalogue.h"
 
 namespace lumen::builder {
 namespace {
@@ -98,6 +102,31 @@ size_t prepareWindowsImage(std::string& image, const std::string& stubPath,
     return layout.checksumOffset;
 }
 
+// Included files that lumen-build adds itself: the Linux launcher's splash
+// picture (a Windows launcher carries it as a resource instead). They follow
+// the description's files, and the count and names say so.
+std::vector<std::pair<std::string, std::string>>
+generatedFiles(const std::string& image, const Description& description,
+               std::map<int32_t, std::string>& narrow) {
+    std::vector<std::pair<std::string, std::string>> files;
+    if (image.compare(0, 2, "MZ") == 0 || !description.resources.splash) return files;
+    for (const IncludedFile& file : description.files)
+        if (file.name == kRuntimeSplashFileName)
+            throw DescriptionError(file.path + ": the name " + kRuntimeSplashFileName +
+                                   " is taken by the splash picture of a Linux launcher");
+    files.emplace_back(kRuntimeSplashFileName, encodeSplashPng(*description.resources.splash));
+    narrow[idOf(Property::IncludedFileCount)] =
+        std::to_string(description.files.size() + files.size());
+    narrow[idOf(Property::IncludedFileNames)] += std::string(kRuntimeSplashFileName) + ";";
+    return files;
+}
+
+void writeIncludedHeader(Output& out, size_t size) {
+    std::string header;
+    appendLe32(header, static_cast<uint32_t>(size));
+    out.write(header.data(), header.size());
+}
+
 } // namespace
 
 void writeLauncher(const std::string& stubPath, const Description& description,
@@ -116,6 +145,9 @@ void writeLauncher(const std::string& stubPath, const Description& description,
                                ": not a PE or ELF image with sections (damaged headers?)");
     image.resize(static_cast<size_t>(bounds.start));
     const size_t checksumOffset = prepareWindowsImage(image, stubPath, description, outputPath);
+    std::map<int32_t, std::string> narrow = description.narrow;
+    std::vector<std::pair<std::string, std::string>> generated =
+        generatedFiles(image, description, narrow);
 
     std::string temporaryPath, error;
     if (!createTemporaryFile(directoryOf(outputPath), temporaryPath, error))
@@ -123,7 +155,7 @@ void writeLauncher(const std::string& stubPath, const Description& description,
     TemporaryOutput temporary(temporaryPath);
     Output out(temporary.path(), outputPath);
     out.write(image.data(), image.size());
-    const std::string tables = encodeConfigurationTables(description.narrow, description.wide);
+    const std::string tables = encodeConfigurationTables(narrow, description.wide);
     out.write(tables.data(), tables.size());
 
     std::vector<char> buffer(kChunk);
@@ -134,9 +166,7 @@ void writeLauncher(const std::string& stubPath, const Description& description,
         if (size < 0 || size > INT32_MAX)
             throw DescriptionError(file.path + ": included files must be smaller than 2 GiB");
         in.seekg(0);
-        std::string header;
-        appendLe32(header, static_cast<uint32_t>(size));
-        out.write(header.data(), header.size());
+        writeIncludedHeader(out, static_cast<size_t>(size));
         std::streamoff left = size;
         while (left > 0) {
             const size_t want = static_cast<size_t>(std::min<std::streamoff>(left, kChunk));
@@ -147,6 +177,11 @@ void writeLauncher(const std::string& stubPath, const Description& description,
             out.write(buffer.data(), want);
             left -= static_cast<std::streamoff>(want);
         }
+    }
+    for (auto& [name, bytes] : generated) {
+        writeIncludedHeader(out, bytes.size());
+        scrambleBytes(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
+        out.write(bytes.data(), bytes.size());
     }
     if (checksumOffset != 0) out.patchChecksum(checksumOffset);
     out.close();

@@ -2,7 +2,9 @@
 // the configuration block, then each included file (size, scrambled bytes).
 // A Windows stub's resources are first rewritten from the description
 // (launcher_resources.h) and its checksum is set over the whole launcher;
-// a Linux stub is taken as it is.
+// a Linux stub is taken as it is, and its splash picture (for the runtime's
+// own splash screen) follows the included files as a PNG named
+// lumen-splash.png.
 //
 // Contract: the output appears whole or not at all: it is written under a
 // temporary name in the output's directory and renamed over the output; on

@@ -12,4 +12,9 @@
 
 namespace lumen {
 bool isSafeIncludedName(const std::string& name);
+
+// The splash picture of a Linux launcher, written by lumen-build among the
+// included files as a PNG (the format the runtime's own splash screen
+// reads) and unpacked with them.
+constexpr char kRuntimeSplashFileName[] = "lumen-splash.png";
 } // namespace lumen

@@ -170,9 +170,16 @@ const PropertyInfo kCatalogue[] = {
      "today's runtimes: openjdk version lines, the release file, the Java 9+ and vendor "
      "registry keys, javac.exe as the kit marker, versions compared as numbers"},
     {P::SplashAtStartup, K::Flag, nullptr, nullptr, nullptr, nullptr,
-     "show the splash screen during the start-up (set by [splash] image)"},
+     "show the splash screen instead of the progress dialog from the start-up's beginning (set "
+     "by [splash] image; on Linux the runtime's own splash screen)"},
     {P::AppUserModelId, K::Text, "launcher", "app-user-model-id", nullptr, nullptr,
      "application user model id the launcher gives its process (taskbar grouping)"},
+    {P::UiSplashUnpacking, K::WideText, "ui-texts", "splash-unpacking", nullptr, nullptr,
+     "splash status line while the included files are unpacked"},
+    {P::UiSplashSearching, K::WideText, "ui-texts", "splash-searching", nullptr, nullptr,
+     "splash status line while a Java runtime is looked for"},
+    {P::UiSplashStarting, K::WideText, "ui-texts", "splash-starting", nullptr, nullptr,
+     "splash status line while the JVM starts"},
 };
 
 bool same(const char* a, const char* b) {

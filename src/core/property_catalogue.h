@@ -103,6 +103,11 @@ enum class Property : int32_t {
     ModernRuntimes = 30001,
     SplashAtStartup = 30003,
     AppUserModelId = 30004,
+    // The splash screen's status line while the start-up unpacks the
+    // included files, looks for a runtime and starts the JVM.
+    UiSplashUnpacking = 30005,
+    UiSplashSearching = 30006,
+    UiSplashStarting = 30007,
 };
 
 // How a property's text is formed and how a description gives it.

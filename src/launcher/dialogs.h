@@ -12,6 +12,12 @@
 // or the window wait, already reported (with the dialog as the message
 // boxes' owner) on the thread that met it. Other threads change the dialog
 // only through messages to its controls and by showing or hiding it.
+//
+// With the splash at start-up (Launcher::splash.atStartup) the progress
+// dialog is created all the same, as the owner of the launcher's other
+// windows and the holder of the progress, but stays hidden: the splash
+// screen shows from the dialog's creation on, and the start-up waits (up to
+// 3 s) for it before it unpacks anything.
 #pragma once
 
 #include "launcher/failure.h"
@@ -40,10 +46,15 @@ enum class RuntimeChoice { Download, Located };
 // pick, which is then remembered among the located runtimes.
 [[nodiscard]] Result<bool> locateJavaExe(Launcher& launcher, void* owner);
 
+// Shows the progress dialog that the splash at start-up keeps hidden (for
+// a download's progress), or hides it again.
+void revealProgressDialog(void* dialog, bool shown);
+
 // Starts the window-wait thread (priority above normal): it moves the bar
-// on from progressBase while the process shows no window but the progress
-// dialog, then hides the dialog; after 600 passes of 100 ms it reports
-// message 20014 and ends the dialog mode with exit code 1.
+// on from progressBase while the process shows no window of the
+// application's (the launcher's own do not count), then hides the dialog;
+// after 600 passes of 100 ms it reports message 20014 and ends the dialog
+// mode with exit code 1.
 void startWindowWaitThread(Launcher& launcher, void* dialog, int progressBase, int progressMax);
 
 // The Yes/No question after an unfinished earlier start; true for Yes.

@@ -23,6 +23,8 @@ Result<bool> locateJavaExe(Launcher& /*launcher*/, void* /*owner*/) {
     return false;
 }
 
+void revealProgressDialog(void* /*dialog*/, bool /*shown*/) {}
+
 void startWindowWaitThread(Launcher& /*launcher*/, void* /*dialog*/, int /*progressBase*/,
                            int /*progressMax*/) {}
 

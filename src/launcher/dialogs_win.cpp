@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -14,6 +15,7 @@
 #include "launcher/errors.h"
 #include "launcher/java_check.h"
 #include "launcher/jvm_loader.h"
+#include "launcher/splash.h"
 #include "launcher/startup.h"
 #include "launcher/window_helpers.h"
 #include "os/system.h"
@@ -36,6 +38,9 @@ const wchar_t kMainIcon[] = L"MAINICO";
 // a failure was reported), by the window wait when no window came. lParam
 // points to the Failure that says how the process ends.
 constexpr UINT kEndDialogMode = WM_APP + 1;
+// How long the start-up waits for the splash window before it unpacks
+// anything: the splash is what the user sees from the first moment.
+constexpr unsigned kSplashShowWaitMs = 3000;
 
 // The progress dialog's state: owned by runDialogMode() for the dialog's
 // whole life.
@@ -44,6 +49,9 @@ struct ProgressDialog {
     HWND window = nullptr;
     // How the process ends once the dialog has ended; Cancel's default.
     Failure ending = Failure::exit(0, false);
+    // With the splash at start-up the dialog stays hidden, except while a
+    // download shows its progress (see revealProgressDialog()).
+    std::atomic<bool> keptHidden{false};
 };
 
 struct RuntimeDialog {
@@ -93,6 +101,8 @@ void endDialogMode(Launcher& launcher, HWND dialog, Failure failure) {
 void startupWorker(void* parameter) {
     auto* dialog = static_cast<ProgressDialog*>(parameter);
     Launcher& launcher = *dialog->launcher;
+    if (launcher.splash.atStartup && !waitForSplash(launcher, kSplashShowWaitMs))
+        launcher.log.error("The splash screen did not appear");
     const Outcome outcome = runStartup(launcher, dialog->window);
     if (!outcome) {
         endDialogMode(launcher, dialog->window, outcome.failure());
@@ -120,6 +130,9 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         os::setWindowTextWide(dialog, launcher.properties.wide(Property::UiCaption));
         os::setDlgItemTextWide(dialog, IDCANCEL,
                                launcher.properties.wide(Property::UiCancelButton));
+        // Started once the dialog is known, so that the splash leaves it out
+        // of its count of the application's windows.
+        if (launcher.splash.atStartup) showSplash(launcher, launcher.state.showCommand);
         if (!os::Thread::start(startupWorker, state, os::ThreadPriority::Normal).valid()) {
             launcher.log.error("Could not start the start-up thread (error %lu)",
                                os::lastErrorCode());
@@ -139,6 +152,14 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         stateOf<ProgressDialog>(dialog)->ending = *reinterpret_cast<const Failure*>(lParam);
         EndDialog(dialog, 0);
         return TRUE;
+    case WM_WINDOWPOSCHANGING: {
+        // The dialog manager shows a modal dialog by itself; hidden behind
+        // the splash it must stay so.
+        const auto* state = stateOf<ProgressDialog>(dialog);
+        if (state != nullptr && state->keptHidden.load(std::memory_order_acquire))
+            reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+        return FALSE;
+    }
     default:
         return FALSE;
     }
@@ -208,7 +229,7 @@ void waitForApplicationWindow(void* parameter) {
     Launcher& launcher = *wait->launcher;
     const unsigned long self = os::processId();
     int passes = 0;
-    while (countProcessWindows(launcher, self) <= 1 && passes < kWindowWaitPasses) {
+    while (countProcessWindows(launcher, self) == 0 && passes < kWindowWaitPasses) {
         ++passes;
         if (advanceWindowWait(passes, wait->progressMax, wait->position))
             os::setProgressPosition(wait->dialog, kProgressBarId, wait->position);
@@ -227,6 +248,7 @@ Failure runDialogMode(Launcher& launcher) {
     if (!registerDialogClass(launcher))
         launcher.log.error("Could not register the dialog class (error %lu)", os::lastErrorCode());
     ProgressDialog dialog{&launcher};
+    dialog.keptHidden.store(launcher.splash.atStartup, std::memory_order_release);
     const INT_PTR result =
         DialogBoxParamW(instance(launcher), MAKEINTRESOURCEW(kProgressDialogResource), nullptr,
                         progressDialogProc, reinterpret_cast<LPARAM>(&dialog));
@@ -270,6 +292,13 @@ Result<bool> locateJavaExe(Launcher& launcher, void* owner) {
     if (!loaded || !loaded.value()) return loaded;
     rememberLocatedJvm(picked);
     return true;
+}
+
+void revealProgressDialog(void* dialog, bool shown) {
+    auto* state = stateOf<ProgressDialog>(static_cast<HWND>(dialog));
+    if (state == nullptr) return;
+    state->keptHidden.store(!shown, std::memory_order_release);
+    os::showWindow(dialog, shown);
 }
 
 void startWindowWaitThread(Launcher& launcher, void* dialog, int progressBase, int progressMax) {

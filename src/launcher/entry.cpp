@@ -107,7 +107,11 @@ int launcherMain(Launcher& launcher, const std::string& commandLine, void* insta
     if (readInstallStarted() && !state.quietMode && askForManualSelection(launcher))
         state.manualSelection = true;
 
-    if (!state.quietMode) exitWithFailure(launcher, runDialogMode(launcher));
+    if (!state.quietMode) {
+        // Fixed before the dialog mode starts its threads.
+        launcher.splash.atStartup = launcher.properties.flag(Property::SplashAtStartup);
+        exitWithFailure(launcher, runDialogMode(launcher));
+    }
     launcher.log.info("Quiet installer.");
     if (Outcome started = runStartup(launcher, nullptr); !started)
         exitWithFailure(launcher, started.failure());

@@ -79,6 +79,7 @@ void reportFailure(Launcher& launcher, const Failure& failure) {
         // The progress dialog shows the message on its own, without the
         // log line; a start-up without it reports as usual.
         if (launcher.progressDialog != nullptr) {
+            hideSplash(launcher);
             os::errorBoxWide(launcher.progressDialog, launcher.properties.wide(failure.message),
                              launcher.properties.wide(Property::UiCaption));
             scheduleIncludedFilesDeletion(launcher);
@@ -87,6 +88,7 @@ void reportFailure(Launcher& launcher, const Failure& failure) {
         }
         break;
     case Failure::Report::SystemBox:
+        hideSplash(launcher);
         os::errorBox(nullptr, failure.text, failure.caption);
         scheduleIncludedFilesDeletion(launcher);
         break;

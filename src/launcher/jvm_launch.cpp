@@ -8,6 +8,7 @@
 #include "launcher/arguments.h"
 #include "launcher/paths.h"
 #include "launcher/single_instance.h"
+#include "launcher/splash.h"
 #include "launcher/temp_files.h"
 #include "launcher/vm_options.h"
 #include "os/system.h"
@@ -155,6 +156,8 @@ std::vector<std::string> launcherSystemProperties(const Launcher& launcher) {
     properties.push_back(systemProperty("lumen.moduleName", launcher.paths.moduleFileName()));
     properties.push_back(systemProperty("lumen.processCommFile", processFileName(os::processId())));
     properties.push_back(systemProperty("lumen.tempDir", launcher.extractionDirectory));
+    for (const auto& [name, value] : runtimeSplashProperties(launcher))
+        properties.push_back(systemProperty(name.c_str(), value));
     return properties;
 }
 
@@ -178,6 +181,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
         return false;
     }
     if (destroyAfterMain) {
+        launcher.jvm.ending.store(true, std::memory_order_release);
         launcher.log.info("dest JVM");
         javaVm(launcher)->DestroyJavaVM();
     }
@@ -192,8 +196,9 @@ bool jvmCreated(const Launcher& launcher) {
 void* attachJvmThread(Launcher& launcher) {
     if (!jvmCreated(launcher)) return nullptr;
     JNIEnv* threadEnv = nullptr;
-    if (javaVm(launcher)->AttachCurrentThread(reinterpret_cast<void**>(&threadEnv), nullptr) !=
-        JNI_OK)
+    // As a daemon: DestroyJavaVM waits for the application's threads only.
+    if (javaVm(launcher)->AttachCurrentThreadAsDaemon(reinterpret_cast<void**>(&threadEnv),
+                                                      nullptr) != JNI_OK)
         return nullptr;
     return threadEnv;
 }

@@ -10,7 +10,8 @@
 // the JVM could not be created or main ended with an exception. It fails
 // on a missing entry class or method (messages 1010 / 1011; 1009 with 14 /
 // 15 for the first-run hook) and on failures of the option list.
-// attachJvmThread/detachJvmThread serve other threads once the JVM exists.
+// attachJvmThread/detachJvmThread serve other threads once the JVM exists;
+// they attach as daemon threads, which DestroyJavaVM does not wait for.
 #pragma once
 
 #include <string>
@@ -26,8 +27,8 @@ launchJvm(Launcher& launcher, const std::vector<std::u16string>& arguments, bool
 // The launcher's own system properties, in their fixed order.
 std::vector<std::string> launcherSystemProperties(const Launcher& launcher);
 bool jvmCreated(const Launcher& launcher);
-// The calling thread's JNIEnv, or null before the JVM exists or when the
-// thread cannot attach.
+// The calling thread's JNIEnv (attached as a daemon thread), or null before
+// the JVM exists or when the thread cannot attach.
 void* attachJvmThread(Launcher& launcher);
 void detachJvmThread(const Launcher& launcher);
 

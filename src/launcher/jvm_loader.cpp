@@ -36,9 +36,12 @@ void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe) {
         // A library of the other architecture would only fail to load.
         if (exists && !vmLibraryFits(launcher, library.path)) continue;
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
-        void* loaded = os::loadLibrary(launcher.paths.full(library.path, true),
-                                       launcher.paths.full(library.binDirectory, true));
-        if (loaded != nullptr) return loaded;
+        const std::string fullPath = launcher.paths.full(library.path, true);
+        void* loaded = os::loadLibrary(fullPath, launcher.paths.full(library.binDirectory, true));
+        if (loaded != nullptr) {
+            launcher.jvm.libraryPath = fullPath;
+            return loaded;
+        }
     }
     return nullptr;
 }

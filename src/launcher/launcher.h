@@ -55,6 +55,9 @@ struct LaunchState {
     bool manualSelection = false;
     char productKind = '\0';
     void* instanceHandle = nullptr;
+    // The window show command the process was started with (SW_SHOWNORMAL
+    // unless the GUI entry says otherwise); the splash window shows with it.
+    int showCommand = 1;
     // The arguments as the system split them (POSIX argv, the program
     // first); none where the launcher splits its command line itself.
     std::optional<std::vector<std::string>> systemArguments;
@@ -110,19 +113,28 @@ struct ErrorReports {
     std::atomic<void*> owner{nullptr};
 };
 
-// The loaded VM library's entry point (start-up thread only) and, once
-// `created` is set (release), the JavaVM other threads may attach to.
+// The loaded VM library's entry point and path (start-up thread only) and,
+// once `created` is set (release), the JavaVM other threads may attach to
+// until `ending` is set (release), just before the JVM is destroyed.
 struct JvmState {
     void* createJavaVm = nullptr;
+    std::string libraryPath;
     void* vm = nullptr;
     std::atomic<bool> created{false};
+    std::atomic<bool> ending{false};
 };
 
 // The splash screen as other threads see it: `started` is the one-way flag
 // (set when its window shows, or by hideSplash() before that, which keeps
-// it from ever showing); `window` is its window while it is up.
+// it from ever showing); `closed` is set by hideSplash() for good;
+// `suspended` hides it while another launcher window is up; `window` is its
+// window while it is up. `atStartup` (fixed before other threads start)
+// says that this run shows it in place of the progress dialog.
 struct SplashShared {
+    bool atStartup = false;
     std::atomic<bool> started{false};
+    std::atomic<bool> closed{false};
+    std::atomic<bool> suspended{false};
     std::atomic<void*> window{nullptr};
 };
 

@@ -23,8 +23,10 @@ int main() {
                                true);
 }
 #else
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     InitCommonControls();
-    return lumen::launcherMain(processLauncher(), GetCommandLineA(), instance, false);
+    lumen::Launcher& launcher = processLauncher();
+    launcher.state.showCommand = showCommand;
+    return lumen::launcherMain(launcher, GetCommandLineA(), instance, false);
 }
 #endif

@@ -17,6 +17,7 @@
 #include "launcher/jvm_launch.h"
 #include "launcher/window_helpers.h"
 #include "os/system.h"
+#include "os/text.h"
 #include "os/thread.h"
 
 namespace lumen {
@@ -29,6 +30,8 @@ constexpr int kBitmapResource = 10000;
 constexpr size_t kFaceNameMax = LF_FACESIZE - 1; // 31 characters and the terminator
 constexpr int kPointsPerInch = 72;
 constexpr UINT_PTR kPollTimer = 1;
+// Posted by the start-up: wParam is the Property of a start-up text.
+constexpr UINT kStartupText = WM_APP + 1;
 
 struct TextLine {
     std::string text;
@@ -78,6 +81,9 @@ struct SplashScreen {
     int bitmapHeight = 0;
     bool hideOnAppWindow = false;
     bool ending = false;
+    // Set once the Java side has set a text: the start-up's own texts then
+    // no longer replace it.
+    bool applicationText = false;
     bool exceptionLogged = false;
     ControllerBinding binding;
 
@@ -244,6 +250,7 @@ void setStatusText(SplashScreen& screen, HWND window, const std::u16string& text
 void fetchStatusText(SplashScreen& screen, HWND window, JNIEnv* env) {
     jobject result = env->CallStaticObjectMethod(screen.binding.controller, screen.binding.getText);
     if (clearedException(screen, env) || result == nullptr) return;
+    screen.applicationText = true;
     const auto text = static_cast<jstring>(result);
     const jsize length = env->GetStringLength(text);
     const jchar* units = env->GetStringChars(text, nullptr);
@@ -260,32 +267,47 @@ void fetchStatusText(SplashScreen& screen, HWND window, JNIEnv* env) {
     env->DeleteLocalRef(result);
 }
 
+bool jvmEnding(const Launcher& launcher) {
+    return launcher.jvm.ending.load(std::memory_order_acquire);
+}
+
 // Ends the splash thread: the window goes (its destruction ends the
-// message loop), and a thread that attached itself detaches, since the
-// JVM waits for attached threads before it can be destroyed.
+// message loop), and a thread that attached itself detaches while the JVM
+// still stands.
 void endSplash(SplashScreen& screen, HWND window) {
     Launcher& launcher = *screen.launcher;
     screen.ending = true;
     KillTimer(window, kPollTimer);
-    if (screen.binding.env != nullptr) detachJvmThread(launcher);
+    if (screen.binding.env != nullptr && !jvmEnding(launcher)) detachJvmThread(launcher);
     void* shown = launcher.splash.window.exchange(nullptr, std::memory_order_acq_rel);
     releaseErrorOwner(launcher, shown);
     DestroyWindow(window);
 }
 
+// Closed by the poll: the thread lets go of the JVM and its window first,
+// then the splash is hidden for good (which may bring the process's other
+// windows to the front).
+void closeSplashScreen(SplashScreen& screen, HWND window) {
+    endSplash(screen, window);
+    hideSplash(*screen.launcher);
+}
+
 void poll(SplashScreen& screen, HWND window) {
     if (screen.ending) return;
     Launcher& launcher = *screen.launcher;
-    if (launcher.splash.window.load(std::memory_order_acquire) == nullptr ||
-        !IsWindowVisible(window)) {
+    const bool suspended = launcher.splash.suspended.load(std::memory_order_acquire);
+    if (launcher.splash.closed.load(std::memory_order_acquire) ||
+        launcher.splash.window.load(std::memory_order_acquire) == nullptr ||
+        (!suspended && !IsWindowVisible(window))) {
         endSplash(screen, window);
         return;
     }
-    if (screen.hideOnAppWindow && countProcessWindows(launcher, os::processId()) > 1) {
-        hideSplash(launcher);
-        endSplash(screen, window);
+    if (suspended) return;
+    if (screen.hideOnAppWindow && countProcessWindows(launcher, os::processId()) > 0) {
+        closeSplashScreen(screen, window);
         return;
     }
+    if (jvmEnding(launcher)) return;
     ControllerBinding& binding = screen.binding;
     if (binding.env == nullptr) {
         bindController(screen);
@@ -297,8 +319,7 @@ void poll(SplashScreen& screen, HWND window) {
     const jint action = env->CallStaticIntMethod(binding.controller, binding.getAction);
     if (clearedException(screen, env)) return;
     if (action == kSplashActionClose) {
-        hideSplash(launcher);
-        endSplash(screen, window);
+        closeSplashScreen(screen, window);
     } else if (action == kSplashActionSetText) {
         fetchStatusText(screen, window, env);
     }
@@ -324,6 +345,12 @@ LRESULT CALLBACK splashProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_TIMER:
         if (screen == nullptr || wParam != kPollTimer) break;
         poll(*screen, window);
+        return 0;
+    case kStartupText:
+        if (screen != nullptr && !screen->applicationText && !screen->ending)
+            setStatusText(*screen, window,
+                          screen->launcher->properties.wide(
+                              static_cast<Property>(static_cast<int32_t>(wParam))));
         return 0;
     default:
         break;
@@ -380,7 +407,9 @@ void splashThread(void* parameter) {
         launcher.log.error("Could not create the splash window (error %lu)", GetLastError());
         return;
     }
-    ShowWindow(window, screen.showCommand);
+    ShowWindow(window, launcher.splash.suspended.load(std::memory_order_acquire)
+                           ? SW_HIDE
+                           : screen.showCommand);
     if (launcher.properties.flag(Property::SplashTopmost))
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // Published only once shown: a hideSplash() that sees the flag set then
@@ -392,7 +421,10 @@ void splashThread(void* parameter) {
         DestroyWindow(window);
         return;
     }
-    setErrorOwner(launcher, window);
+    launcher.log.info("Splash screen shown");
+    // At start-up the hidden progress dialog, which outlives the splash
+    // window, stays the owner of the message boxes.
+    if (!launcher.splash.atStartup) setErrorOwner(launcher, window);
     screen.hideOnAppWindow = launcher.properties.flag(Property::SplashHideOnAppWindow);
     if (SetTimer(window, kPollTimer, kSplashPollMs, nullptr) == 0)
         launcher.log.error("Could not start the splash timer (error %lu)", GetLastError());
@@ -414,6 +446,7 @@ void showSplash(Launcher& launcher, int showCommand) {
 }
 
 void hideSplash(Launcher& launcher) {
+    launcher.splash.closed.store(true, std::memory_order_release);
     if (!launcher.splash.started.exchange(true, std::memory_order_acq_rel)) return;
     HWND window = static_cast<HWND>(launcher.splash.window.load(std::memory_order_acquire));
     if (window != nullptr) ShowWindow(window, SW_HIDE);
@@ -423,8 +456,32 @@ void hideSplash(Launcher& launcher) {
     if (owner != os::processId()) bringProcessToFront(os::processId(), false);
 }
 
-bool splashStarted(const Launcher& launcher) {
-    return launcher.splash.started.load(std::memory_order_acquire);
+void suspendSplash(Launcher& launcher) {
+    launcher.splash.suspended.store(true, std::memory_order_release);
+    HWND window = static_cast<HWND>(launcher.splash.window.load(std::memory_order_acquire));
+    if (window != nullptr) ShowWindow(window, SW_HIDE);
+}
+
+void resumeSplash(Launcher& launcher) {
+    launcher.splash.suspended.store(false, std::memory_order_release);
+    HWND window = static_cast<HWND>(launcher.splash.window.load(std::memory_order_acquire));
+    if (window != nullptr && !launcher.splash.closed.load(std::memory_order_acquire))
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+}
+
+void setSplashStartupText(Launcher& launcher, Property text) {
+    HWND window = static_cast<HWND>(launcher.splash.window.load(std::memory_order_acquire));
+    if (window == nullptr || launcher.properties.wide(text).empty()) return;
+    launcher.log.info("Splash status: %s",
+                      os::narrowFromWide(launcher.properties.wide(text)).c_str());
+    PostMessageA(window, kStartupText, static_cast<WPARAM>(idOf(text)), 0);
+}
+
+void showRuntimeSplash(Launcher& /*launcher*/) {}
+
+std::vector<std::pair<std::string, std::string>>
+runtimeSplashProperties(const Launcher& /*launcher*/) {
+    return {};
 }
 
 } // namespace lumen

@@ -12,6 +12,7 @@
 #include "launcher/jvm_loader.h"
 #include "launcher/paths.h"
 #include "launcher/runtime_archive.h"
+#include "launcher/splash.h"
 #include "os/env.h"
 #include "os/paths.h"
 #include "os/system.h"
@@ -51,13 +52,19 @@ Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRun
     const std::string address = launcher.properties.text(Property::DownloadUrl);
     const bool downloadOffered = !address.empty();
     launcher.log.info("Download location: %s", address.c_str());
+    // The user's choice and the download's progress are not hidden behind
+    // the splash screen.
+    const SplashSuspension suspended(launcher);
     const Result<RuntimeChoice> choice = showRuntimeDialog(launcher, dialog, downloadOffered);
     if (!choice) return choice.failure();
     if (choice.value() != RuntimeChoice::Download) return false;
     launcher.log.info("Downloading JRE");
+    const bool revealed = launcher.splash.atStartup;
+    if (revealed) revealProgressDialog(dialog, true);
     DialogProgressView progress(dialog);
     if (Outcome downloaded = downloadRuntime(launcher, progress, address, archive); !downloaded)
         return downloaded.failure();
+    if (revealed) revealProgressDialog(dialog, false);
     launcher.log.info("Done");
     return true;
 }
@@ -67,6 +74,7 @@ Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRun
 Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) {
     launcher.log.info("Starting work");
     if (dialog != nullptr) os::setProgressPosition(dialog, kProgressBarId, 1);
+    setSplashStartupText(launcher, Property::UiSplashUnpacking);
     Result<std::string> extracted = extractIncludedFiles(launcher);
     if (!extracted) return extracted.failure();
     launcher.extractionDirectory = extracted.value();
@@ -85,6 +93,7 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
 
     if (!runtimeShipped) {
         writeInstallStarted();
+        setSplashStartupText(launcher, Property::UiSplashSearching);
         const Result<bool> downloaded =
             findRuntime(launcher, dialog, reportMissingRuntime, archive);
         if (!downloaded) return downloaded.failure();
@@ -108,6 +117,8 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
 
     const Result<Arguments> arguments = splitCommandLine(launcher);
     if (!arguments) return arguments.failure();
+    setSplashStartupText(launcher, Property::UiSplashStarting);
+    showRuntimeSplash(launcher);
     const Result<bool> launched = launchJvm(launcher, arguments.value(), true);
     if (!launched) return launched.failure();
     if (!launched.value()) {

@@ -10,7 +10,10 @@
 // only logged, unless reportMissingRuntime asks for its message (1001) as
 // well. The extraction directory becomes the launcher's and the process's
 // current directory (the application's working directory); the sequence
-// itself passes paths explicitly.
+// itself passes paths explicitly. With the splash at start-up, its status
+// line follows the steps (unpacking, looking for a runtime, starting the
+// JVM) and it is suspended while the runtime-not-found dialog or the
+// download's progress is up.
 #pragma once
 
 #include "launcher/failure.h"

@@ -18,7 +18,9 @@ void findConsoleWindow(Launcher& launcher) {
 
 size_t countProcessWindows(Launcher& launcher, unsigned long processId) {
     findConsoleWindow(launcher);
-    return os::countVisibleWindows(processId, launcher.console.window);
+    return os::countVisibleWindows(
+        processId, {launcher.console.window, launcher.splash.window.load(std::memory_order_acquire),
+                    launcher.progressDialog});
 }
 
 void bringProcessToFront(unsigned long processId, bool restoreMinimised) {

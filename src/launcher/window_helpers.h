@@ -1,10 +1,12 @@
-// The launcher's window helpers: its own windows counted without its
-// console window, and a process's windows brought to the front.
+// The launcher's window helpers: the application's windows counted without
+// the launcher's own, and a process's windows brought to the front.
 //
 // Contract: findConsoleWindow() looks the console window up at most once
 // per launcher (a windowed launcher, property 107 = 1, never looks and has
 // none); countProcessWindows() does that lookup first and never counts the
-// console window. Both may be called from any thread.
+// launcher's own windows: the console window, the splash window and the
+// progress dialog, so that what it counts are the application's. Both may
+// be called from any thread.
 #pragma once
 
 #include <cstddef>

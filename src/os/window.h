@@ -11,14 +11,16 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 
 namespace lumen::os {
 
 using Window = void*;
 
-// Visible top-level windows owned by the process, `excluded` not counted.
-size_t countVisibleWindows(unsigned long processId, Window excluded);
+// Visible top-level windows owned by the process, the `excluded` ones not
+// counted (null entries exclude nothing).
+size_t countVisibleWindows(unsigned long processId, std::initializer_list<Window> excluded);
 // Activates every visible top-level window of the process (restoring
 // minimised ones when asked), in enumeration order.
 void bringProcessToFront(unsigned long processId, bool restoreMinimised);

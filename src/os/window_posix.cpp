@@ -5,7 +5,8 @@ namespace lumen::os {
 // The POSIX launcher has no windows of its own and counts none of the
 // application's: the window-wait and splash parts never run there, and a
 // later instance has nothing to bring to the front.
-size_t countVisibleWindows(unsigned long /*processId*/, Window /*excluded*/) {
+size_t countVisibleWindows(unsigned long /*processId*/,
+                           std::initializer_list<Window> /*excluded*/) {
     return 0;
 }
 

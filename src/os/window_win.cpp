@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -24,7 +25,7 @@ HWND hwnd(Window window) {
 
 struct WindowCount {
     DWORD processId;
-    HWND excluded;
+    std::initializer_list<Window> excluded;
     size_t count;
 };
 
@@ -32,8 +33,10 @@ BOOL CALLBACK countWindow(HWND window, LPARAM state) {
     auto* search = reinterpret_cast<WindowCount*>(state);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (IsWindowVisible(window) && owner == search->processId && window != search->excluded)
-        ++search->count;
+    const bool excluded =
+        std::any_of(search->excluded.begin(), search->excluded.end(),
+                    [window](Window candidate) { return hwnd(candidate) == window; });
+    if (IsWindowVisible(window) && owner == search->processId && !excluded) ++search->count;
     return TRUE;
 }
 
@@ -59,8 +62,8 @@ std::wstring wide(const std::u16string& text) {
 
 } // namespace
 
-size_t countVisibleWindows(unsigned long processId, Window excluded) {
-    WindowCount search{processId, hwnd(excluded), 0};
+size_t countVisibleWindows(unsigned long processId, std::initializer_list<Window> excluded) {
+    WindowCount search{processId, excluded, 0};
     EnumWindows(countWindow, reinterpret_cast<LPARAM>(&search));
     return search.count;
 }

@@ -2,10 +2,14 @@
 Linux stub start a small probe application in Debian's OpenJDK 17, in the
 launcher's own process. Each case runs with its own temporary directory
 (where the log goes), its own per-user and machine-wide stores and a bare
-PATH, so cases do not see each other's state."""
+PATH, so cases do not see each other's state. The splash screen case runs
+on an Xvfb display of its own and compares screenshot pixels with the
+picture's; its screenshot for the README (docs/splash-linux.png) goes to
+the build tree, and into docs/ only when LUMEN_UPDATE_SCREENSHOTS=1."""
 
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -17,14 +21,17 @@ SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().pa
 DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
 BUILD_DIR = Path(os.environ.get("LUMEN_BUILD_DIR", SOURCE_DIR / "build" / "native"))
 sys.path.insert(0, str(SOURCE_DIR / "tests" / "win"))
-from wine_rig import description_toml  # noqa: E402  (the shared description writer)
+from wine_rig import description_toml, wait_until  # noqa: E402  (shared with the Wine tests)
+from test_splash import Image, near  # noqa: E402  (screenshot pixels)
 
 LUMEN_BUILD = DIST_DIR / "bin" / "lumen-build"
 STUB = DIST_DIR / "stub" / "lumen-linux-x64"
 UNSTRIPPED_STUB = BUILD_DIR / "lumen-linux-x64"
 JDK = Path(os.environ.get("LUMEN_TEST_JDK", "/usr/lib/jvm/java-17-openjdk-amd64"))
 APP_SOURCES = Path(__file__).resolve().parent / "app"
+RUNTIME_JAR = DIST_DIR / "java" / "lumen-runtime.jar"
 RUN_TIMEOUT = 60
+SCREEN = (1024, 768)
 
 MESSAGES = {
     1001: "No suitable Java runtime was found.",
@@ -44,12 +51,13 @@ class LinuxLauncherTest(unittest.TestCase):
                 raise RuntimeError(f"{needed} is missing (run make dist)")
         cls.work = Path(tempfile.mkdtemp(prefix="lumen-e2e-"))
         cls.jars = cls.work / "jars"
-        for name, source in (("probe", "probe/Probe.java"), ("firstrun", "firstrun/FirstRun.java")):
+        for name, source in (("probe", "probe/Probe.java"), ("firstrun", "firstrun/FirstRun.java"),
+                             ("splash", "splash/SplashApp.java")):
             classes = cls.work / "classes" / name
             classes.mkdir(parents=True)
             subprocess.run([str(JDK / "bin" / "javac"), "-nowarn", "--release", "8",
-                            "-Xlint:-options", "-d", str(classes), str(APP_SOURCES / source)],
-                           check=True, capture_output=True)
+                            "-Xlint:-options", "-cp", str(RUNTIME_JAR), "-d", str(classes),
+                            str(APP_SOURCES / source)], check=True, capture_output=True)
             cls.jars.mkdir(exist_ok=True)
             subprocess.run([str(JDK / "bin" / "jar"), "--create", "--file",
                             str(cls.jars / f"{name}.jar"), "-C", str(classes), "."],
@@ -77,13 +85,14 @@ class LinuxLauncherTest(unittest.TestCase):
 
     # -- building and running ------------------------------------------------
 
-    def launcher(self, properties=None, files=None, name="app", stub=STUB, runtime_jar=True):
+    def launcher(self, properties=None, files=None, name="app", stub=STUB, runtime_jar=True,
+                 splash_image=None):
         narrow = {107: "0", 122: "probe.Probe", 128: "EJAVA_HOME", 2001: "e", **MESSAGES}
         narrow.update(properties or {})
         if files is None:
             files = [{"path": self.jars / "probe.jar"}]
         description = self.case / f"{name}.toml"
-        text = description_toml(narrow, {}, files)
+        text = description_toml(narrow, {}, files, splash_image=splash_image)
         if not runtime_jar:
             text = text.replace("[properties]", "[launcher]\ninclude-runtime-jar = false\n[properties]")
         description.write_text(text, encoding="utf-8")
@@ -174,6 +183,94 @@ class LinuxLauncherTest(unittest.TestCase):
         no_entry = self.run_launcher(self.launcher(name="noentry", runtime_jar=False))
         self.assertEqual(no_entry.returncode, 1)
         self.assertIn(MESSAGES[1010], no_entry.stderr)
+
+    def test_splash_picture_status_text_and_close_on_the_runtimes_splash_screen(self):
+        display = self.start_xvfb()
+        picture = self.case / "splash.bmp"
+        write_test_bmp(picture)
+        status_colour = (255, 230, 120)
+        launcher = self.launcher({122: "splash.SplashApp", 10109: "16", 10110: "50",
+                                  10111: "Starting", 10112: "DejaVu Sans", 10113: "14",
+                                  10114: ",".join(map(str, status_colour)), 10115: "700",
+                                  10116: "16", 10117: "88", 10118: "Version 1.0",
+                                  10119: "DejaVu Sans", 10120: "9", 10121: "255,255,255",
+                                  10122: "400"},
+                                 files=[{"path": self.jars / "splash.jar"}], splash_image=picture)
+        control = self.case / "control"
+        control.mkdir()
+        env = dict(self.env, DISPLAY=display)
+        errors = self.case / "stderr.txt"
+        with open(errors, "wb") as stream:
+            process = subprocess.Popen([str(launcher), str(control), "Loading the modules"],
+                                       env=env, cwd=self.case, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=stream)
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        # The runtime centres the picture on the screen, halves truncated.
+        left, top = (SCREEN[0] - BMP_SIZE[0]) // 2, (SCREEN[1] - BMP_SIZE[1]) // 2
+        area = (left, top, left + BMP_SIZE[0], top + BMP_SIZE[1])
+
+        def shot(name):
+            path = self.case / name
+            subprocess.run(["import", "-display", display, "-window", "root", "-crop",
+                            f"{BMP_SIZE[0]}x{BMP_SIZE[1]}+{left}+{top}", "+repage", "-strip",
+                            "-define", "png:exclude-chunks=date,time", str(path)],
+                           check=True, capture_output=True, timeout=30)
+            return Image(path)
+
+        def status_box(image):
+            found = image.box_of(status_colour)
+            return found[0] if found else None
+
+        def wait_for_file(name):
+            self.assertTrue(wait_until(lambda: (control / name).exists() or
+                                       process.poll() is not None, RUN_TIMEOUT),
+                            f"no {name}")
+            self.assertIsNone(process.poll(), errors.read_text(errors="replace"))
+
+        # The picture with the configured status line, drawn by the Java side.
+        shown = wait_until(lambda: status_box(shot("shown.png")), RUN_TIMEOUT)
+        self.assertIsNone(process.poll())
+        self.assertTrue(shown, "no splash screen with its status line")
+        image = shot("shown.png")
+        for x, y in BMP_POINTS:
+            self.assertTrue(near(image.pixel(x, y), bmp_pixel(x, y), 8),
+                            f"({x}, {y}): {image.pixel(x, y)}, not {bmp_pixel(x, y)}")
+        self.assertTrue(16 <= shown[0] <= 20 and 50 <= shown[1] <= 60, shown)
+        self.assertIsNotNone(image.box_of((255, 255, 255)), "no version line")
+        shutil.copy(self.case / "shown.png", screenshot_dir() / "splash-linux.png")
+
+        (control / "go-text").write_text("")
+        wait_for_file("text-set")
+        changed = wait_until(lambda: (lambda box: box if box and box[2] > shown[2] + 40 else None)(
+            status_box(shot("text.png"))), 10)
+        self.assertTrue(changed, "setStatusText drew no longer status line")
+        self.assertLessEqual(abs(changed[0] - shown[0]), 2, (changed, shown))
+
+        (control / "go-close").write_text("")
+        wait_for_file("closed")
+        self.assertTrue(wait_until(lambda: not near(shot("closed.png").pixel(*BMP_POINTS[0]),
+                                                    bmp_pixel(*BMP_POINTS[0]), 8), 10),
+                        "closeSplash left the picture on the screen")
+        (control / "go-exit").write_text("")
+        process.wait(RUN_TIMEOUT)
+        self.assertEqual(process.returncode, 5, errors.read_text(errors="replace"))
+        log = self.log_text()
+        self.assertIn("Splash screen shown: ", log)
+        self.assertIn("lumen-splash.png", log)
+
+    def start_xvfb(self):
+        """An Xvfb display of this test's own, stopped with the test."""
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp"],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        self.addCleanup(lambda: (xvfb.terminate(), xvfb.wait(10)))
+        self.assertTrue(number, "Xvfb reported no display")
+        return ":" + number
 
     def test_destroy_waits_for_non_daemon_threads(self):
         result = self.run_launcher(self.launcher(), ["thread"])
@@ -350,6 +447,43 @@ class LinuxLauncherTest(unittest.TestCase):
                                              name=f"{rules}{index}")
                     result = self.run_launcher(launcher)
                     self.assertEqual(result.returncode, code, result.stderr)
+
+
+# The splash test's picture: four coloured quarters and a green square
+# (a picture drawn upside down or mirrored puts them elsewhere).
+BMP_SIZE = (240, 120)
+BMP_POINTS = [(10, 10), (230, 10), (10, 110), (230, 110), (120, 60)]
+
+
+def bmp_pixel(x, y):
+    if 100 <= x < 140 and 40 <= y < 80:
+        return (40, 200, 60)
+    left, upper = x < BMP_SIZE[0] // 2, y < BMP_SIZE[1] // 2
+    return {(True, True): (200, 40, 40), (False, True): (40, 60, 200),
+            (True, False): (120, 40, 160), (False, False): (40, 160, 170)}[(left, upper)]
+
+
+def write_test_bmp(path):
+    width, height = BMP_SIZE
+    stride = (width * 3 + 3) & ~3
+    rows = bytearray()
+    for y in reversed(range(height)):  # bottom-up
+        row = bytearray()
+        for x in range(width):
+            red, green, blue = bmp_pixel(x, y)
+            row += bytes((blue, green, red))
+        rows += row + bytes(stride - len(row))
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    Path(path).write_bytes(header + info + rows)
+
+
+def screenshot_dir():
+    if os.environ.get("LUMEN_UPDATE_SCREENSHOTS") == "1":
+        return SOURCE_DIR / "docs"
+    folder = BUILD_DIR / "screenshots" / "linux"
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
 
 
 if __name__ == "__main__":

@@ -346,10 +346,11 @@ def _toml_string(text):
     return '"' + "".join(escaped) + '"'
 
 
-def description_toml(properties=None, wide=None, files=None, architecture=None, tables=""):
+def description_toml(properties=None, wide=None, files=None, architecture=None, tables="",
+                     splash_image=None):
     """A description with raw ids only (raw ids are the stable part of it),
-    the stub's architecture when given, and further TOML tables (the
-    vendor's resources) as they stand."""
+    the stub's architecture and the splash picture when given, and further
+    TOML tables (the vendor's resources) as they stand."""
     lines = []
     if files:
         items = []
@@ -367,18 +368,21 @@ def description_toml(properties=None, wide=None, files=None, architecture=None, 
     lines.append("[wide-properties]")
     for key, value in sorted((wide or {}).items()):
         lines.append(f"{int(key)} = {_toml_string(value)}")
+    if splash_image is not None:
+        lines += ["[splash]", f"image = {_toml_string(str(splash_image))}"]
     return "\n".join(lines) + "\n" + tables
 
 
 def build_launcher(directory, name, properties=None, wide=None, files=None, stub=None,
-                   tables=""):
+                   tables="", splash_image=None):
     """Writes a description into directory and builds NAME.exe from it: on
     the given stub, or on the stub lumen-build picks for this run's
     architecture."""
     directory = Path(directory)
     description = directory / f"{name}.toml"
     description.write_text(description_toml(properties, wide, files,
-                                            architecture=None if stub else ARCH, tables=tables),
+                                            architecture=None if stub else ARCH, tables=tables,
+                                            splash_image=splash_image),
                            encoding="utf-8")
     output = directory / f"{name}.exe"
     command = [str(LUMEN_BUILD), str(description), "-o", str(output)]

@@ -68,8 +68,15 @@ TEST_F(WindowHelpers, CountsVisibleTopLevelWindowsOfTheProcessOnly) {
     EXPECT_EQ(countProcessWindows(launcher_, self), before + 1);
     ShowWindow(hidden.get(), SW_SHOW);
     EXPECT_EQ(countProcessWindows(launcher_, self), before + 2);
-    // The excluded window (the console's place) is never counted.
-    EXPECT_EQ(os::countVisibleWindows(self, shown.get()), before + 1);
+    // Excluded windows are never counted: the launcher's own splash window
+    // and progress dialog are not the application's.
+    EXPECT_EQ(os::countVisibleWindows(self, {shown.get()}), before + 1);
+    launcher_.splash.window.store(shown.get());
+    EXPECT_EQ(countProcessWindows(launcher_, self), before + 1);
+    launcher_.progressDialog = hidden.get();
+    EXPECT_EQ(countProcessWindows(launcher_, self), before);
+    launcher_.splash.window.store(nullptr);
+    launcher_.progressDialog = nullptr;
     // Another process's count does not see these windows.
     EXPECT_EQ(countProcessWindows(launcher_, self + 0x10000), 0u);
     ShowWindow(hidden.get(), SW_HIDE);

@@ -359,6 +359,39 @@ TEST_F(ResourceFiles, StubsWithoutWindowsResources) {
     EXPECT_NE(access((dir / "out.exe").c_str(), F_OK), 0);
 }
 
+// The Linux launcher hands its splash picture to the runtime, which reads
+// PNG: the picture follows the included files as lumen-splash.png, and it
+// decodes to the same pixels as the Windows launcher's bitmap.
+TEST_F(ResourceFiles, LinuxLauncherCarriesTheSplashPictureAsAnIncludedPng) {
+    const Description d = parse("[splash]\nimage = \"splash.bmp\"\n");
+    writeLauncher(distStub("lumen-linux-x64"), d, dir / "app");
+    const std::string png = encodeSplashPng(*d.resources.splash);
+    std::string tail = readFile(dir / "app");
+    ASSERT_GT(tail.size(), png.size() + 4);
+    tail.erase(0, tail.size() - png.size() - 4);
+    EXPECT_EQ(loadLe32(reinterpret_cast<const uint8_t*>(tail.data())), png.size());
+    scrambleBytes(reinterpret_cast<uint8_t*>(&tail[4]), png.size());
+    EXPECT_EQ(tail.substr(4), png);
+    SplashBitmap decoded;
+    std::string error;
+    ASSERT_TRUE(decodeSplashImage(png, decoded, error)) << error;
+    EXPECT_EQ(decoded.dib, d.resources.splash->dib);
+
+    writeFile(dir / "lumen-splash.png", "taken");
+    const Description clash = parseDescriptionText(
+        "files = [{ path = \"lumen-splash.png\" }]\n[launcher]\ninclude-runtime-jar = false\n"
+        "[splash]\nimage = \"splash.bmp\"\n",
+        "app.toml", dir.path(), "");
+    try {
+        writeLauncher(distStub("lumen-linux-x64"), clash, dir / "clash");
+        ADD_FAILURE() << "an included file took the splash picture's name";
+    } catch (const DescriptionError& error) {
+        EXPECT_NE(std::string(error.what()).find("taken by the splash picture"), std::string::npos);
+    }
+    // A Windows launcher carries the bitmap and nothing more.
+    writeLauncher(distStub("lumen-x64.exe"), clash, dir / "clash.exe");
+}
+
 // A launcher signed after lumen-build wrote it verifies, and the core still
 // finds its block: it ends where the certificate table begins.
 TEST_F(ResourceFiles, SignedLauncherVerifiesAndKeepsItsBlock) {

@@ -17,6 +17,11 @@ package com.lumen.runtime;
  * draws the status line in the system's ANSI code page ("?" for characters it
  * cannot carry) and cuts it at 8,191 bytes. Without a splash screen the calls
  * change nothing.
+ *
+ * <p>Where the launcher hands its splash picture to the runtime's own splash
+ * screen instead (Linux), the same calls act on {@link java.awt.SplashScreen}
+ * at once: the status line is drawn on its overlay and {@link #closeSplash()}
+ * closes it.
  */
 public final class LumenController {
     /** No request pending. */
@@ -42,12 +47,18 @@ public final class LumenController {
             text = statusText == null ? "" : statusText;
             textPending = true;
         }
+        if (RuntimeSplash.inUse()) {
+            RuntimeSplash.setStatusText(statusText);
+        }
     }
 
     /** Asks the launcher to close the splash screen. */
     public static void closeSplash() {
         synchronized (LOCK) {
             closePending = true;
+        }
+        if (RuntimeSplash.inUse()) {
+            RuntimeSplash.close();
         }
     }
 

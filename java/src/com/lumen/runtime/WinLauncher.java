@@ -65,6 +65,9 @@ public final class WinLauncher {
                 ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)
                 : new String[0];
 
+        if (RuntimeSplash.inUse()) {
+            RuntimeSplash.start();
+        }
         Method main = findMain(mainClassName);
         if (main == null) {
             return;

@@ -56,6 +56,7 @@ public final class RuntimeTest {
         refusesMissingMainClassOrMethod();
         propagatesTheApplicationsException();
         controllerHandsOutEachRequestOnce();
+        runtimeSplashLinesFromTheLaunchersProperties();
         firstRunLetsTheLaunchGoOn();
         System.out.println(passed + " passed, " + failed + " failed");
         System.exit(failed == 0 ? 0 : 1);
@@ -137,6 +138,23 @@ public final class RuntimeTest {
         } catch (Throwable e) {
             check(false, "unexpected " + e);
         }
+    }
+
+    private static void runtimeSplashLinesFromTheLaunchersProperties() {
+        RuntimeSplash.Line line = RuntimeSplash.Line.parse("130;140;12;700;255,230,120;Tahoma;a;b");
+        check(line != null && line.x == 130 && line.y == 140 && line.text.equals("a;b")
+                && line.colour.getRed() == 255 && line.colour.getBlue() == 120,
+                "position, colour and a text that holds the separator");
+        check(line != null && line.font().getSize() == 16 && line.font().isBold(),
+                "12 points at 96 pixels per inch, weight 700 bold");
+        RuntimeSplash.Line plain = RuntimeSplash.Line.parse("0;0;9;400;;;");
+        check(plain != null && plain.text.isEmpty() && !plain.font().isBold()
+                && plain.withText("x").text.equals("x"), "an empty line, its text set later");
+        check(RuntimeSplash.Line.parse("1;2;x;400;0,0,0;f;t") == null
+                && RuntimeSplash.Line.parse("1;2;3") == null && RuntimeSplash.Line.parse(null) == null,
+                "malformed layouts are ignored");
+        // Without the launcher's properties the controller never touches AWT.
+        check(!RuntimeSplash.inUse(), "no runtime splash without its properties");
     }
 
     private static void controllerHandsOutEachRequestOnce() {

@@ -164,6 +164,9 @@ const PropertyInfo kCatalogue[] = {
     {P::UiFilesDamaged, K::WideText, "ui-texts", "files-damaged", nullptr, nullptr,
      "the included files could not be unpacked"},
 
+    {P::DownloadSha256, K::Text, "launcher", "download-sha256", nullptr, nullptr,
+     "SHA-256 of the archive at download-url (64 hex digits); required for an http:// "
+     "address, checked for any"},
     {P::SplashAtStartup, K::Flag, nullptr, nullptr, nullptr, nullptr,
      "show the splash screen during the start-up (set by [splash] image)"},
     {P::AppUserModelId, K::Text, "launcher", "app-user-model-id", nullptr, nullptr,

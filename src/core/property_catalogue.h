@@ -100,6 +100,7 @@ enum class Property : int32_t {
 
     // Behaviour added later, outside the ranges above; absent in a block
     // written before, which then behaves as it always did.
+    DownloadSha256 = 30002,
     SplashAtStartup = 30003,
     AppUserModelId = 30004,
 };

@@ -40,8 +40,12 @@ void* tryJvmLibrary(Launcher& launcher, const std::string& javaExe,
         const bool exists = fileExists(library);
         launcher.log.info("Trying %s (exists %d)", library.c_str(), exists ? 1 : 0);
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
+        unsigned long searchError = 0;
         void* loaded = os::loadLibrary(launcher.paths.full(library, true),
-                                       launcher.paths.full(directory, true));
+                                       launcher.paths.full(directory, true), searchError);
+        if (searchError != 0)
+            launcher.log.error("SetDllDirectory around loading %s failed (error %lu)",
+                               library.c_str(), searchError);
         if (loaded != nullptr) return loaded;
     }
     return nullptr;

@@ -3,8 +3,9 @@
 //
 // Contract: InternetLibrary::load() loads "wininet.dll" from the given
 // directory only and resolves InternetOpenUrlA, InternetOpenA,
-// HttpQueryInfoA, InternetAttemptConnect, InternetCloseHandle and
-// InternetReadFile in that order; only when all six are found does the
+// HttpQueryInfoA, InternetAttemptConnect, InternetCloseHandle,
+// InternetReadFile, InternetSetOptionA and InternetQueryOptionA in that
+// order; only when all eight are found does the
 // object use them (a failed attempt leaves an earlier table in place). The
 // library itself is never unloaded. Every other call needs a loaded table
 // and fails (or does nothing) without it. InternetHandle is move-only and
@@ -72,8 +73,15 @@ class InternetLibrary {
     unsigned long attemptConnect() const;
     // A session with the system's proxy settings and no flags.
     InternetHandle open(const std::string& userAgent) const;
-    // Opens the URL passively and without writing the cache; no extra headers.
+    // The time-out of every connect, send and receive of the session's
+    // requests: a stalled transfer fails instead of waiting for ever.
+    bool setTimeouts(const InternetHandle& session, unsigned long milliseconds) const;
+    // Opens the URL passively and without writing the cache; no extra
+    // headers. Certificates are checked as the system checks them (no flag
+    // turns a check off).
     InternetHandle openUrl(const InternetHandle& session, const std::string& url) const;
+    // The address the request ended at, after any redirects.
+    bool finalUrl(const InternetHandle& request, std::string& url) const;
     // A numeric header of the answer, as a 32-bit unsigned value.
     bool queryNumber(const InternetHandle& request, HttpNumber which, uint32_t& value) const;
     // Reads up to size bytes; true with got = 0 when the data has ended.

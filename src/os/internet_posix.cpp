@@ -28,6 +28,15 @@ InternetHandle InternetLibrary::open(const std::string& /*userAgent*/) const {
     return InternetHandle();
 }
 
+bool InternetLibrary::setTimeouts(const InternetHandle& /*session*/,
+                                  unsigned long /*milliseconds*/) const {
+    return false;
+}
+
+bool InternetLibrary::finalUrl(const InternetHandle& /*request*/, std::string& /*url*/) const {
+    return false;
+}
+
 InternetHandle InternetLibrary::openUrl(const InternetHandle& /*session*/,
                                         const std::string& /*url*/) const {
     return InternetHandle();

@@ -14,6 +14,8 @@ using QueryInfo = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
 using AttemptConnect = DWORD(WINAPI*)(DWORD);
 using CloseHandleFunction = BOOL(WINAPI*)(HINTERNET);
 using ReadFileFunction = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
+using SetOption = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, DWORD);
+using QueryOption = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD);
 
 struct InternetFunctions {
     OpenUrl openUrl = nullptr;
@@ -22,6 +24,8 @@ struct InternetFunctions {
     AttemptConnect attemptConnect = nullptr;
     CloseHandleFunction closeHandle = nullptr;
     ReadFileFunction readFile = nullptr;
+    SetOption setOption = nullptr;
+    QueryOption queryOption = nullptr;
 };
 
 namespace {
@@ -39,7 +43,7 @@ InternetLibrary::~InternetLibrary() = default;
 InternetLoad InternetLibrary::load(const std::string& directory) {
     std::string path = directory;
     if (!path.empty() && path.back() != '\\') path += '\\';
-    void* library = loadLibrary(path + "wininet.dll", directory);
+    void* library = loadSystemLibrary(path + "wininet.dll");
     if (library == nullptr) return InternetLoad::LibraryMissing;
     auto found = std::make_unique<InternetFunctions>();
     if (!resolve(library, "InternetOpenUrlA", found->openUrl) ||
@@ -47,7 +51,9 @@ InternetLoad InternetLibrary::load(const std::string& directory) {
         !resolve(library, "HttpQueryInfoA", found->queryInfo) ||
         !resolve(library, "InternetAttemptConnect", found->attemptConnect) ||
         !resolve(library, "InternetCloseHandle", found->closeHandle) ||
-        !resolve(library, "InternetReadFile", found->readFile))
+        !resolve(library, "InternetReadFile", found->readFile) ||
+        !resolve(library, "InternetSetOptionA", found->setOption) ||
+        !resolve(library, "InternetQueryOptionA", found->queryOption))
         return InternetLoad::FunctionMissing;
     // The library is never unloaded, so a table replaced here leaves the
     // functions of handles opened through it callable.
@@ -79,6 +85,36 @@ InternetHandle InternetLibrary::openUrl(const InternetHandle& session,
         functions_->openUrl(static_cast<HINTERNET>(session.get()), url.c_str(), nullptr, 0,
                             INTERNET_FLAG_PASSIVE | INTERNET_FLAG_NO_CACHE_WRITE, 0),
         functions_.get());
+}
+
+bool InternetLibrary::setTimeouts(const InternetHandle& session, unsigned long milliseconds) const {
+    if (!loaded() || !session.valid()) return false;
+    for (const DWORD option :
+         {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+          INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+        DWORD value = milliseconds;
+        if (!functions_->setOption(static_cast<HINTERNET>(session.get()), option, &value,
+                                   sizeof value))
+            return false;
+    }
+    return true;
+}
+
+bool InternetLibrary::finalUrl(const InternetHandle& request, std::string& url) const {
+    if (!loaded() || !request.valid()) return false;
+    DWORD length = 0;
+    functions_->queryOption(static_cast<HINTERNET>(request.get()), INTERNET_OPTION_URL, nullptr,
+                            &length);
+    if (length == 0) return false;
+    std::string buffer(length, '\0');
+    if (!functions_->queryOption(static_cast<HINTERNET>(request.get()), INTERNET_OPTION_URL,
+                                 &buffer[0], &length))
+        return false;
+    buffer.resize(length < buffer.size() ? length : buffer.size());
+    while (!buffer.empty() && buffer.back() == '\0')
+        buffer.pop_back();
+    url = buffer;
+    return true;
 }
 
 bool InternetLibrary::queryNumber(const InternetHandle& request, HttpNumber which,

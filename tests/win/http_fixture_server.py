@@ -5,6 +5,8 @@ Paths (TAG is any text that keeps one test's requests apart):
   /nolength/TAG    200 without Content-Length (the connection close ends it)
   /missing/TAG     404 with a Content-Length and an HTML body
   /short/N/TAG     200, Content-Length N, but only N // 2 bytes, then close
+  /stall/N/TAG     200, Content-Length N, then nothing (until the server
+                   shuts down or 10 minutes pass)
   /drop/TAG        first request as /nolength, every later one closed
                    without an answer
   /oneshot/TAG     the port of a new server that answers one request as
@@ -13,14 +15,18 @@ Paths (TAG is any text that keeps one test's requests apart):
   /file/NAME       the file NAME from the served directory, if one was given
 
 Run as a program it prints "PORT <n>" on its first line and serves until
-its standard input closes; as a module, `start()` gives a running server.
+its standard input closes; as a module, `start()` gives a running server,
+and `start_tls()` one that speaks TLS with a certificate of its own that
+no system trusts.
 """
 
 import http.server
-import os
 import shutil
 import socketserver
+import ssl
+import subprocess
 import sys
+import tempfile
 import threading
 from pathlib import Path
 
@@ -75,6 +81,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif kind == "missing":
                 body = b"<html><body>404 Not Found</body></html>"
                 self._send(404, body, len(body))
+            elif kind == "stall":
+                self._send(200, None, int(parts[1]))
+                self.wfile.flush()
+                self.server.stopping.wait(600)
+                self.close_connection = True
             elif kind == "short":
                 length = int(parts[1])
                 self._send(200, pattern(length // 2), length, close=True)
@@ -110,6 +121,14 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def __init__(self, *args, **kwargs):
+        self.stopping = threading.Event()
+        super().__init__(*args, **kwargs)
+
+    def shutdown(self):
+        self.stopping.set()
+        super().shutdown()
+
 
 class OneShotHandler(Handler):
     def do_GET(self):
@@ -135,6 +154,23 @@ def start(served_directory=None):
     server = Server(("127.0.0.1", 0), Handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
+    return server
+
+
+def start_tls(served_directory=None):
+    """start() behind TLS, with a self-signed certificate for 127.0.0.1
+    made for this server alone."""
+    server = Server(("127.0.0.1", 0), Handler)
+    Handler.served_directory = served_directory
+    with tempfile.TemporaryDirectory(prefix="lumen-tls-") as directory:
+        key, cert = f"{directory}/key.pem", f"{directory}/cert.pem"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 
 

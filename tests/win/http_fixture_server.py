@@ -12,6 +12,7 @@ Paths (TAG is any text that keeps one test's requests apart):
   /oneshot/TAG     the port of a new server that answers one request as
                    /nolength and then stops listening
   /count/PATH      how many requests PATH received so far, as decimal text
+  /redirect/PATH   302 to PATH
   /file/NAME       the file NAME from the served directory, if one was given
 
 Run as a program it prints "PORT <n>" on its first line and serves until
@@ -92,6 +93,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif kind == "oneshot":
                 body = str(start_one_shot()).encode()
                 self._send(200, body, len(body))
+            elif kind == "redirect":
+                self.send_response(302)
+                self.send_header("Location", "/" + "/".join(parts[1:]))
+                self.send_header("Content-Length", "0")
+                self.end_headers()
             elif kind == "count":
                 counted = "/" + "/".join(parts[1:])
                 with self.lock:

@@ -49,6 +49,13 @@ std::string pattern(size_t length) {
     return bytes;
 }
 
+Sha256Digest sha256Of(const std::string& data) {
+    os::Sha256 sha;
+    Sha256Digest digest{};
+    EXPECT_TRUE(sha.start() && sha.add(data.data(), data.size()) && sha.finish(digest));
+    return digest;
+}
+
 class Download : public LauncherTest {
   protected:
     void SetUp() override {
@@ -215,6 +222,7 @@ TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {
     setProperty(1000, "Setup");
     launcher_.store.setWide(20003, u"Error downloading the runtime.");
     launcher_.store.setWide(20001, u"Downloading");
+    setProperty(30002, std::string(64, '0'));
     const std::string missing = url(tagged("/missing"));
     RecordingView view;
     const Outcome downloaded = downloadRuntime(launcher_, view, missing, dir_ / "jre.tar.gz");
@@ -229,6 +237,7 @@ TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {
 TEST_F(Download, RuntimeDownloadSetsTheTextsAndLeavesTheArchive) {
     launcher_.store.setWide(20001, u"Downloading the runtime");
     launcher_.store.setWide(20012, u"Stop");
+    setProperty(30002, sha256Text(sha256Of(pattern(40000))));
     RecordingView view;
     ASSERT_TRUE(downloadRuntime(launcher_, view, url(tagged("/bytes/40000")), dir_ / "jre.tar.gz"));
     EXPECT_EQ(view.message, u"Downloading the runtime");
@@ -238,13 +247,6 @@ TEST_F(Download, RuntimeDownloadSetsTheTextsAndLeavesTheArchive) {
 }
 
 // --- the archive's digest and the address's scheme -------------------------
-
-Sha256Digest sha256Of(const std::string& data) {
-    os::Sha256 sha;
-    Sha256Digest digest{};
-    EXPECT_TRUE(sha.start() && sha.add(data.data(), data.size()) && sha.finish(digest));
-    return digest;
-}
 
 TEST_F(Download, ArchiveMatchingItsDigestIsStoredAndOneFlippedByteIsRefused) {
     RecordingView view;
@@ -294,6 +296,23 @@ TEST_F(Download, UnusableAddressIsRefusedBeforeAnyRequest) {
     setProperty(30002, "");
     for (const char* path : {"/bytes/10", "/bytes/11"})
         EXPECT_EQ(requestsFor(tagged(path)), 0) << path;
+}
+
+TEST(InternetLibraryRequest, FinalUrlIsWhereRedirectsEnded) {
+    // What keeps an https download from being taken elsewhere without a
+    // digest: the address the request really reached.
+    if (serverBase().empty()) GTEST_SKIP() << "LUMEN_TEST_HTTP is not set";
+    Launcher launcher;
+    os::InternetLibrary internet;
+    ASSERT_TRUE(loadInternetFunctions(launcher, internet));
+    const os::InternetHandle session = internet.open("test");
+    ASSERT_TRUE(internet.setTimeouts(session, 30000));
+    const os::InternetHandle request =
+        internet.openUrl(session, serverBase() + "/redirect/bytes/10/final-url");
+    ASSERT_TRUE(request.valid());
+    std::string reached;
+    ASSERT_TRUE(internet.finalUrl(request, reached));
+    EXPECT_EQ(reached, serverBase() + "/bytes/10/final-url");
 }
 
 // --- where wininet.dll comes from ------------------------------------------

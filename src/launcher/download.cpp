@@ -161,12 +161,7 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
         launcher.log.error("InternetOpen failed with error code %d", errorCode());
         return false;
     }
-    if (!internet.setTimeouts(session, kStallTimeoutMs)) {
-        launcher.log.error("InternetSetOption for the time-outs failed with error code %d",
-                           errorCode());
-        return false;
-    }
-    os::InternetHandle request = internet.openUrl(session, url);
+    os::InternetHandle request = internet.openUrl(session, url, kStallTimeoutMs);
     if (!request.valid()) {
         launcher.log.error("InternetOpenUrl failed with error code %d", errorCode());
         return false;
@@ -180,7 +175,7 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
                            errorCode());
         os::sleepMs(kQueryPauseMs);
         request.close();
-        request = internet.openUrl(session, url);
+        request = internet.openUrl(session, url, kStallTimeoutMs);
         if (!request.valid()) {
             launcher.log.error("InternetOpenUrl 2 failed with error code %d", errorCode());
             return false;

@@ -306,9 +306,8 @@ TEST(InternetLibraryRequest, FinalUrlIsWhereRedirectsEnded) {
     os::InternetLibrary internet;
     ASSERT_TRUE(loadInternetFunctions(launcher, internet));
     const os::InternetHandle session = internet.open("test");
-    ASSERT_TRUE(internet.setTimeouts(session, 30000));
     const os::InternetHandle request =
-        internet.openUrl(session, serverBase() + "/redirect/bytes/10/final-url");
+        internet.openUrl(session, serverBase() + "/redirect/bytes/10/final-url", 30000);
     ASSERT_TRUE(request.valid());
     std::string reached;
     ASSERT_TRUE(internet.finalUrl(request, reached));

@@ -13,6 +13,7 @@ a test run never changes the source tree."""
 import gzip
 import hashlib
 import io
+import struct
 import subprocess
 import tarfile
 import time
@@ -395,6 +396,46 @@ class RuntimeNotFound(DialogTestCase):
         self.assertTrue(any(line.startswith(("ERROR: InternetReadFile failed with error code ",
                                              "ERROR: InternetReadFile brought no data after 0 "))
                             for line in lines), lines)
+        self.assert_nothing_left(lines)
+
+    def trust(self, certificate):
+        """Puts a certificate among the prefix's trusted roots (the user's
+        store in the registry, as Windows keeps it) for this test."""
+        thumbprint = hashlib.sha1(certificate).hexdigest().upper()
+        key = rf"HKCU\Software\Microsoft\SystemCertificates\Root\Certificates\{thumbprint}"
+        # A stored certificate: property 32 (the encoded certificate).
+        blob = struct.pack("<III", 32, 1, len(certificate)) + certificate
+        added = self.wine_reg("add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+        self.assertEqual(added.returncode, 0, added)
+        self.addCleanup(self.wine_reg, "delete", key, "/f")
+
+    def test_trusted_https_without_digest_is_used_but_not_a_redirect_to_http(self):
+        served = self.case / "served"
+        served.mkdir()
+        self.stand_in_runtime_archive(served / "jre.tar.gz")
+        secure = http_fixture_server.start_tls(str(served))
+        self.addCleanup(secure.shutdown)
+        self.trust(secure.certificate)
+        base = f"https://127.0.0.1:{secure.server_address[1]}"
+
+        self.start(self.launcher({150: base + "/file/jre.tar.gz"}))
+        self.gui.click(self.runtime_dialog(), 1004)
+        run = self.finish(timeout=120)
+        self.assertEqual(run.returncode, 0, run)
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("download successful", lines)
+        self.assertIn(MAIN_CALL, self.record(self.unpacked_runtime(lines)))
+
+        plain = http_fixture_server.start(str(served))
+        self.addCleanup(plain.shutdown)
+        target = f"http://127.0.0.1:{plain.server_address[1]}/file/jre.tar.gz"
+        rig.reset_launcher_state(self.state)
+        lines = self.refused_download(self.launcher({150: base + "/redirect/" + target},
+                                                    name="redirected"))
+        # Wine's wininet follows the redirect; the launcher refuses what it
+        # reached before reading a byte.
+        self.assertIn(f"ERROR: Refusing the download: it was redirected to {target}, which is "
+                      "not https", lines)
         self.assert_nothing_left(lines)
 
     def test_untrusted_certificate_is_refused(self):

@@ -9,6 +9,7 @@
 #include "builder/description_error.h"
 #include "builder/host.h"
 #include "builder/resource_keys.h"
+#include "core/download_address.h"
 #include "core/included_names.h"
 #include "core/java_version.h"
 #include "core/property_catalogue.h"
@@ -223,6 +224,7 @@ class Parser {
                     scalarText(node, "wide-properties." + std::string(key.str()));
 
         checkVersionRange(readable);
+        checkDownload(readable);
         readResourceKeys(root, source_, base_, readable, description.resources);
         parseFiles(root, description, runtimeJar);
         std::string names;
@@ -247,6 +249,30 @@ class Parser {
             description.wide[id] = wideText;
         }
         return description;
+    }
+
+    // A launcher must not be written with an address it would refuse, nor
+    // with a digest it could never match.
+    void checkDownload(const std::map<int32_t, std::string>& readable) const {
+        const auto text = [&](Property property) {
+            const auto found = readable.find(idOf(property));
+            return found == readable.end() ? std::string() : found->second;
+        };
+        const std::string address = text(Property::DownloadUrl);
+        const std::string digest = text(Property::DownloadSha256);
+        if (!digest.empty() && !parseSha256(digest))
+            fail(nullptr, "launcher.download-sha256", "expected 64 hexadecimal digits");
+        if (address.empty()) return;
+        switch (checkDownloadAddress(address, !digest.empty())) {
+        case AddressVerdict::Usable:
+            return;
+        case AddressVerdict::PlainHttpWithoutDigest:
+            fail(nullptr, "launcher.download-url",
+                 "an http:// address needs the archive's SHA-256 in launcher.download-sha256 "
+                 "(or use https://)");
+        case AddressVerdict::UnsupportedScheme:
+            fail(nullptr, "launcher.download-url", "expected an https:// or http:// address");
+        }
     }
 
     void parseFiles(const toml::table& root, Description& description,

@@ -169,6 +169,9 @@ const PropertyInfo kCatalogue[] = {
     {P::ModernRuntimes, K::Flag, "launcher", "modern-runtimes", nullptr, "1",
      "today's runtimes: openjdk version lines, the release file, the Java 9+ and vendor "
      "registry keys, javac.exe as the kit marker, versions compared as numbers"},
+    {P::DownloadSha256, K::Text, "launcher", "download-sha256", nullptr, nullptr,
+     "SHA-256 of the archive at download-url (64 hex digits); required for an http:// "
+     "address, checked for any"},
     {P::SplashAtStartup, K::Flag, nullptr, nullptr, nullptr, nullptr,
      "show the splash screen instead of the progress dialog from the start-up's beginning (set "
      "by [splash] image; on Linux the runtime's own splash screen)"},

@@ -101,6 +101,7 @@ enum class Property : int32_t {
     // Behaviour added later, outside the ranges above; absent in a block
     // written before, which then behaves as it always did.
     ModernRuntimes = 30001,
+    DownloadSha256 = 30002,
     SplashAtStartup = 30003,
     AppUserModelId = 30004,
     // The splash screen's status line while the start-up unpacks the

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/download_address.h"
 #include "core/progress_figures.h"
 #include "core/text_format.h"
+#include "os/crypto.h"
 #include "os/file.h"
 #include "os/internet.h"
 #include "os/paths.h"
@@ -21,6 +23,10 @@ constexpr unsigned long kQueryPauseMs = 300;
 constexpr uint32_t kBlock = 16384;
 constexpr unsigned long kRefreshMs = 500;
 constexpr uint32_t kHttpOk = 200;
+// How long a connect, a send or a receive may wait for the server: a
+// transfer that stalls longer than this fails instead of hanging the
+// start-up (the user may still cancel earlier).
+constexpr unsigned long kStallTimeoutMs = 30000;
 
 int errorCode() {
     return static_cast<int>(os::lastErrorCode());
@@ -47,9 +53,22 @@ class GatheringWriter {
     std::vector<char> pending_;
 };
 
+// Without a digest only https vouches for the archive, so an https request
+// must not have been redirected to anything else.
+bool stayedSecure(Launcher& launcher, const os::InternetLibrary& internet,
+                  const os::InternetHandle& request, const std::string& url, bool checked) {
+    if (checked || !isHttpsAddress(url)) return true;
+    std::string reached;
+    if (internet.finalUrl(request, reached) && isHttpsAddress(reached)) return true;
+    launcher.log.error("Refusing the download: it was redirected to %s, which is not https",
+                       reached.c_str());
+    return false;
+}
+
 // An error page must never be stored as a runtime.
 bool answeredOk(Launcher& launcher, const os::InternetLibrary& internet,
-                const os::InternetHandle& request) {
+                const os::InternetHandle& request, const std::string& url, bool checked) {
+    if (!stayedSecure(launcher, internet, request, url, checked)) return false;
     uint32_t status = 0;
     if (!internet.queryNumber(request, os::HttpNumber::StatusCode, status)) {
         launcher.log.error("HttpQueryInfo for the status failed with error code %d", errorCode());
@@ -70,6 +89,48 @@ void showFigures(Launcher& launcher, ProgressView& progress, uint32_t received, 
     progress.setPosition(figures.position);
 }
 
+bool matchesDigest(Launcher& launcher, os::Sha256& sha, const Sha256Digest& expected) {
+    Sha256Digest actual{};
+    if (!sha.finish(actual)) {
+        launcher.log.error("SHA-256 of the download failed with error code %d", errorCode());
+        return false;
+    }
+    if (actual == expected) return true;
+    launcher.log.error("The download's SHA-256 %s is not the expected %s",
+                       sha256Text(actual).c_str(), sha256Text(expected).c_str());
+    return false;
+}
+
+// Refused before any request goes out: an address that nothing could
+// vouch for, or a digest the launcher cannot read.
+bool usableAddress(Launcher& launcher, const std::string& url,
+                   std::optional<Sha256Digest>& digest) {
+    const std::string digestText = launcher.properties.text(Property::DownloadSha256);
+    if (!digestText.empty()) {
+        digest = parseSha256(digestText);
+        if (!digest) {
+            launcher.log.error("Refusing the download: its SHA-256 %s is not 64 hexadecimal "
+                               "digits",
+                               digestText.c_str());
+            return false;
+        }
+    }
+    switch (checkDownloadAddress(url, digest.has_value())) {
+    case AddressVerdict::Usable:
+        return true;
+    case AddressVerdict::PlainHttpWithoutDigest:
+        launcher.log.error("Refusing the download from %s: an http:// address needs the "
+                           "archive's SHA-256",
+                           url.c_str());
+        return false;
+    case AddressVerdict::UnsupportedScheme:
+        break;
+    }
+    launcher.log.error("Refusing the download from %s: only https:// and http:// are used",
+                       url.c_str());
+    return false;
+}
+
 } // namespace
 
 bool loadInternetFunctions(Launcher& launcher, os::InternetLibrary& internet) {
@@ -88,7 +149,9 @@ bool loadInternetFunctions(Launcher& launcher, os::InternetLibrary& internet) {
 }
 
 bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, ProgressView& progress,
-                  const std::string& url, const std::string& destination) {
+                  const std::string& url, const std::string& destination,
+                  const std::optional<Sha256Digest>& digest) {
+    const bool checked = digest.has_value();
     progress.setStatusText(launcher.properties.wide(Property::UiConnecting));
     if (const unsigned long refused = internet.attemptConnect(); refused != 0)
         launcher.log.error("InternetAttemptConnect returned %d", static_cast<int>(refused));
@@ -98,12 +161,12 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
         launcher.log.error("InternetOpen failed with error code %d", errorCode());
         return false;
     }
-    os::InternetHandle request = internet.openUrl(session, url);
+    os::InternetHandle request = internet.openUrl(session, url, kStallTimeoutMs);
     if (!request.valid()) {
         launcher.log.error("InternetOpenUrl failed with error code %d", errorCode());
         return false;
     }
-    if (!answeredOk(launcher, internet, request)) return false;
+    if (!answeredOk(launcher, internet, request, url, checked)) return false;
 
     uint32_t length = 0;
     for (int attempt = 1; !internet.queryNumber(request, os::HttpNumber::ContentLength, length);
@@ -112,18 +175,25 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
                            errorCode());
         os::sleepMs(kQueryPauseMs);
         request.close();
-        request = internet.openUrl(session, url);
+        request = internet.openUrl(session, url, kStallTimeoutMs);
         if (!request.valid()) {
             launcher.log.error("InternetOpenUrl 2 failed with error code %d", errorCode());
             return false;
         }
-        if (!answeredOk(launcher, internet, request)) return false;
+        if (!answeredOk(launcher, internet, request, url, checked)) return false;
         if (attempt == kLengthQueries) {
             launcher.log.error("Giving up");
             return false;
         }
     }
 
+    // The digest grows with every block written, so the file is never read
+    // back: what is checked is what was stored.
+    os::Sha256 sha;
+    if (checked && !sha.start()) {
+        launcher.log.error("Could not start a SHA-256 with error code %d", errorCode());
+        return false;
+    }
     os::File file = os::File::createForWriting(destination);
     if (!file.valid()) {
         launcher.log.error("opening the destination file %s failed with error code %d",
@@ -156,6 +226,10 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
             launcher.log.error("InternetReadFile brought no data after %u of %u bytes",
                                static_cast<unsigned>(received), static_cast<unsigned>(length));
         }
+        if (got != 0 && checked && !sha.add(block.data(), got)) {
+            ok = false;
+            launcher.log.error("SHA-256 of the download failed with error code %d", errorCode());
+        }
         received += got;
         const bool last = !ok || received >= length;
         if ((got != 0 && !writer.write(block.data(), got)) || (last && !writer.flush())) {
@@ -175,6 +249,7 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
         if (!ok) break;
     }
     file.close();
+    if (ok && checked) ok = matchesDigest(launcher, sha, *digest);
     if (ok) {
         launcher.log.info("download successful");
         return true;
@@ -188,10 +263,13 @@ Outcome downloadRuntime(Launcher& launcher, ProgressView& progress, const std::s
     progress.setMessage(launcher.properties.wide(Property::UiDownloading));
     progress.setCancelCaption(launcher.properties.wide(Property::UiCancelButton));
     progress.showStatus(true);
+    std::optional<Sha256Digest> digest;
+    if (!usableAddress(launcher, url, digest))
+        return Failure::configuredWide(Property::UiDownloadFailed);
     os::InternetLibrary internet;
     if (!loadInternetFunctions(launcher, internet))
         return Failure::configuredWide(Property::UiInternetUnavailable);
-    if (!downloadFile(launcher, internet, progress, url, destination)) {
+    if (!downloadFile(launcher, internet, progress, url, destination, digest)) {
         if (progress.cancelRequested()) return Failure::exit(1);
         return Failure::configuredWide(Property::UiDownloadFailed);
     }

@@ -1,10 +1,18 @@
 // Downloading a runtime archive over HTTP with the system's wininet.dll.
 //
 // Contract: downloadRuntime() fetches url into destination, showing the
-// transfer in the progress view; it fails with wide message 20002 when
-// wininet.dll or one of its functions cannot be had, with 20003 when the
-// transfer fails, and with exit code 1 and no message when the view asked
-// to cancel.
+// transfer in the progress view. The address must be usable with the
+// configured digest (property 30002; core/download_address.h), else it
+// fails with 20003 and a log line before any request is made. It fails
+// with wide message 20002 when wininet.dll or one of its functions cannot
+// be had, with 20003 when the transfer fails, and with exit code 1 and no
+// message when the view asked to cancel.
+//
+// With a digest, downloadFile() hashes the bytes as it writes them and a
+// file whose SHA-256 differs fails (and is deleted); without one, an https
+// request that a redirect took to anything but https fails before its body
+// is read. Every connect, send and receive times out after 30 seconds, so a
+// server that stalls fails the transfer.
 //
 // downloadFile() is the transfer on its own: true when the server answered
 // 200 with a content length and exactly that many bytes were received and
@@ -20,8 +28,10 @@
 // loadInternetFunctions() loads wininet.dll from the system directory only.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "core/download_address.h"
 #include "launcher/failure.h"
 #include "launcher/launcher.h"
 #include "launcher/progress_view.h"
@@ -31,7 +41,8 @@ namespace lumen {
 
 bool loadInternetFunctions(Launcher& launcher, os::InternetLibrary& internet);
 bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, ProgressView& progress,
-                  const std::string& url, const std::string& destination);
+                  const std::string& url, const std::string& destination,
+                  const std::optional<Sha256Digest>& digest = std::nullopt);
 [[nodiscard]] Outcome downloadRuntime(Launcher& launcher, ProgressView& progress,
                                       const std::string& url, const std::string& destination);
 

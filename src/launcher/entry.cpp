@@ -75,7 +75,8 @@ std::string prefixedPath(const std::string& configured, const std::string& curre
 int launcherMain(Launcher& launcher, const std::string& commandLine, void* instance,
                  bool consoleFlavour) {
     // Nothing the launcher loads may come from the directory it was started in.
-    os::hardenLibrarySearch();
+    const bool hardened = os::hardenLibrarySearch();
+    const unsigned long hardenError = hardened ? 0 : os::lastErrorCode();
     launcher.paths = LauncherPaths::ofThisProcess();
     LaunchState& state = launcher.state;
     state.commandTail = commandTailOf(commandLine);
@@ -91,6 +92,10 @@ int launcherMain(Launcher& launcher, const std::string& commandLine, void* insta
         }
     }
     launcher.log.info("Init");
+    if (!hardened)
+        launcher.log.error("SetDllDirectory could not take the current directory out of the DLL "
+                           "search (error %lu)",
+                           hardenError);
     if (Outcome prepared = prepareEnvironment(launcher, instance); !prepared)
         exitWithFailure(launcher, prepared.failure());
 

@@ -1,8 +1,6 @@
 #include "launcher/extraction.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "core/included_names.h"
@@ -81,12 +79,14 @@ Result<std::string> extractIncludedFiles(Launcher& launcher) {
 
     const std::optional<std::string> temporary = chooseTempDirectory();
     if (!temporary) return noTempDirectory();
-    if (!createTempFileIn(*temporary, directory)) return Failure::internalError("7");
-    os::deleteFile(directory);
-    std::srand(static_cast<unsigned>(std::time(nullptr))); // NOLINT(cert-msc51-cpp,cert-msc32-c)
-    directory += "_dir" + std::to_string(std::rand());     // NOLINT(cert-msc50-cpp,cert-msc30-c)
+    // Created under an unguessable name in one step: nobody else can have
+    // placed the directory, or anything in it, before the files arrive.
+    if (!createPrivateDirectoryIn(launcher, *temporary, directory)) {
+        launcher.log.error("Could not create a directory in %s (error %lu)", temporary->c_str(),
+                           os::lastErrorCode());
+        return Failure::internalError("7");
+    }
     launcher.log.info("Temp dir: %s", directory.c_str());
-    if (!os::createDirectory(directory)) return Failure::internalError("7");
 
     for (const std::string& name : names) {
         const std::string path = joinPath(os::pathStyle(), directory, name);

@@ -2,7 +2,8 @@
 //
 // Contract: extractIncludedFiles() writes the first n (property 2002) of
 // the files named in property 2003 into a new directory under the
-// temporary directory and returns it (empty when there are none),
+// temporary directory, made by createPrivateDirectoryIn() (temp_files.h),
+// and returns it (empty when there are none),
 // registering every file and the directory with the launcher's unpacked
 // files for the error routines' deferred deletion. Names that could reach
 // outside the directory or name a device are refused (message 1009, code

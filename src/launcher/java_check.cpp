@@ -169,6 +169,9 @@ bool runJavaVersion(Launcher& launcher, const std::string& path, std::string& ve
         os::deleteFile(output);
         return false;
     }
+    if (exitCode == os::kStillActive)
+        launcher.log.error("%s did not finish (error %lu)", commandLine.c_str(),
+                           os::lastErrorCode());
     bool found = false;
     std::string line;
     if (exitCode == 0 && readFirstLine(output, line))

@@ -37,7 +37,12 @@ void* loadJvmLibrary(Launcher& launcher, const std::string& javaExe) {
         if (exists && !vmLibraryFits(launcher, library.path)) continue;
         // The runtime's bin directory holds the DLLs that jvm.dll itself needs.
         const std::string fullPath = launcher.paths.full(library.path, true);
-        void* loaded = os::loadLibrary(fullPath, launcher.paths.full(library.binDirectory, true));
+        unsigned long searchError = 0;
+        void* loaded = os::loadLibrary(fullPath, launcher.paths.full(library.binDirectory, true),
+                                       searchError);
+        if (searchError != 0)
+            launcher.log.error("SetDllDirectory around loading %s failed (error %lu)",
+                               library.path.c_str(), searchError);
         if (loaded != nullptr) {
             launcher.jvm.libraryPath = fullPath;
             return loaded;

@@ -4,6 +4,7 @@
 #include "launcher/paths.h"
 #include "os/paths.h"
 #include "os/process.h"
+#include "os/system.h"
 #include "os/ui.h"
 
 namespace lumen {
@@ -35,6 +36,8 @@ Outcome unpackJar(Launcher& launcher, const std::string& runtimeDirectory, const
         launcher.log.info("could not create unpack process");
         return Failure::internalError("20");
     }
+    if (exitCode == os::kStillActive)
+        launcher.log.error("unpack200 did not finish (error %lu)", os::lastErrorCode());
     launcher.log.info("waiting for unpack200 to finish");
     launcher.log.info("unpack done");
     return Outcome();

@@ -151,7 +151,15 @@ Outcome extractRuntimeArchive(Launcher& launcher, ProgressView* progress,
                               const std::string& archive, const std::string& runtimeDirectory) {
     const unsigned long start = os::tickCount();
     launcher.log.info("extracting JRE");
-    if (!os::createDirectory(runtimeDirectory)) launcher.log.error("Could not create JRE dir");
+    // Made here or not used: files someone placed in a directory of that
+    // name before (libraries beside jvm.dll) would be loaded with it.
+    const os::NewDirectory created = os::createNewDirectory(runtimeDirectory);
+    if (created != os::NewDirectory::Created) launcher.log.error("Could not create JRE dir");
+    if (created == os::NewDirectory::NameTaken) {
+        launcher.log.error("%s exists already; a runtime is only unpacked into a new directory",
+                           runtimeDirectory.c_str());
+        return Failure::fixedText(kCorrupted);
+    }
     const Result<bool> untarred =
         untarArchive(launcher, archive, runtimeDirectory, progress,
                      launcher.properties.integer(Property::RuntimeArchiveSize));
@@ -167,9 +175,13 @@ Outcome extractRuntimeArchive(Launcher& launcher, ProgressView* progress,
         // Unsigned difference: right across one wrap of the tick counter.
         Ticker ticker{progress, os::tickCount() - start};
         os::Thread thread;
-        if (progress != nullptr)
+        if (progress != nullptr) {
             thread =
                 os::Thread::start(unpackProgressTicker, &ticker, os::ThreadPriority::AboveNormal);
+            if (!thread.valid())
+                launcher.log.error("Could not start the progress thread (error %lu)",
+                                   os::lastErrorCode());
+        }
         Outcome unpacked = unpackRuntime(launcher, runtimeDirectory);
         ticker.done.store(true, std::memory_order_release);
         thread.join();

@@ -1,7 +1,8 @@
 // A Java runtime shipped (or downloaded) as "jre.tar.gz".
 //
 // Contract: extractRuntimeArchive() unpacks the archive into its runtime
-// directory ("jre" beside it), deletes the archive, restores packed jars
+// directory ("jre" beside it), which it creates itself (owner-only on
+// POSIX; one that exists already fails as "corrupted"), deletes the archive, restores packed jars
 // when property 153 says so (a helper thread then moves the bar from 100
 // towards 200 while that runs), and succeeds once a JVM library has been
 // loaded: from the runtime directory, or, failing that, from the ordinary

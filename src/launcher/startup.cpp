@@ -13,6 +13,7 @@
 #include "launcher/paths.h"
 #include "launcher/runtime_archive.h"
 #include "launcher/splash.h"
+#include "launcher/temp_files.h"
 #include "os/env.h"
 #include "os/paths.h"
 #include "os/system.h"
@@ -30,10 +31,30 @@ void enterExtractionDirectory(Launcher& launcher, const std::string& directory) 
         launcher.log.error("Could not change working dir to %s", directory.c_str());
 }
 
+// Where a download goes: beside the unpacked files, or, without any, into a
+// directory of its own made like theirs, so that nobody else can swap the
+// archive between its check and its unpacking. The archive's path changes
+// with it.
+Result<std::string> downloadDirectory(Launcher& launcher, const std::string& base) {
+    if (!launcher.extractionDirectory.empty()) return base;
+    const std::optional<std::string> temporary = chooseTempDirectory();
+    if (!temporary) return noTempDirectory();
+    std::string directory;
+    if (!createPrivateDirectoryIn(launcher, *temporary, directory)) {
+        launcher.log.error("Could not create a directory for the download in %s (error %lu)",
+                           temporary->c_str(), os::lastErrorCode());
+        return Failure::internalError("7");
+    }
+    launcher.unpacked.addDirectory(directory);
+    launcher.log.info("Download dir: %s", directory.c_str());
+    return directory;
+}
+
 // Obtains a runtime from the machine, the user or the download; true when
-// the runtime must then be unpacked from the archive (downloaded).
+// the runtime must then be unpacked from the archive (downloaded), which
+// then lies in base.
 Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRuntime,
-                         const std::string& archive) {
+                         std::string& base) {
     if (!launcher.state.manualSelection) {
         const Result<bool> loaded = loadJvm(launcher, JvmRequest::search(), ShowErrors::No);
         if (!loaded) return loaded.failure();
@@ -62,7 +83,11 @@ Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRun
     const bool revealed = launcher.splash.atStartup;
     if (revealed) revealProgressDialog(dialog, true);
     DialogProgressView progress(dialog);
-    if (Outcome downloaded = downloadRuntime(launcher, progress, address, archive); !downloaded)
+    Result<std::string> directory = downloadDirectory(launcher, base);
+    if (!directory) return directory.failure();
+    base = directory.value();
+    if (Outcome downloaded = downloadRuntime(launcher, progress, address, runtimeArchivePath(base));
+        !downloaded)
         return downloaded.failure();
     if (revealed) revealProgressDialog(dialog, false);
     launcher.log.info("Done");
@@ -94,10 +119,10 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
     if (!runtimeShipped) {
         writeInstallStarted();
         setSplashStartupText(launcher, Property::UiSplashSearching);
-        const Result<bool> downloaded =
-            findRuntime(launcher, dialog, reportMissingRuntime, archive);
+        const Result<bool> downloaded = findRuntime(launcher, dialog, reportMissingRuntime, base);
         if (!downloaded) return downloaded.failure();
         runtimeShipped = downloaded.value();
+        if (runtimeShipped) archive = runtimeArchivePath(base);
     }
     const ProgressScale scale =
         progressScale(runtimeShipped, launcher.properties.flag(Property::PackedRuntime));

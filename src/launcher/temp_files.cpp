@@ -1,10 +1,13 @@
 #include "launcher/temp_files.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <iterator>
 
 #include "launcher/paths.h"
 #include "os/paths.h"
+#include "os/system.h"
 
 namespace lumen {
 
@@ -52,6 +55,42 @@ std::string processFileName(unsigned long processId) {
     std::string systemPath;
     os::systemTempPath(systemPath);
     return systemPath + "lmx_p" + std::to_string(static_cast<long>(processId)) + ".tmp";
+}
+
+namespace {
+
+constexpr int kDirectoryDraws = 16;
+
+} // namespace
+
+bool createPrivateDirectoryIn(Launcher& launcher, const std::string& directory, std::string& path,
+                              RandomSource random) {
+    static const char kHex[] = "0123456789abcdef";
+    for (int draw = 0; draw < kDirectoryDraws; ++draw) {
+        std::array<uint8_t, 16> bytes{};
+        if (!random(bytes.data(), bytes.size())) {
+            launcher.log.error("Could not draw random bytes for a directory name (error %lu)",
+                               os::lastErrorCode());
+            return false;
+        }
+        std::string name = "lmx";
+        for (const uint8_t byte : bytes) {
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0xF];
+        }
+        const std::string candidate = joinPath(os::pathStyle(), directory, name + "_dir");
+        switch (os::createNewDirectory(candidate)) {
+        case os::NewDirectory::Created:
+            path = candidate;
+            return true;
+        case os::NewDirectory::NameTaken:
+            launcher.log.error("%s exists already; drawing another name", candidate.c_str());
+            break;
+        case os::NewDirectory::Failed:
+            return false;
+        }
+    }
+    return false;
 }
 
 } // namespace lumen

@@ -8,10 +8,13 @@
 // and exit code 1.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 #include "launcher/failure.h"
+#include "launcher/launcher.h"
+#include "os/crypto.h"
 
 namespace lumen {
 
@@ -25,5 +28,15 @@ bool isWritableDirectory(const std::string& directory);
 bool createTempFileIn(const std::string& directory, std::string& path);
 // "<system temporary path>lmx_p<pid>.tmp".
 std::string processFileName(unsigned long processId);
+
+// Bytes for a directory's name: the system's random source, or a test's.
+using RandomSource = bool (*)(void* buffer, size_t size);
+// Creates a new directory "lmx<32 hexadecimal digits>_dir" in directory
+// with one atomic call, the digits drawn from random, owner-only on POSIX.
+// A name that is taken (another process's directory, file or link) is never
+// used: it is logged and another is drawn, up to 16 times. False when no
+// directory could be made (the system's error code left for the caller).
+bool createPrivateDirectoryIn(Launcher& launcher, const std::string& directory, std::string& path,
+                              RandomSource random = os::randomBytes);
 
 } // namespace lumen

@@ -2,9 +2,11 @@
 // time by full path and resolves by name (it imports nothing from it).
 //
 // Contract: InternetLibrary::load() loads "wininet.dll" from the given
-// directory only and resolves InternetOpenUrlA, InternetOpenA,
-// HttpQueryInfoA, InternetAttemptConnect, InternetCloseHandle and
-// InternetReadFile in that order; only when all six are found does the
+// directory only and resolves InternetOpenA, HttpQueryInfoA,
+// InternetAttemptConnect, InternetCloseHandle, InternetReadFile,
+// InternetSetOptionA, InternetQueryOptionA, InternetCrackUrlA,
+// InternetConnectA, HttpOpenRequestA and HttpSendRequestA in that order;
+// only when all eleven are found does the
 // object use them (a failed attempt leaves an earlier table in place). The
 // library itself is never unloaded. Every other call needs a loaded table
 // and fails (or does nothing) without it. InternetHandle is move-only and
@@ -29,15 +31,18 @@ class InternetHandle {
     InternetHandle() = default;
     ~InternetHandle() { close(); }
     InternetHandle(InternetHandle&& other) noexcept
-        : handle_(other.handle_), functions_(other.functions_) {
+        : handle_(other.handle_), parent_(other.parent_), functions_(other.functions_) {
         other.handle_ = nullptr;
+        other.parent_ = nullptr;
     }
     InternetHandle& operator=(InternetHandle&& other) noexcept {
         if (this != &other) {
             close();
             handle_ = other.handle_;
+            parent_ = other.parent_;
             functions_ = other.functions_;
             other.handle_ = nullptr;
+            other.parent_ = nullptr;
         }
         return *this;
     }
@@ -50,9 +55,11 @@ class InternetHandle {
 
   private:
     friend class InternetLibrary;
-    InternetHandle(void* handle, const InternetFunctions* functions)
-        : handle_(handle), functions_(functions) {}
+    InternetHandle(void* handle, const InternetFunctions* functions, void* parent = nullptr)
+        : handle_(handle), parent_(parent), functions_(functions) {}
     void* handle_ = nullptr;
+    // A request's connection, closed after the request.
+    void* parent_ = nullptr;
     const InternetFunctions* functions_ = nullptr;
 };
 
@@ -72,8 +79,18 @@ class InternetLibrary {
     unsigned long attemptConnect() const;
     // A session with the system's proxy settings and no flags.
     InternetHandle open(const std::string& userAgent) const;
-    // Opens the URL passively and without writing the cache; no extra headers.
-    InternetHandle openUrl(const InternetHandle& session, const std::string& url) const;
+    // Sends a GET for an http:// or https:// URL (any other fails with
+    // ERROR_INTERNET_UNRECOGNIZED_SCHEME) and returns the request once the
+    // answer's headers are in; redirects are followed. No cache is written
+    // and no extra header sent. Certificates are checked as the system
+    // checks them (no flag turns a check off). Every connect, send and
+    // receive of the request, the body's reads included, fails after
+    // timeoutMs without progress. The request's connection is its own and
+    // closes with it.
+    InternetHandle openUrl(const InternetHandle& session, const std::string& url,
+                           unsigned long timeoutMs) const;
+    // The address the request ended at, after any redirects.
+    bool finalUrl(const InternetHandle& request, std::string& url) const;
     // A numeric header of the answer, as a 32-bit unsigned value.
     bool queryNumber(const InternetHandle& request, HttpNumber which, uint32_t& value) const;
     // Reads up to size bytes; true with got = 0 when the data has ended.

@@ -18,6 +18,7 @@ InternetLoad InternetLibrary::load(const std::string& /*directory*/) {
 
 void InternetHandle::close() {
     handle_ = nullptr;
+    parent_ = nullptr;
 }
 
 unsigned long InternetLibrary::attemptConnect() const {
@@ -28,8 +29,13 @@ InternetHandle InternetLibrary::open(const std::string& /*userAgent*/) const {
     return InternetHandle();
 }
 
+bool InternetLibrary::finalUrl(const InternetHandle& /*request*/, std::string& /*url*/) const {
+    return false;
+}
+
 InternetHandle InternetLibrary::openUrl(const InternetHandle& /*session*/,
-                                        const std::string& /*url*/) const {
+                                        const std::string& /*url*/,
+                                        unsigned long /*timeoutMs*/) const {
     return InternetHandle();
 }
 

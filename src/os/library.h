@@ -12,9 +12,16 @@
 namespace lumen::os {
 
 // Removes the current directory from the DLL search of the whole process,
-// where the system supports it.
-void hardenLibrarySearch();
-void* loadLibrary(const std::string& fullPath, const std::string& dependencyDirectory);
+// where the system supports it; false (with the system's error code) only
+// when the system has the call and it failed.
+bool hardenLibrarySearch();
+// searchError: 0, or the error of the call that failed to put the
+// dependency directory into the search or to take it out again afterwards.
+void* loadLibrary(const std::string& fullPath, const std::string& dependencyDirectory,
+                  unsigned long& searchError);
+// A library of the system by full path; its own DLLs come from its
+// directory, and the search is left as it was.
+void* loadSystemLibrary(const std::string& fullPath);
 void* libraryFunction(void* library, const char* name);
 
 } // namespace lumen::os

@@ -6,9 +6,17 @@ namespace lumen::os {
 
 // The dynamic loader never looks in the current directory unless told to,
 // and a runtime's libraries find each other through their own run paths.
-void hardenLibrarySearch() {}
+bool hardenLibrarySearch() {
+    return true;
+}
 
-void* loadLibrary(const std::string& fullPath, const std::string& /*dependencyDirectory*/) {
+void* loadLibrary(const std::string& fullPath, const std::string& /*dependencyDirectory*/,
+                  unsigned long& searchError) {
+    searchError = 0;
+    return loadSystemLibrary(fullPath);
+}
+
+void* loadSystemLibrary(const std::string& fullPath) {
     if (fullPath.empty() || fullPath[0] != '/') return nullptr;
     return ::dlopen(fullPath.c_str(), RTLD_NOW | RTLD_GLOBAL);
 }

@@ -18,18 +18,26 @@ SetDllDirectoryFunction setDllDirectory() {
 
 } // namespace
 
-void hardenLibrarySearch() {
-    if (SetDllDirectoryFunction set = setDllDirectory()) set("");
+bool hardenLibrarySearch() {
+    SetDllDirectoryFunction set = setDllDirectory();
+    return set == nullptr || set("") != 0;
 }
 
-void* loadLibrary(const std::string& fullPath, const std::string& dependencyDirectory) {
+void* loadLibrary(const std::string& fullPath, const std::string& dependencyDirectory,
+                  unsigned long& searchError) {
+    searchError = 0;
     SetDllDirectoryFunction set = setDllDirectory();
-    if (set != nullptr && !dependencyDirectory.empty()) set(dependencyDirectory.c_str());
+    if (set == nullptr || dependencyDirectory.empty()) return loadSystemLibrary(fullPath);
+    if (set(dependencyDirectory.c_str()) == 0) searchError = GetLastError();
     HMODULE library = LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     const DWORD error = GetLastError();
-    if (set != nullptr) set("");
+    if (set("") == 0 && searchError == 0) searchError = GetLastError();
     SetLastError(error);
     return library;
+}
+
+void* loadSystemLibrary(const std::string& fullPath) {
+    return LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 void* libraryFunction(void* library, const char* name) {

@@ -60,8 +60,14 @@ bool windowsDirectory(std::string& out);
 // The system directory (system32), without a trailing separator: the only
 // place system libraries loaded at run time are taken from.
 bool systemDirectory(std::string& out);
-// Also past Windows' MAX_PATH (os/long_path_win.h).
+// Also past Windows' MAX_PATH (os/long_path_win.h); owner-only (0700) on
+// POSIX.
 bool createDirectory(const std::string& path);
+enum class NewDirectory { Created, NameTaken, Failed };
+// createDirectory() that tells a name already taken (by a directory, a file
+// or a link, which is never followed) from other failures: one atomic call,
+// so a directory it reports Created is this process's own.
+NewDirectory createNewDirectory(const std::string& path);
 bool removeDirectory(const std::string& path);
 bool deleteFile(const std::string& path);
 // A new, empty file with a unique name made of prefix and a unique number in

@@ -173,8 +173,13 @@ bool windowsDirectory(std::string& out) {
     return false;
 }
 
+// Every directory the launcher makes holds this run's files only.
 bool createDirectory(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return ::mkdir(path.c_str(), 0700) == 0;
+}
+NewDirectory createNewDirectory(const std::string& path) {
+    if (createDirectory(path)) return NewDirectory::Created;
+    return errno == EEXIST ? NewDirectory::NameTaken : NewDirectory::Failed;
 }
 bool removeDirectory(const std::string& path) {
     return ::rmdir(path.c_str()) == 0;

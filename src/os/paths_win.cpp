@@ -180,6 +180,12 @@ bool createDirectory(const std::string& path) {
     if (extendedLengthPath(path, extended)) return CreateDirectoryW(extended.c_str(), nullptr) != 0;
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
+NewDirectory createNewDirectory(const std::string& path) {
+    if (createDirectory(path)) return NewDirectory::Created;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? NewDirectory::NameTaken
+                                                                       : NewDirectory::Failed;
+}
 bool removeDirectory(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0;
 }

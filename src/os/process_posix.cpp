@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -14,6 +15,17 @@
 #include "os/text.h"
 
 namespace lumen::os {
+namespace {
+
+// Between fork and exec: system calls only.
+void closeFrom(int first) {
+    if (::syscall(SYS_close_range, static_cast<unsigned>(first), ~0u, 0u) == 0) return;
+    const long limit = ::sysconf(_SC_OPEN_MAX);
+    for (long fd = first; fd < (limit > 0 ? limit : 1024); ++fd)
+        ::close(static_cast<int>(fd));
+}
+
+} // namespace
 
 // The command line keeps the Windows form the launcher writes (quoted paths,
 // blanks between arguments); it is split by the same rules and run without
@@ -50,6 +62,9 @@ bool runHidden(const std::string& commandLine, const std::string& standardErrorF
             ::dup2(null, STDOUT_FILENO);
             ::dup2(errorFd, STDERR_FILENO);
         }
+        // Only the standard streams go over: descriptors the launcher (or a
+        // library in it) opened without O_CLOEXEC are closed here.
+        closeFrom(STDERR_FILENO + 1);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -73,6 +88,7 @@ bool runHidden(const std::string& commandLine, const std::string& standardErrorF
         if (timeoutMs != kWaitForever && tickCount() - start >= timeoutMs) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
+            errno = ETIMEDOUT;
             return true;
         }
         sleepMs(5);

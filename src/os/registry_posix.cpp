@@ -17,6 +17,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -38,7 +39,13 @@ std::string rootDirectory(RegistryRoot root) {
     if (getEnv("XDG_CONFIG_HOME", directory) && !directory.empty() && directory[0] == '/')
         return directory + "/lumen";
     std::string home;
-    if (!getEnv("HOME", home) || home.empty()) home = "/tmp";
+    if (!getEnv("HOME", home) || home.empty()) {
+        // Never a shared folder such as /tmp: anyone could lay out the
+        // keys there first.
+        const passwd* user = ::getpwuid(::getuid());
+        home = user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
+    }
+    if (home.empty() || home[0] != '/') return std::string();
     return home + "/.config/lumen";
 }
 
@@ -79,8 +86,10 @@ std::string unescapeName(const std::string& name) {
     return out;
 }
 
+// Empty when the root has no place: no key opens or is created then.
 std::string keyDirectory(RegistryRoot root, const std::string& path) {
     std::string directory = rootDirectory(root);
+    if (directory.empty()) return directory;
     for (const std::string& key : splitList(path, '\\'))
         directory += "/" + escapeName(key);
     return directory;
@@ -92,6 +101,7 @@ bool isDirectory(const std::string& path) {
 }
 
 bool makeDirectories(const std::string& path) {
+    if (path.empty()) return false;
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = slash == std::string::npos ? path : path.substr(0, slash);
         if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
@@ -123,7 +133,7 @@ bool writeValue(void* handle, const std::string& name, char type, const void* da
     if (handle == nullptr) return false;
     const std::string target = directoryOf(handle) + "/" + escapeName(name);
     std::string temporary = directoryOf(handle) + "/.lumen-XXXXXX";
-    const int fd = ::mkstemp(&temporary[0]);
+    const int fd = ::mkostemp(&temporary[0], O_CLOEXEC);
     if (fd < 0) return false;
     std::string content(1, type);
     content.append(static_cast<const char*>(data), size);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "os/env.h"
@@ -44,6 +45,13 @@ InstanceClaim claimInstance(const std::string& name) {
     const int fd =
         ::open(lockFilePath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return InstanceClaim::First;
+    // A file someone else placed under the name (in a shared /tmp) is not
+    // this user's lock: holding it must not keep the launcher from starting.
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return InstanceClaim::First;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceClaim::First;
     const bool held = errno == EWOULDBLOCK;
     ::close(fd);

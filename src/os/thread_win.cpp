@@ -34,7 +34,17 @@ Thread Thread::start(void (*routine)(void*), void* argument, ThreadPriority prio
     }
     if (priority == ThreadPriority::AboveNormal)
         SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-    ResumeThread(thread);
+    if (ResumeThread(thread) == static_cast<DWORD>(-1)) {
+        // The thread never ran a step of its own: ending it here leaves
+        // nothing half done, and the start record is still this side's.
+        const DWORD error = GetLastError();
+        TerminateThread(thread, 1);
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        delete start;
+        SetLastError(error);
+        return Thread();
+    }
     return Thread(thread);
 }
 

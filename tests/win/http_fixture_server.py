@@ -5,22 +5,30 @@ Paths (TAG is any text that keeps one test's requests apart):
   /nolength/TAG    200 without Content-Length (the connection close ends it)
   /missing/TAG     404 with a Content-Length and an HTML body
   /short/N/TAG     200, Content-Length N, but only N // 2 bytes, then close
+  /stall/N/TAG     200, Content-Length N, then nothing (until the server
+                   shuts down or 10 minutes pass)
   /drop/TAG        first request as /nolength, every later one closed
                    without an answer
   /oneshot/TAG     the port of a new server that answers one request as
                    /nolength and then stops listening
   /count/PATH      how many requests PATH received so far, as decimal text
+  /redirect/PATH   302 to PATH, or to PATH itself when it is a whole
+                   http:// or https:// address
   /file/NAME       the file NAME from the served directory, if one was given
 
 Run as a program it prints "PORT <n>" on its first line and serves until
-its standard input closes; as a module, `start()` gives a running server.
+its standard input closes; as a module, `start()` gives a running server,
+and `start_tls()` one that speaks TLS with a certificate of its own that
+no system trusts.
 """
 
 import http.server
-import os
 import shutil
 import socketserver
+import ssl
+import subprocess
 import sys
+import tempfile
 import threading
 from pathlib import Path
 
@@ -75,12 +83,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif kind == "missing":
                 body = b"<html><body>404 Not Found</body></html>"
                 self._send(404, body, len(body))
+            elif kind == "stall":
+                self._send(200, None, int(parts[1]))
+                self.wfile.flush()
+                self.server.stopping.wait(600)
+                self.close_connection = True
             elif kind == "short":
                 length = int(parts[1])
                 self._send(200, pattern(length // 2), length, close=True)
             elif kind == "oneshot":
                 body = str(start_one_shot()).encode()
                 self._send(200, body, len(body))
+            elif kind == "redirect":
+                target = "/".join(parts[1:])
+                self.send_response(302)
+                self.send_header("Location", target if target.startswith(("http:", "https:"))
+                                 else "/" + target)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
             elif kind == "count":
                 counted = "/" + "/".join(parts[1:])
                 with self.lock:
@@ -110,6 +130,14 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def __init__(self, *args, **kwargs):
+        self.stopping = threading.Event()
+        super().__init__(*args, **kwargs)
+
+    def shutdown(self):
+        self.stopping.set()
+        super().shutdown()
+
 
 class OneShotHandler(Handler):
     def do_GET(self):
@@ -135,6 +163,27 @@ def start(served_directory=None):
     server = Server(("127.0.0.1", 0), Handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
+    return server
+
+
+def start_tls(served_directory=None):
+    """start() behind TLS, with a self-signed certificate for 127.0.0.1
+    made for this server alone (its DER bytes in `certificate`)."""
+    server = Server(("127.0.0.1", 0), Handler)
+    Handler.served_directory = served_directory
+    with tempfile.TemporaryDirectory(prefix="lumen-tls-") as directory:
+        key, cert = f"{directory}/key.pem", f"{directory}/cert.pem"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        # The name in the common name alone: Wine's name check
+                        # matches no IP address in a subjectAltName.
+                        "-subj", "/CN=127.0.0.1",
+                        "-keyout", key, "-out", cert], check=True, capture_output=True)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(cert, key)
+        with open(cert, encoding="ascii") as pem:
+            server.certificate = ssl.PEM_cert_to_DER_cert(pem.read())
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 
 

@@ -11,7 +11,9 @@ the build tree, and into docs/ only when LUMEN_UPDATE_SCREENSHOTS=1, so that
 a test run never changes the source tree."""
 
 import gzip
+import hashlib
 import io
+import struct
 import subprocess
 import sys
 import tarfile
@@ -70,6 +72,10 @@ def count_near(png, colour, left_part, tolerance=40):
 
 
 windows_path = rig.windows_path
+
+
+def sha256(path):
+    return hashlib.sha256(path.read_bytes()).hexdigest()
 
 
 class DialogTestCase(rig.WineTestCase):
@@ -305,7 +311,7 @@ class RuntimeNotFound(DialogTestCase):
     def test_with_download_offer_shows_download_and_versions(self):
         # An address nothing answers at: the download fails with 20003.
         address = "http://127.0.0.1:9/jre.tar.gz"
-        self.start(self.launcher({150: address}))
+        self.start(self.launcher({150: address, 30002: "0" * 64}))
         dialog = self.runtime_dialog()
         self.assertEqual(rig.control(dialog, 1003)["text"].replace("\r\n", "\n"),
                          WIDE[20005].replace("%S", "1.8", 1).replace("%S", "17", 1))
@@ -325,15 +331,15 @@ class RuntimeNotFound(DialogTestCase):
         self.assertIn("Download location: " + address, lines)
         self.assertFalse(any("download successful" in line for line in lines), lines)
 
-    def test_download_fetches_unpacks_and_launches_the_runtime(self):
+    def test_download_matching_its_digest_is_unpacked_and_launched(self):
         served = self.case / "served"
         served.mkdir()
-        self.stand_in_runtime_archive(served / "jre.tar.gz")
+        archive = self.stand_in_runtime_archive(served / "jre.tar.gz")
         server = http_fixture_server.start(str(served))
         self.addCleanup(server.shutdown)
         address = f"http://127.0.0.1:{server.server_address[1]}/file/jre.tar.gz"
 
-        self.start(self.launcher({150: address}))
+        self.start(self.launcher({150: address, 30002: sha256(archive)}))
         dialog = self.runtime_dialog()
         self.gui.click(dialog, 1004)
         run = self.finish(timeout=120)
@@ -346,6 +352,129 @@ class RuntimeNotFound(DialogTestCase):
         record = (rig.vm_dir(runtime) / "jvm_record.txt").read_text(encoding="utf-8")
         self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
         self.assertFalse((runtime.parent / "jre.tar.gz").exists(), "the archive was kept")
+
+    def refused_download(self, exe, timeout=rig.RUN_TIMEOUT):
+        """Download in the runtime-not-found dialog, which ends with message
+        20003 and exit code 1; the run's log lines."""
+        self.start(exe)
+        self.gui.click(self.runtime_dialog(), 1004)
+        box = self.gui.wait_for(self.process, rig.is_message_box, timeout=timeout)
+        text = rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n")
+        self.assertTrue(text.startswith(WIDE[20003] + "\n\nLog: "), text)
+        self.gui.click(box, rig.ID_OK)
+        run = self.finish()
+        self.assertEqual(run.returncode, 1, run)
+        lines = rig.log_lines(self.only_log())
+        self.assertFalse(any("download successful" in line for line in lines), lines)
+        return lines
+
+    def assert_nothing_left(self, lines):
+        """Neither the archive nor a runtime directory stayed behind."""
+        directory = self.unpacked_runtime(lines).parent
+        names = [path.name for path in directory.iterdir()]
+        self.assertIn("app.jar", names)
+        self.assertNotIn("jre.tar.gz", names)
+        self.assertNotIn("jre", names)
+
+    def test_flipped_byte_is_refused_and_leaves_no_file(self):
+        served = self.case / "served"
+        served.mkdir()
+        archive = self.stand_in_runtime_archive(served / "jre.tar.gz")
+        digest = sha256(archive)
+        data = bytearray(archive.read_bytes())
+        data[len(data) // 2] ^= 0x01
+        archive.write_bytes(bytes(data))
+        server = http_fixture_server.start(str(served))
+        self.addCleanup(server.shutdown)
+        address = f"http://127.0.0.1:{server.server_address[1]}/file/jre.tar.gz"
+
+        lines = self.refused_download(self.launcher({150: address, 30002: digest}))
+        self.assertIn(f"ERROR: The download's SHA-256 {sha256(archive)} is not the expected "
+                      f"{digest}", lines)
+        self.assert_nothing_left(lines)
+
+    def test_plain_http_without_digest_in_an_older_block_is_refused_unasked(self):
+        # lumen-build refuses such an address, so the block is changed after
+        # the build: "https://" becomes "http://" at the same length.
+        server = http_fixture_server.start()
+        self.addCleanup(server.shutdown)
+        port = server.server_address[1]
+        built = f"https://127.0.0.1:{port}/bytes/1000/plain-http"
+        older = f"http://127.0.0.1:{port}/bytes/1000/plain-httpx"
+        exe = self.launcher({150: built})
+        entry = rig.read_layout(exe).narrow_entry(150)
+        patched = rig.write_damaged(exe, self.case / "older.exe",
+                                    patches=[(entry.text_at, older.encode())])
+
+        lines = self.refused_download(patched)
+        self.assertIn(f"ERROR: Refusing the download from {older}: an http:// address needs the "
+                      "archive's SHA-256", lines)
+        self.assertFalse([path for path in http_fixture_server.Handler.counts
+                          if "plain-http" in path], "a request was made")
+        self.assert_nothing_left(lines)
+
+    def test_server_stalling_after_the_headers_ends_within_the_time_out(self):
+        server = http_fixture_server.start()
+        self.addCleanup(server.shutdown)
+        address = f"http://127.0.0.1:{server.server_address[1]}/stall/100000/dialog"
+        # 30 s of silence end the transfer; the margin covers Wine's start.
+        lines = self.refused_download(self.launcher({150: address, 30002: "0" * 64}),
+                                      timeout=120)
+        self.assertTrue(any(line.startswith(("ERROR: InternetReadFile failed with error code ",
+                                             "ERROR: InternetReadFile brought no data after 0 "))
+                            for line in lines), lines)
+        self.assert_nothing_left(lines)
+
+    def trust(self, certificate):
+        """Puts a certificate among the prefix's trusted roots (the user's
+        store in the registry, as Windows keeps it) for this test."""
+        thumbprint = hashlib.sha1(certificate).hexdigest().upper()
+        key = rf"HKCU\Software\Microsoft\SystemCertificates\Root\Certificates\{thumbprint}"
+        # A stored certificate: property 32 (the encoded certificate).
+        blob = struct.pack("<III", 32, 1, len(certificate)) + certificate
+        added = self.wine_reg("add", key, "/v", "Blob", "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+        self.assertEqual(added.returncode, 0, added)
+        self.addCleanup(self.wine_reg, "delete", key, "/f")
+
+    def test_trusted_https_without_digest_is_used_but_not_a_redirect_to_http(self):
+        served = self.case / "served"
+        served.mkdir()
+        self.stand_in_runtime_archive(served / "jre.tar.gz")
+        secure = http_fixture_server.start_tls(str(served))
+        self.addCleanup(secure.shutdown)
+        self.trust(secure.certificate)
+        base = f"https://127.0.0.1:{secure.server_address[1]}"
+
+        self.start(self.launcher({150: base + "/file/jre.tar.gz"}))
+        self.gui.click(self.runtime_dialog(), 1004)
+        run = self.finish(timeout=120)
+        self.assertEqual(run.returncode, 0, run)
+        lines = rig.log_lines(self.only_log())
+        self.assertIn("download successful", lines)
+        self.assertIn(MAIN_CALL, self.record(self.unpacked_runtime(lines)))
+
+        plain = http_fixture_server.start(str(served))
+        self.addCleanup(plain.shutdown)
+        target = f"http://127.0.0.1:{plain.server_address[1]}/file/jre.tar.gz"
+        rig.reset_launcher_state(self.state)
+        lines = self.refused_download(self.launcher({150: base + "/redirect/" + target},
+                                                    name="redirected"))
+        # Wine's wininet follows the redirect; the launcher refuses what it
+        # reached before reading a byte.
+        self.assertIn(f"ERROR: Refusing the download: it was redirected to {target}, which is "
+                      "not https", lines)
+        self.assert_nothing_left(lines)
+
+    def test_untrusted_certificate_is_refused(self):
+        server = http_fixture_server.start_tls()
+        self.addCleanup(server.shutdown)
+        address = f"https://127.0.0.1:{server.server_address[1]}/bytes/1000/untrusted"
+        lines = self.refused_download(self.launcher({150: address}))
+        self.assertTrue(any(line.startswith("ERROR: InternetOpenUrl failed with error code ")
+                            for line in lines), lines)
+        self.assertFalse([path for path in http_fixture_server.Handler.counts
+                          if "untrusted" in path], "the request went through")
+        self.assert_nothing_left(lines)
 
     def test_rejected_pick_keeps_the_dialog_and_a_usable_pick_launches(self):
         old = self.make_runtime("old", "1.4.2_08")

@@ -86,7 +86,7 @@ class OptionsAndArguments(LaunchTestCase):
         case_dir = module[:-len("\\app.exe")]
         self.assertEqual(options[0], "-Dlumen.semaphoreName=" + module.replace("\\", "_"))
         self.assertRegex(options[2], r"^-Dlumen\.processCommFile=.*\\lmx_p\d+\.tmp$")
-        self.assertRegex(options[3], r"^-Dlumen\.tempDir=.*\\lmx.*\.tmp_dir\d+$")
+        self.assertRegex(options[3], r"^-Dlumen\.tempDir=.*\\lmx[0-9a-f]{32}_dir$")
         temp_dir = options[3].split("=", 1)[1]
         self.assertEqual(options[4:9], ["-Dfrom.file=1", "", "# kept as it is", "  ", "-Dlast"])
         self.assertEqual(options[9], "-Djava.class.path=" + ";".join([

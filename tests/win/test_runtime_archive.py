@@ -5,9 +5,11 @@ loaded from there (or, when unusable, replaced by the search), and every
 way an archive can be damaged ends with the "corrupted" report."""
 
 import gzip
+import io
 import re
 import shutil
 import subprocess
+import tarfile
 import unittest
 from pathlib import Path
 
@@ -206,6 +208,88 @@ class DamagedArchives(ArchiveTestCase):
         # The text ends with its own line end (CR LF on the console).
         log = self.assert_fatal_report(run, "Could not open file bin\\java.exe\r\n")
         self.assertIn("ERROR: Could not open file bin\\java.exe", log)
+
+
+def deep_file(root, length, content):
+    """A file below root whose path relative to root is exactly `length`
+    bytes, in components of at most 100 bytes (each longer than the ustar
+    name field allows on its own once joined)."""
+    parts = []
+    remaining = length
+    while remaining > 101:
+        parts.append(("d%d" % len(parts)).ljust(100, "x"))
+        remaining -= 101
+    parts.append(("f%d" % length).ljust(remaining, "y"))
+    path = root.joinpath(*parts)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(content)
+    assert len("/".join(parts)) == length
+    return "/".join(parts)
+
+
+class LongNamesAndLinks(ArchiveTestCase):
+    """Archives written by GNU tar in its own and in the pax format, through
+    real launchers: full names whatever their length, NUL-type files, and
+    the names and links the reader must refuse."""
+
+    def deep_runtime(self, tree):
+        runtime_tree(tree)
+        return {length: deep_file(tree, length, f"{length} bytes of path\n".encode())
+                for length in (150, 255, 400)}
+
+    def test_long_paths_unpack_under_their_full_names_in_gnu_and_pax_formats(self):
+        for tar_format in ("gnu", "pax"):
+            with self.subTest(tar_format):
+                tree = self.case / f"tree-{tar_format}"
+                names = self.deep_runtime(tree)
+                plain = self.case / f"{tar_format}.tar"
+                subprocess.run(["tar", "cf", str(plain), f"--format={tar_format}", "-C", str(tree),
+                                "."], check=True)
+                if tar_format == "gnu":
+                    # A pre-POSIX regular file: type NUL rather than "0".
+                    with tarfile.open(plain, "a", format=tarfile.GNU_FORMAT) as archive:
+                        member = tarfile.TarInfo("./old-type.txt")
+                        member.type = tarfile.AREGTYPE
+                        data = b"written as a regular file\n"
+                        member.size = len(data)
+                        archive.addfile(member, io.BytesIO(data))
+                archive = self.case / f"{tar_format}.tgz"
+                archive.write_bytes(gzip.compress(plain.read_bytes()))
+                run = self.launch_with(archive)
+                self.assertEqual(run.returncode, 0, run)
+                log = self.only_log()
+                jre = self.extraction_dir(log) / "jre"
+                for length, name in names.items():
+                    self.assertEqual((jre / name).read_bytes(), (tree / name).read_bytes(), length)
+                if tar_format == "gnu":
+                    self.assertEqual((jre / "old-type.txt").read_bytes(),
+                                     b"written as a regular file\n")
+                self.assertIn("Loading of JVM-DLL successful", rig.log_lines(log))
+
+    def test_name_longer_than_the_reader_takes_writes_nothing(self):
+        tree = self.case / "tree"
+        name = deep_file(tree, 1100, b"too deep\n")
+        plain = self.case / "long.tar"
+        # The one member alone, without its directories.
+        subprocess.run(["tar", "cf", str(plain), "--format=pax", "--no-recursion", "-C", str(tree),
+                        name], check=True)
+        archive = self.case / "long.tgz"
+        archive.write_bytes(gzip.compress(plain.read_bytes()))
+        log = self.assert_corrupted(self.launch_with(archive))
+        self.assertIn("ERROR: refusing over-long name", log)
+        jre = self.extraction_dir(log) / "jre"
+        self.assertEqual(list(jre.iterdir()), [], "something was written")
+
+    def test_link_leaving_the_runtime_is_refused(self):
+        tree = runtime_tree(self.case / "tree")
+        (tree / "bin" / "escape").symlink_to("../../x")
+        outside = self.case / "x"
+        log = self.assert_corrupted(self.launch_with(tar_gz(tree, self.case / "link.tgz")))
+        self.assertRegex(log, r"ERROR: refusing link outside the target: \S*escape -> \.\./\.\./x")
+        extraction = self.extraction_dir(log)
+        self.assertFalse((extraction / "x").exists())
+        self.assertFalse((extraction.parent / "x").exists())
+        self.assertFalse(outside.exists())
 
 
 if __name__ == "__main__":

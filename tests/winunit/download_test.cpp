@@ -10,6 +10,7 @@
 #include "core/text_format.h"
 #include "launcher/download.h"
 #include "launcher_test_support.h"
+#include "os/crypto.h"
 #include "os/internet.h"
 
 namespace lumen::wintest {
@@ -46,6 +47,13 @@ std::string pattern(size_t length) {
     for (size_t i = 0; i < length; ++i)
         bytes[i] = static_cast<char>((i % (251 * 64)) % 251);
     return bytes;
+}
+
+Sha256Digest sha256Of(const std::string& data) {
+    os::Sha256 sha;
+    Sha256Digest digest{};
+    EXPECT_TRUE(sha.start() && sha.add(data.data(), data.size()) && sha.finish(digest));
+    return digest;
 }
 
 class Download : public LauncherTest {
@@ -214,6 +222,7 @@ TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {
     setProperty(1000, "Setup");
     launcher_.store.setWide(20003, u"Error downloading the runtime.");
     launcher_.store.setWide(20001, u"Downloading");
+    setProperty(30002, std::string(64, '0'));
     const std::string missing = url(tagged("/missing"));
     RecordingView view;
     const Outcome downloaded = downloadRuntime(launcher_, view, missing, dir_ / "jre.tar.gz");
@@ -228,12 +237,81 @@ TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {
 TEST_F(Download, RuntimeDownloadSetsTheTextsAndLeavesTheArchive) {
     launcher_.store.setWide(20001, u"Downloading the runtime");
     launcher_.store.setWide(20012, u"Stop");
+    setProperty(30002, sha256Text(sha256Of(pattern(40000))));
     RecordingView view;
     ASSERT_TRUE(downloadRuntime(launcher_, view, url(tagged("/bytes/40000")), dir_ / "jre.tar.gz"));
     EXPECT_EQ(view.message, u"Downloading the runtime");
     EXPECT_EQ(view.cancelCaption, u"Stop");
     EXPECT_EQ(view.statusShown, (std::vector<bool>{true, false}));
     EXPECT_EQ(readFile(dir_ / "jre.tar.gz"), pattern(40000));
+}
+
+// --- the archive's digest and the address's scheme -------------------------
+
+TEST_F(Download, ArchiveMatchingItsDigestIsStoredAndOneFlippedByteIsRefused) {
+    RecordingView view;
+    LogWatch log(launcher_);
+    const std::string body = pattern(300000);
+    ASSERT_TRUE(downloadFile(launcher_, internet_, view, url(tagged("/bytes/300000")), "jre.tar.gz",
+                             sha256Of(body)));
+    EXPECT_EQ(readFile(dir_ / "jre.tar.gz"), body);
+
+    std::string flipped = body;
+    flipped[123456] = static_cast<char>(flipped[123456] ^ 1);
+    const Sha256Digest other = sha256Of(flipped);
+    EXPECT_FALSE(downloadFile(launcher_, internet_, view, url(tagged("/bytes/300000")),
+                              "again.tar.gz", other));
+    EXPECT_FALSE(fileExists(dir_ / "again.tar.gz"));
+    EXPECT_TRUE(log.has("ERROR: The download's SHA-256 " + sha256Text(sha256Of(body)) +
+                        " is not the expected " + sha256Text(other)))
+        << log.text();
+    EXPECT_EQ(log.count("download successful"), 1u);
+}
+
+TEST_F(Download, UnusableAddressIsRefusedBeforeAnyRequest) {
+    setProperty(1000, "Setup");
+    launcher_.store.setWide(20003, u"Error downloading the runtime.");
+    struct Case {
+        std::string address, digest, line;
+    } cases[] = {
+        {url(tagged("/bytes/10")), "",
+         "Refusing the download from " + url(tagged("/bytes/10")) +
+             ": an http:// address needs the archive's SHA-256"},
+        {url(tagged("/bytes/11")), "12ab",
+         "Refusing the download: its SHA-256 12ab is not 64 hexadecimal digits"},
+        {"ftp" + url(tagged("/bytes/12")).substr(4), std::string(64, '0'),
+         "Refusing the download from ftp" + url(tagged("/bytes/12")).substr(4) +
+             ": only https:// and http:// are used"},
+    };
+    for (const Case& c : cases) {
+        setProperty(30002, c.digest);
+        RecordingView view;
+        LogWatch log(launcher_);
+        const Outcome downloaded = downloadRuntime(launcher_, view, c.address, dir_ / "jre.tar.gz");
+        ASSERT_FALSE(downloaded) << c.address;
+        EXPECT_EQ(downloaded.failure().message, Property::UiDownloadFailed);
+        EXPECT_TRUE(log.has("ERROR: " + c.line)) << log.text();
+        EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
+    }
+    setProperty(30002, "");
+    for (const char* path : {"/bytes/10", "/bytes/11"})
+        EXPECT_EQ(requestsFor(tagged(path)), 0) << path;
+}
+
+TEST(InternetLibraryRequest, FinalUrlIsWhereRedirectsEnded) {
+    // What keeps an https download from being taken elsewhere without a
+    // digest: the address the request really reached.
+    if (serverBase().empty()) GTEST_SKIP() << "LUMEN_TEST_HTTP is not set";
+    Launcher launcher;
+    os::InternetLibrary internet;
+    ASSERT_TRUE(loadInternetFunctions(launcher, internet));
+    const os::InternetHandle session = internet.open("test");
+    const os::InternetHandle request =
+        internet.openUrl(session, serverBase() + "/redirect/bytes/10/final-url", 30000);
+    ASSERT_TRUE(request.valid());
+    std::string reached;
+    ASSERT_TRUE(internet.finalUrl(request, reached));
+    EXPECT_EQ(reached, serverBase() + "/bytes/10/final-url");
 }
 
 // --- where wininet.dll comes from ------------------------------------------

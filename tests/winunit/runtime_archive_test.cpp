@@ -84,13 +84,13 @@ class RuntimeArchive : public LauncherTest {
         GetCurrentDirectoryA(sizeof current, current);
         saved_ = current;
         SetCurrentDirectoryA(dir_.path().c_str());
-        CreateDirectoryA("jre", nullptr);
     }
     void TearDown() override { SetCurrentDirectoryA(saved_.c_str()); }
 
     bool untar(const std::string& archiveBytes, int64_t expected = 0,
                ProgressView* view = nullptr) {
         writeFile(dir_ / "jre.tar.gz", archiveBytes);
+        CreateDirectoryA("jre", nullptr);
         return valueOf(untarArchive(launcher_, dir_ / "jre.tar.gz", dir_ / "jre", view, expected));
     }
     std::string current() const {
@@ -222,8 +222,7 @@ TEST_F(RuntimeArchive, PackedRuntimeIsRestoredWhileTheTickerRuns) {
     EXPECT_EQ(readFile(dir_ / "jre\\lib\\jsse.jar"), "jsse");
     EXPECT_FALSE(fileExists(dir_ / "jre\\lib\\rt.jar.pack"));
     EXPECT_TRUE(log.has("JRE is packed"));
-    // "jre" was there already (made by SetUp): logged, and the run goes on.
-    EXPECT_TRUE(log.has("ERROR: Could not create JRE dir"));
+    EXPECT_FALSE(log.has("ERROR: Could not create JRE dir"));
     EXPECT_TRUE(log.has("JRE dir: " + dir_.path() + "\\jre"));
     EXPECT_FALSE(log.has("ERROR: Could not load bundled JRE. Trying to find another JRE."));
 
@@ -255,15 +254,33 @@ TEST_F(RuntimeArchive, UnpackedRuntimeWithoutVmFallsBackToTheSearch) {
     ASSERT_TRUE(installed.complete);
     setProperty(128, "EOTHER_HOME;");
     SetEnvironmentVariableA("OTHER_HOME", other.path().c_str());
-    writeFile(
-        dir_ / "jre.tar.gz",
-        gzipped(TarBuilder().file("bin/java.exe", readFile(fixturePath("java.exe"))).finished()));
-    CreateDirectoryA("jre\\bin", nullptr);
+    writeFile(dir_ / "jre.tar.gz",
+              gzipped(TarBuilder()
+                          .directory("bin/")
+                          .file("bin/java.exe", readFile(fixturePath("java.exe")))
+                          .finished()));
     LogWatch log(launcher_);
     EXPECT_TRUE(extractRuntimeArchive(launcher_, nullptr, dir_ / "jre.tar.gz", dir_ / "jre").ok());
     SetEnvironmentVariableA("OTHER_HOME", nullptr);
     EXPECT_TRUE(log.has("ERROR: Could not load bundled JRE. Trying to find another JRE."));
     EXPECT_EQ(readLines(installed.loadedLog).size(), 1u) << "the VM found by the search";
+}
+
+TEST_F(RuntimeArchive, RuntimeDirectoryThatExistsAlreadyIsNeverUsed) {
+    // Whatever was placed there (a library beside jvm.dll) must not be
+    // loaded with the runtime: the archive counts as corrupted.
+    writeFile(dir_ / "jre.tar.gz", gzipped(packedRuntimeTar()));
+    CreateDirectoryA("jre", nullptr);
+    writeFile(dir_ / "jre\\planted.dll", "planted");
+    LogWatch log(launcher_);
+    const Outcome extracted =
+        extractRuntimeArchive(launcher_, nullptr, dir_ / "jre.tar.gz", dir_ / "jre");
+    ASSERT_FALSE(extracted.ok());
+    EXPECT_EQ(extracted.failure().text.rfind("The bundled JRE is corrupted.", 0), 0u);
+    EXPECT_TRUE(log.has("ERROR: Could not create JRE dir"));
+    EXPECT_TRUE(log.has("ERROR: " + dir_.path() +
+                        "\\jre exists already; a runtime is only unpacked into a new directory"));
+    EXPECT_FALSE(fileExists(dir_ / "jre\\lib")) << "nothing was unpacked";
 }
 
 } // namespace

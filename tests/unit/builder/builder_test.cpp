@@ -172,6 +172,31 @@ TEST(Description, VersionBoundsAreCheckedUnderTodaysRules) {
     }
 }
 
+TEST(Description, DownloadAddressNeedsHttpsOrTheArchiveDigest) {
+    const std::string digest(64, 'a');
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    const auto with = [&](const std::string& address, const std::string& sha) {
+        return head + "download-url = \"" + address + "\"\n" +
+               (sha.empty() ? "" : "download-sha256 = \"" + sha + "\"\n");
+    };
+    EXPECT_EQ(errorOf(with("https://example.org/jre.tar.gz", "")), "");
+    EXPECT_EQ(errorOf(with("HTTP://example.org/jre.tar.gz", digest)), "");
+    EXPECT_EQ(parse(with("http://example.org/jre.tar.gz", digest)).narrow.at(30002), digest);
+    EXPECT_NE(errorOf(with("http://example.org/jre.tar.gz", ""))
+                  .find("launcher.download-url: an http:// address needs the archive's SHA-256 "
+                        "in launcher.download-sha256"),
+              std::string::npos);
+    // A raw id is checked like the readable key.
+    EXPECT_NE(errorOf(head + "[properties]\n150 = \"http://example.org/jre.tar.gz\"\n")
+                  .find("launcher.download-sha256"),
+              std::string::npos);
+    EXPECT_NE(errorOf(with("ftp://example.org/jre.tar.gz", digest)).find("expected an https://"),
+              std::string::npos);
+    EXPECT_NE(errorOf(with("https://example.org/jre.tar.gz", digest.substr(1) + "g"))
+                  .find("launcher.download-sha256: expected 64 hexadecimal digits"),
+              std::string::npos);
+}
+
 TEST(Description, IncludedFilesAreCheckedAndCounted) {
     ScratchDir dir;
     writeFile(dir / "app.jar", "PK");

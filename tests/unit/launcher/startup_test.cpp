@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "launcher/errors.h"
@@ -120,7 +121,15 @@ TEST_F(StartupErrors, UnreadableIncludedFileIsTheDamagedFilesReport) {
     EXPECT_EQ(failure.exitCode, 1u);
     ASSERT_EQ(launcher_.unpacked.files().size(), 1u);
     EXPECT_EQ(fs::path(launcher_.unpacked.files()[0]).filename(), "app.jar");
-    EXPECT_EQ(launcher_.unpacked.directories().size(), 1u) << "the directory goes too";
+    ASSERT_EQ(launcher_.unpacked.directories().size(), 1u) << "the directory goes too";
+    // A name nobody could have guessed, for this user alone.
+    const fs::path directory = launcher_.unpacked.directories()[0];
+    EXPECT_TRUE(std::regex_match(directory.filename().string(), std::regex("lmx[0-9a-f]{32}_dir")))
+        << directory;
+    struct stat info {};
+    ASSERT_EQ(::lstat(directory.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
     EXPECT_NE(log().find("ERROR: Failed to extract "), std::string::npos) << log();
 }
 

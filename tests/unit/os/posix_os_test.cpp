@@ -2,9 +2,12 @@
 // child processes and path forms.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,6 +117,20 @@ TEST(PosixProcess, ExitCodeStandardErrorAndTimeLimit) {
     EXPECT_TRUE(runHidden("/bin/sleep 5", pattern, 200, code));
     EXPECT_EQ(code, kStillActive);
     EXPECT_FALSE(runHidden("/nonexistent/program -version", pattern, 1000, code));
+
+    // A descriptor the parent opened without O_CLOEXEC does not reach the
+    // child: writing to it there fails.
+    char marker[] = "/tmp/lumen-marker-XXXXXX";
+    const int markerFd = ::mkstemp(marker);
+    ASSERT_GE(markerFd, 0);
+    const std::string command = "\"/bin/sh\" -c \"echo leaked >&" + std::to_string(markerFd) + "\"";
+    ASSERT_TRUE(runHidden(command, pattern, 5000, code));
+    EXPECT_NE(code, 0u);
+    struct stat info {};
+    ASSERT_EQ(::fstat(markerFd, &info), 0);
+    EXPECT_EQ(info.st_size, 0) << "the child wrote through the parent's descriptor";
+    ::close(markerFd);
+    ::unlink(marker);
     ::unlink(pattern);
 }
 
@@ -151,6 +168,48 @@ TEST(PosixInstanceClaim, OneHolderPerNameUntilItsProcessEnds) {
     EXPECT_EQ(claimInstance(name), InstanceClaim::First);
     EXPECT_EQ(claimInstance(name), InstanceClaim::AlreadyHeld);
     EXPECT_EQ(claimInstance(name + "/other"), InstanceClaim::First);
+}
+
+TEST(PosixInstanceClaim, LockFileOfAnotherUserIsNotThisUsersClaim) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to give a file to another user";
+    char directory[] = "/tmp/lumen-claims-XXXXXX";
+    ASSERT_NE(::mkdtemp(directory), nullptr);
+    ::setenv("XDG_RUNTIME_DIR", directory, 1);
+    const std::string name = "c:\\apps\\foreign.exe";
+    // The name's lock file, made once and then handed to another user who
+    // holds a lock on it.
+    const pid_t maker = ::fork();
+    ASSERT_GE(maker, 0);
+    if (maker == 0) _exit(claimInstance(name) == InstanceClaim::First ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(maker, &status, 0), maker);
+    std::string found;
+    for (const std::string& entry : findMatchingNames(std::string(directory) + "/lumen-*.lock"))
+        found = std::string(directory) + "/" + entry;
+    ASSERT_FALSE(found.empty());
+    ASSERT_EQ(::chown(found.c_str(), 65534, 65534), 0);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(found.c_str(), O_RDWR);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+        (void)!::write(ready[1], held ? "1" : "0", 1);
+        ::pause();
+        _exit(0);
+    }
+    char held = '0';
+    ASSERT_EQ(::read(ready[0], &held, 1), 1);
+    EXPECT_EQ(held, '1');
+    EXPECT_EQ(claimInstance(name), InstanceClaim::First);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, &status, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ::unlink(found.c_str());
+    ::rmdir(directory);
+    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 } // namespace

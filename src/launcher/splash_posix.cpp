@@ -73,7 +73,8 @@ void showRuntimeSplash(Launcher& launcher) {
     const std::string library = joinPath(os::pathStyle(), directory, kSplashLibrary);
     // Stays loaded: the JVM's java.awt.SplashScreen loads the same library
     // and finds the splash screen this one shows.
-    void* handle = os::loadLibrary(library, directory);
+    unsigned long searchError = 0;
+    void* handle = os::loadLibrary(library, directory, searchError);
     if (handle == nullptr) {
         launcher.log.error("Could not load %s", library.c_str());
         return;

@@ -66,7 +66,7 @@ bool setAppUserModelId(const std::u16string& id) {
     using SetId = HRESULT(WINAPI*)(PCWSTR);
     std::string system;
     if (!systemDirectory(system)) return false;
-    void* shell = loadLibrary(system + "\\shell32.dll", system);
+    void* shell = loadSystemLibrary(system + "\\shell32.dll");
     const auto set = reinterpret_cast<SetId>(
         libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
     if (set == nullptr) return false;

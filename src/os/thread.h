@@ -15,9 +15,16 @@ enum class ThreadPriority { Normal, AboveNormal };
 class Thread {
   public:
     Thread() = default;
-    ~Thread();
+    ~Thread() { release(); }
     Thread(Thread&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-    Thread& operator=(Thread&& other) noexcept;
+    Thread& operator=(Thread&& other) noexcept {
+        if (this != &other) {
+            release();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 

@@ -53,17 +53,4 @@ void Thread::release() {
     handle_ = nullptr;
 }
 
-Thread::~Thread() {
-    release();
-}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 } // namespace lumen::os

@@ -9,8 +9,11 @@
 #include "builder/description_error.h"
 #include "builder/host.h"
 #include "builder/resource_keys.h"
+#include "core/class_name.h"
+#include "core/class_path.h"
 #include "core/download_address.h"
 #include "core/included_names.h"
+#include "core/java_runtime.h"
 #include "core/java_version.h"
 #include "core/property_catalogue.h"
 #include "core/property_store.h"
@@ -27,6 +30,91 @@ bool isBuilderKey(const std::string& key) {
                         [&](const char* k) { return key == k; }) != std::end(kBuilderKeys);
 }
 
+// What is wrong with a main class, or empty when nothing is.
+std::string classNameProblem(const std::string& name) {
+    switch (checkBinaryClassName(name)) {
+    case ClassNameCheck::Ok:
+        return "";
+    case ClassNameCheck::Empty:
+        return "the main class is empty (expected its binary name, such as com.example.Main)";
+    case ClassNameCheck::FileName: {
+        std::string dotted = name;
+        for (const char* suffix : {".class", ".java"}) {
+            const std::string tail(suffix);
+            if (dotted.size() > tail.size() &&
+                dotted.compare(dotted.size() - tail.size(), tail.size(), tail) == 0)
+                dotted.resize(dotted.size() - tail.size());
+        }
+        std::replace(dotted.begin(), dotted.end(), '/', '.');
+        std::replace(dotted.begin(), dotted.end(), '\\', '.');
+        return "'" + name + "' is a file name, not a class's binary name (such as " + dotted + ")";
+    }
+    case ClassNameCheck::NotDotted:
+        return "'" + name + "' is not a binary class name: a part between dots is empty";
+    case ClassNameCheck::BadPart:
+        return "'" + name +
+               "' is not a binary class name: each part between dots must be a Java identifier "
+               "(letters, digits, _ and $, not beginning with a digit)";
+    }
+    return "";
+}
+
+std::string classPathProblem(const std::string& item) {
+    const char* const kTypes =
+        "A archive, D directory, S directory of archives, E environment variable";
+    switch (checkClassPathItem(item)) {
+    case ClassPathItemCheck::Ok:
+        return "";
+    case ClassPathItemCheck::TooShort:
+    case ClassPathItemCheck::UnknownType:
+        return "'" + item + "' does not begin with an entry type (" + kTypes +
+               ") and a required mark (1 or 0), as in A1app.jar";
+    case ClassPathItemCheck::UnknownMark:
+        return "'" + item +
+               "': the type letter must be followed by the required mark, 1 or 0, as in A1app.jar";
+    case ClassPathItemCheck::NoName:
+        return "'" + item + "' has no name after its type letter and required mark";
+    }
+    return "";
+}
+
+std::string searchEntryProblem(const std::string& item) {
+    const SearchEntry entry{item[0], item.substr(1)};
+    switch (checkSearchEntry(entry)) {
+    case SearchEntryCheck::Ok:
+        return "";
+    case SearchEntryCheck::UnknownLetter:
+        return "'" + item + "': '" + std::string(1, item[0]) +
+               "' is not a search type (upper-case A, B or R a runtime directory, E an "
+               "environment variable, S the search path, Y the registry)";
+    case SearchEntryCheck::NoVariableName:
+        return "'" + item + "': E needs the variable's name, as in EJAVA_HOME";
+    }
+    return "";
+}
+
+// The ";"-separated items of a stored list, empty ones left out (the
+// launcher skips them).
+std::vector<std::string> listItems(const std::string& list) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(';', start), list.size());
+        if (end > start) items.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return items;
+}
+
+// The check of a stored value the launcher would use only in part, or
+// null for a property without one.
+using ValueCheck = std::string (*)(const std::string&);
+ValueCheck itemCheckOf(int32_t id) {
+    if (id == idOf(Property::ClassPath)) return classPathProblem;
+    if (id == idOf(Property::SearchSequence)) return searchEntryProblem;
+    return nullptr;
+}
+
 class Parser {
   public:
     Parser(std::string sourceName, std::string baseDirectory)
@@ -35,6 +123,73 @@ class Parser {
     [[noreturn]] void fail(const toml::source_region* where, const std::string& key,
                            const std::string& what) const {
         throwDescriptionError(source_, where, key, what);
+    }
+
+    [[noreturn]] void failAt(int32_t id, const std::string& key, const std::string& what) const {
+        const auto found = origin_.find(id);
+        fail(found == origin_.end() ? nullptr : &found->second, key, what);
+    }
+
+    void warn(const toml::source_region* where, const std::string& key, const std::string& what) {
+        warnings_.push_back(describeProblem(source_, where, key, "warning: " + what));
+    }
+
+    // A readable key's value that the launcher could not use whole is
+    // refused; each list item is named with its own line.
+    void checkReadable(int32_t id, const toml::node& node, const std::string& key,
+                       const std::string& text) const {
+        if (id == idOf(Property::MainClass)) {
+            const std::string problem = classNameProblem(text);
+            if (!problem.empty()) fail(&node.source(), key, problem);
+            return;
+        }
+        const ValueCheck check = itemCheckOf(id);
+        if (check == nullptr) return;
+        if (const toml::array* items = node.as_array()) {
+            for (const toml::node& item : *items) {
+                const std::string itemText = item.as_string()->get();
+                const std::string problem =
+                    itemText.empty() ? std::string("an item is empty") : check(itemText);
+                if (!problem.empty()) fail(&item.source(), key, problem);
+            }
+            return;
+        }
+        for (const std::string& item : listItems(text)) {
+            const std::string problem = check(item);
+            if (!problem.empty()) fail(&node.source(), key, problem);
+        }
+    }
+
+    // Raw ids are written as they stand, for blocks the readable keys do
+    // not describe; what the launcher would not read is pointed out.
+    void checkRaw(int32_t id, bool wideTable, const toml::key& key, const std::string& text) {
+        const std::string name =
+            std::string(wideTable ? "wide-properties." : "properties.") + std::string(key.str());
+        const PropertyInfo* info = findProperty(id);
+        if (info == nullptr) {
+            warn(&key.source(), name,
+                 "the launcher knows no property " + std::to_string(id) + "; written as given");
+            return;
+        }
+        if ((info->kind == PropertyKind::WideText) != wideTable) {
+            warn(&key.source(), name,
+                 "property " + std::to_string(id) + " is " +
+                     (wideTable ? "an 8-bit setting, read from [properties]"
+                                : "a UTF-16 text, read from [wide-properties]") +
+                     "; the launcher does not read it from here");
+            return;
+        }
+        if (id == idOf(Property::MainClass)) {
+            const std::string problem = classNameProblem(text);
+            if (!problem.empty()) warn(&key.source(), name, problem);
+            return;
+        }
+        if (const ValueCheck check = itemCheckOf(id))
+            for (const std::string& item : listItems(text)) {
+                const std::string problem = check(item);
+                if (!problem.empty())
+                    warn(&key.source(), name, problem + "; the launcher skips it");
+            }
     }
 
     // A scalar as property text: strings as they are, integers in decimal,
@@ -109,8 +264,7 @@ class Parser {
     // The readable keys of one table through the catalogue; narrow and
     // wide texts go to their own maps (UTF-8 until converted).
     void mapTable(const toml::table& table, const std::string& name,
-                  std::map<int32_t, std::string>& narrow,
-                  std::map<int32_t, std::string>& wide) const {
+                  std::map<int32_t, std::string>& narrow, std::map<int32_t, std::string>& wide) {
         for (auto&& [key, node] : table) {
             const std::string keyText(key.str());
             if (name == "launcher" && isBuilderKey(keyText)) continue;
@@ -120,6 +274,8 @@ class Parser {
             if (info == nullptr) fail(&key.source(), fullKey, "unknown key");
             const int32_t id = idOf(info->id);
             const std::string text = mappedText(node, fullKey, info->kind);
+            checkReadable(id, node, fullKey, text);
+            origin_[id] = node.source();
             if (info->kind == PropertyKind::WideText) {
                 wide[id] = text;
                 continue;
@@ -146,13 +302,15 @@ class Parser {
         case VersionBoundsCheck::Ok:
             return;
         case VersionBoundsCheck::MinimumNotAVersion:
-            fail(nullptr, "launcher.min-java-version", "'" + minimum + kForm);
+            failAt(idOf(Property::MinimumJavaVersion), "launcher.min-java-version",
+                   "'" + minimum + kForm);
         case VersionBoundsCheck::MaximumNotAVersion:
-            fail(nullptr, "launcher.max-java-version", "'" + maximum + kForm);
+            failAt(idOf(Property::MaximumJavaVersion), "launcher.max-java-version",
+                   "'" + maximum + kForm);
         case VersionBoundsCheck::MinimumAboveMaximum:
-            fail(nullptr, "launcher.min-java-version",
-                 "the minimum " + minimum + " is above the maximum " + maximum +
-                     ": no runtime could pass");
+            failAt(idOf(Property::MinimumJavaVersion), "launcher.min-java-version",
+                   "the minimum " + minimum + " is above the maximum " + maximum +
+                       ": no runtime could pass");
         }
     }
 
@@ -163,7 +321,7 @@ class Parser {
         return out;
     }
 
-    Description parse(const toml::table& root, const std::string& runtimeJar) const {
+    Description parse(const toml::table& root, const std::string& runtimeJar) {
         Description description;
         std::string codePage = "WINDOWS-1252";
         static const char* const kTopLevel[] = {
@@ -204,8 +362,31 @@ class Parser {
                 description.architecture = value;
             }
         }
+        // Raw ids win over readable keys.
+        if (const toml::table* properties = root["properties"].as_table())
+            for (auto&& [key, node] : *properties) {
+                const int32_t id = rawId(key, "properties");
+                readable[id] = scalarText(node, "properties." + std::string(key.str()));
+                origin_[id] = node.source();
+                checkRaw(id, false, key, readable[id]);
+            }
+        if (const toml::table* wide = root["wide-properties"].as_table())
+            for (auto&& [key, node] : *wide) {
+                const int32_t id = rawId(key, "wide-properties");
+                readableWide[id] = scalarText(node, "wide-properties." + std::string(key.str()));
+                checkRaw(id, true, key, readableWide[id]);
+            }
+
+        // The windows' captions name the application when the description
+        // names it and sets no caption of its own.
+        if (const auto name = readable.find(idOf(Property::ApplicationName));
+            name != readable.end() && !name->second.empty()) {
+            readable.emplace(idOf(Property::ErrorCaption), name->second);
+            readableWide.emplace(idOf(Property::UiCaption), name->second);
+        }
         // What the description leaves out, lumen-build writes as the
-        // catalogue says (new behaviour on by default in new launchers).
+        // catalogue says: readable texts for every report and window, and
+        // new behaviour on by default in new launchers.
         for (const PropertyInfo* info = propertyCatalogueBegin(); info != propertyCatalogueEnd();
              ++info) {
             if (info->builderDefault == nullptr) continue;
@@ -213,20 +394,11 @@ class Parser {
             target.emplace(idOf(info->id), info->builderDefault);
         }
 
-        // Raw ids win over readable keys.
-        if (const toml::table* properties = root["properties"].as_table())
-            for (auto&& [key, node] : *properties)
-                readable[rawId(key, "properties")] =
-                    scalarText(node, "properties." + std::string(key.str()));
-        if (const toml::table* wide = root["wide-properties"].as_table())
-            for (auto&& [key, node] : *wide)
-                readableWide[rawId(key, "wide-properties")] =
-                    scalarText(node, "wide-properties." + std::string(key.str()));
-
         checkVersionRange(readable);
         checkDownload(readable);
         readResourceKeys(root, source_, base_, readable, description.resources);
         parseFiles(root, description, runtimeJar);
+        checkMainClassGiven(root, readable);
         std::string names;
         for (const IncludedFile& file : description.files)
             names += file.name + ";";
@@ -248,7 +420,20 @@ class Parser {
                 fail(nullptr, "wide property " + std::to_string(id), "not valid UTF-8");
             description.wide[id] = wideText;
         }
+        description.warnings = warnings_;
         return description;
+    }
+
+    // Without a main class the launcher starts the JVM and then has nothing
+    // to call; named last, so that a description's other faults come first.
+    void checkMainClassGiven(const toml::table& root,
+                             const std::map<int32_t, std::string>& readable) const {
+        const auto found = readable.find(idOf(Property::MainClass));
+        if (found != readable.end() && !found->second.empty()) return;
+        if (found != readable.end()) failAt(found->first, "launcher.main-class", "is empty");
+        const toml::node* launcher = root.get("launcher");
+        fail(launcher != nullptr ? &launcher->source() : nullptr, "launcher.main-class",
+             "missing: the application's main class, such as main-class = \"com.example.Main\"");
     }
 
     // A launcher must not be written with an address it would refuse, nor
@@ -325,6 +510,9 @@ class Parser {
   private:
     std::string source_;
     std::string base_;
+    // Where each property's value was given, for messages about it.
+    std::map<int32_t, toml::source_region> origin_;
+    std::vector<std::string> warnings_;
 };
 
 } // namespace
@@ -350,14 +538,19 @@ Description parseDescription(const std::string& descriptionPath, const std::stri
                                 runtimeJar);
 }
 
-void throwDescriptionError(const std::string& source, const toml::source_region* where,
-                           const std::string& key, const std::string& what) {
+std::string describeProblem(const std::string& source, const toml::source_region* where,
+                            const std::string& key, const std::string& what) {
     std::ostringstream message;
     message << source;
     if (where != nullptr && where->begin.line > 0) message << ":" << where->begin.line;
     if (!key.empty()) message << ": " << key;
     message << ": " << what;
-    throw DescriptionError(message.str());
+    return message.str();
+}
+
+void throwDescriptionError(const std::string& source, const toml::source_region* where,
+                           const std::string& key, const std::string& what) {
+    throw DescriptionError(describeProblem(source, where, key, what));
 }
 
 bool wantsGuiStub(const Description& description) {

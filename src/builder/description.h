@@ -7,7 +7,12 @@
 // by readResourceKeys() (resource_keys.h) into `resources`, with the files
 // they name already checked. Any problem throws DescriptionError with a
 // message that names the file, the line when known, the key and what is
-// wrong; nothing is written then.
+// wrong; nothing is written then. Readable keys are checked against what
+// the launcher reads (a binary main class name, known class-path types and
+// search letters, version numbers); a missing main class is refused. Raw
+// ids are written as they stand, with warnings where the launcher would not
+// read them so. Texts the description leaves out get the catalogue's
+// defaults (the captions: the application name when one is given).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +43,9 @@ struct Description {
     // runs natively) or "x86".
     std::string architecture = "x64";
     LauncherResources resources; // for Windows stubs only
+    // What lumen-build writes but the launcher would not read as given
+    // (raw ids), each naming the file, the line and the key.
+    std::vector<std::string> warnings;
 };
 
 // runtimeJar: the Java runtime classes to include unless the description

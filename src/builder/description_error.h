@@ -9,6 +9,10 @@
 
 namespace lumen::builder {
 
+// "file:line: key: what", the line left out when unknown.
+std::string describeProblem(const std::string& source, const toml::source_region* where,
+                            const std::string& key, const std::string& what);
+
 [[noreturn]] void throwDescriptionError(const std::string& source, const toml::source_region* where,
                                         const std::string& key, const std::string& what);
 

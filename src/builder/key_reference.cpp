@@ -31,6 +31,20 @@ const char* kindText(PropertyKind kind) {
     return "";
 }
 
+// A default as one table cell: line breaks shown as \n, bars escaped.
+std::string cellText(const char* text) {
+    std::string cell = "\"";
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '\n')
+            cell += "\\n";
+        else if (*c == '|')
+            cell += "\\|";
+        else
+            cell += *c;
+    }
+    return cell + "\"";
+}
+
 } // namespace
 
 std::string keyReference() {
@@ -45,8 +59,8 @@ std::string keyReference() {
             if (info->formerKey != nullptr)
                 out += std::string(" (formerly ") + info->formerKey + ")";
             out += " | " + std::to_string(idOf(info->id)) + " | " + kindText(info->kind) + " | ";
-            out += info->builderDefault != nullptr ? std::string("\"") + info->builderDefault + "\""
-                                                   : std::string("—");
+            out +=
+                info->builderDefault != nullptr ? cellText(info->builderDefault) : std::string("—");
             out += std::string(" | ") + info->meaning + " |\n";
         }
     }

@@ -1,6 +1,7 @@
 // lumen-build DESCRIPTION.toml -o OUTPUT.exe [--stub STUB]
 // lumen-build --key-reference   (the readable keys, as Markdown tables)
-// Exit codes: 0 written, 2 bad input (nothing written), 1 other failures.
+// Exit codes: 0 written (warnings on the standard error stream), 2 bad input
+// (nothing written), 1 other failures.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     try {
         const lumen::builder::Description parsed = lumen::builder::parseDescription(
             description, lumen::builder::isReadable(runtimeJar) ? runtimeJar : "");
+        for (const std::string& warning : parsed.warnings)
+            std::fprintf(stderr, "lumen-build: %s\n", warning.c_str());
         if (stub.empty()) stub = home + "/../stub/" + lumen::builder::defaultStubName(parsed);
         lumen::builder::writeLauncher(stub, parsed, output);
     } catch (const lumen::builder::DescriptionError& error) {

@@ -11,6 +11,7 @@
 #include "builder/codepage.h"
 #include "builder/host.h"
 #include "builder/pe_resources.h"
+#include "builder/stub_check.h"
 #include "core/bytes.h"
 #include "core/config_block.h"
 #include "core/image_layout.h"
@@ -144,6 +145,10 @@ void writeLauncher(const std::string& stubPath, const Description& description,
         throw DescriptionError(stubPath +
                                ": not a PE or ELF image with sections (damaged headers?)");
     image.resize(static_cast<size_t>(bounds.start));
+    // Any other executable would take the block and run as itself.
+    if (!carriesStubMarker(image))
+        throw DescriptionError(stubPath + ": not one of Lumen's stubs (it carries no stub marker); "
+                                          "--stub takes a stub from dist/stub/");
     const size_t checksumOffset = prepareWindowsImage(image, stubPath, description, outputPath);
     std::map<int32_t, std::string> narrow = description.narrow;
     std::vector<std::pair<std::string, std::string>> generated =

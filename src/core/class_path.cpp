@@ -10,6 +10,15 @@ namespace {
 constexpr size_t kMaxOption = kTextBufferSize - 1;
 } // namespace
 
+ClassPathItemCheck checkClassPathItem(const std::string& item) {
+    if (item.size() < 2) return ClassPathItemCheck::TooShort;
+    if (item[0] != 'A' && item[0] != 'D' && item[0] != 'S' && item[0] != 'E')
+        return ClassPathItemCheck::UnknownType;
+    if (item[1] != '0' && item[1] != '1') return ClassPathItemCheck::UnknownMark;
+    if (item.size() == 2) return ClassPathItemCheck::NoName;
+    return ClassPathItemCheck::Ok;
+}
+
 std::vector<ClassPathEntry> parseClassPathEntries(const std::string& list) {
     std::vector<ClassPathEntry> entries;
     for (const std::string& item : splitList(list)) {

@@ -20,6 +20,18 @@ struct ClassPathEntry {
     std::string name;      // from the third character on, not yet expanded
 };
 
+// What a build tool makes of one configured item before it is stored: the
+// launcher skips items it cannot read (too short, unknown type), so such an
+// item would be lost without a word.
+enum class ClassPathItemCheck {
+    Ok,
+    TooShort,    // no type letter and required mark in front of a name
+    UnknownType, // the first character is none of A, D, S, E
+    UnknownMark, // the second character is neither '1' nor '0'
+    NoName,      // nothing follows the type letter and the mark
+};
+ClassPathItemCheck checkClassPathItem(const std::string& item);
+
 // Splits the ";"-separated list into entries in order. Empty items and
 // items shorter than two characters (no type letter or no mark) are skipped.
 std::vector<ClassPathEntry> parseClassPathEntries(const std::string& list);

@@ -92,6 +92,21 @@ std::vector<SearchEntry> parseSearchSequence(const std::string& sequence) {
     return entries;
 }
 
+SearchEntryCheck checkSearchEntry(const SearchEntry& entry) {
+    switch (entry.letter) {
+    case 'A':
+    case 'B':
+    case 'R':
+    case 'S':
+    case 'Y':
+        return SearchEntryCheck::Ok;
+    case 'E':
+        return entry.argument.empty() ? SearchEntryCheck::NoVariableName : SearchEntryCheck::Ok;
+    default:
+        return SearchEntryCheck::UnknownLetter;
+    }
+}
+
 std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,
                                  const std::string& jar, const PathStyle& style) {
     const std::string tool = joinPath(style, joinPath(style, runtimeDirectory, "bin"),

@@ -70,6 +70,12 @@ struct SearchEntry {
 // The entries in order; empty entries are skipped.
 std::vector<SearchEntry> parseSearchSequence(const std::string& sequence);
 
+// Whether the search knows an entry: A, B, R (a directory), E (a variable,
+// which must be named), S (the search path) and Y (the registry); type
+// letters are upper-case. The search skips any other entry.
+enum class SearchEntryCheck { Ok, UnknownLetter, NoVariableName };
+SearchEntryCheck checkSearchEntry(const SearchEntry& entry);
+
 // The command line that restores one packed jar with the runtime's tool.
 // Each path is quoted, so a runtime directory with blanks works.
 std::string unpack200CommandLine(const std::string& runtimeDirectory, const std::string& packed,

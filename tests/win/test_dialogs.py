@@ -6,7 +6,8 @@ buttons; the runtime is a stand-in whose jvm.dll records what the launcher
 asks of it, and whose `main` can watch the progress bar or open a window.
 
 The screenshots for the README (docs/progress-dialog.png and
-docs/runtime-not-found.png) are taken here; nothing reads them. They go to
+docs/runtime-not-found.png, the latter from a launcher whose description
+gives only a main class and one jar) are taken here; nothing reads them. They go to
 the build tree, and into docs/ only when LUMEN_UPDATE_SCREENSHOTS=1, so that
 a test run never changes the source tree."""
 
@@ -19,6 +20,7 @@ import sys
 import tarfile
 import time
 import unittest
+from pathlib import Path
 
 import http_fixture_server
 import wine_rig as rig
@@ -286,6 +288,64 @@ class ProgressDialog(DialogTestCase):
         self.assertLessEqual(max(p for p in positions if p <= 100), 100)
 
 
+def block_texts(exe):
+    """The 8-bit and UTF-16 texts of a launcher's block, by id."""
+    data = Path(exe).read_bytes()
+    layout = rig.BlockLayout(data)
+    narrow = {e.id: data[e.text_at:e.text_at + e.length].decode("cp1252").rstrip("\0")
+              for e in layout.narrow}
+    wide = {e.id: data[e.text_at:e.text_at + e.length].decode("utf-16-le").rstrip("\0")
+            for e in layout.wide}
+    return narrow, wide
+
+
+class MinimalDescription(DialogTestCase):
+    """A launcher whose description gives only its main class and one jar:
+    what the user meets has lumen-build's default texts, and the default
+    search finds nothing in a prefix without a runtime."""
+
+    def test_question_and_runtime_dialog_read_in_full(self):
+        description = self.case / "minimal.toml"
+        description.write_text(
+            f"files = [{{ path = {rig._toml_string(str(self.files / 'app.jar'))} }}]\n"
+            '[launcher]\nmain-class = "com.example.Main"\n', encoding="utf-8")
+        exe = self.case / "minimal.exe"
+        built = subprocess.run([str(rig.LUMEN_BUILD), str(description), "-o", str(exe),
+                                "--stub", str(rig.stub("gui"))],
+                               capture_output=True, text=True, timeout=rig.RUN_TIMEOUT)
+        self.assertEqual((built.returncode, built.stderr), (0, ""))
+        narrow, wide = block_texts(exe)
+        self.assertEqual(narrow[128], "EJAVA_HOME;S;Y;")
+        for text_id in (20006, 20011, 20012, 20013, 20015):
+            self.assertGreater(len(wide[text_id]), 4, text_id)
+
+        self.wine_reg("add", "HKCU\\" + rig.LAUNCHER_KEY, "/v", "InstallStarted", "/t",
+                      "REG_DWORD", "/d", "1", "/f")
+        self.start(exe)
+        question = self.gui.wait_for(self.process, rig.is_question)
+        self.assertEqual(question["title"], wide[20013])
+        self.assertEqual(rig.control(question, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n"),
+                         wide[20015])
+        self.gui.click(question, rig.ID_NO)
+        dialog = self.runtime_dialog()
+        self.assertEqual(dialog["title"], wide[20013])
+        self.assertEqual(rig.control(dialog, 1003)["text"].replace("\r\n", "\n"),
+                         wide[20006].replace("%S", "-"))
+        self.assertEqual(rig.control(dialog, 1005)["text"], wide[20011])
+        self.assertEqual(rig.control(dialog, 2)["text"], wide[20012])
+        self.assertFalse(rig.control(dialog, 1004)["visible"])
+        rig.Display(self.state).screenshot(DOCS / "runtime-not-found.png", dialog["rect"],
+                                           margin=8)
+        self.gui.click(dialog, rig.ID_CANCEL)
+        run = self.finish()
+        self.assertEqual(run.returncode, 1, run)
+        lines = rig.log_lines(self.only_log())
+        for entry in ("EJAVA_HOME", "S", "Y"):
+            self.assertTrue(any(line.startswith("Testing location ") and
+                                line.endswith(f"(type {entry[0]})") for line in lines),
+                            f"{entry} was not searched: {lines}")
+
+
 class RuntimeNotFound(DialogTestCase):
     def test_without_download_offer_and_versions_shows_dashes_and_cancel_ends_with_1(self):
         # Conversions other than %S, %s, %.Nf and %% stay as they stand: a
@@ -318,8 +378,10 @@ class RuntimeNotFound(DialogTestCase):
         download = rig.control(dialog, 1004)
         self.assertTrue(download["visible"])
         self.assertEqual(download["text"], WIDE[20010])
-        rig.Display(self.state).screenshot(DOCS / "runtime-not-found.png", dialog["rect"],
-                                           margin=8)
+        # The README's picture comes from a minimal description (below).
+        rig.Display(self.state).screenshot(
+            rig.BUILD_DIR / "screenshots" / rig.ARCH / "runtime-not-found-download.png",
+            dialog["rect"], margin=8)
         self.gui.click(dialog, 1004)
         box = self.gui.wait_for(self.process, rig.is_message_box)
         text = rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].replace("\r\n", "\n")

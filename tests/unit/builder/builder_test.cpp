@@ -12,15 +12,20 @@
 #include "core/bytes.h"
 #include "core/config_block.h"
 #include "core/image_layout.h"
+#include "core/java_runtime.h"
+#include "core/property_catalogue.h"
+#include "core/stub_marker.h"
+#include "core/text_format.h"
 
 namespace lumen::builder {
 namespace {
 
 using namespace test_support;
 
-// A minimal PE32 image: headers and one section of 0x200 bytes at 0x200,
-// followed by junk that a rebuilt launcher must drop.
-std::string makeStub() {
+// A minimal PE32 image: headers and one section of 0x200 bytes at 0x200
+// (carrying the stub marker unless told not to), followed by junk that a
+// rebuilt launcher must drop.
+std::string makeStub(bool marked = true) {
     std::string image(0x400, '\0');
     auto put16 = [&](size_t at, uint16_t v) { storeLe16(image, at, v); };
     auto put32 = [&](size_t at, uint32_t v) { storeLe32(image, at, v); };
@@ -36,6 +41,7 @@ std::string makeStub() {
     const size_t section = 0x98 + 224;
     put32(section + 16, 0x200);
     put32(section + 20, 0x200);
+    if (marked) image.replace(0x200, sizeof(kStubMarker) - 1, kStubMarker);
     return image + "OLD BLOCK";
 }
 
@@ -93,18 +99,19 @@ caption = "My App"
     EXPECT_EQ(d.wide.at(20001), u"Downloading");
     EXPECT_TRUE(wantsGuiStub(d));
     EXPECT_EQ(defaultStubName(d), "lumen-x64.exe") << "64-bit unless the description says";
-    const Description console = parse("[launcher]\ninclude-runtime-jar = false\n");
+    const Description console =
+        parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n");
     EXPECT_FALSE(wantsGuiStub(console));
     EXPECT_EQ(defaultStubName(console), "lumen-console-x64.exe");
     EXPECT_EQ(defaultStubName(parse("[launcher]\ninclude-runtime-jar = false\narchitecture = "
-                                    "\"x86\"\ntype = \"gui\"\n")),
+                                    "\"x86\"\ntype = \"gui\"\nmain-class = \"M\"\n")),
               "lumen-x86.exe");
 }
 
 TEST(Description, TextsAreWrittenInTheCodePage) {
     const Description d =
-        parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"caf\u00e9 \u20ac\"\n");
-    EXPECT_EQ(d.narrow.at(122), "caf\xe9 \x80") << "Windows-1252 by default";
+        parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"caf\u00e9.\u20ac\"\n");
+    EXPECT_EQ(d.narrow.at(122), "caf\xe9.\x80") << "Windows-1252 by default";
     const Description latin2 =
         parse("code-page = \"windows-1250\"\n[launcher]\ninclude-runtime-jar = false\nmain-class = "
               "\"\u0159\"\n");
@@ -143,7 +150,7 @@ TEST(Description, BadInputNamesFileLineAndKey) {
 }
 
 TEST(Description, VersionBoundsAreCheckedUnderTodaysRules) {
-    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n";
     EXPECT_EQ(parse(head).narrow.at(30001), "1") << "new launchers apply today's rules";
     struct Case {
         const char* keys;
@@ -174,7 +181,7 @@ TEST(Description, VersionBoundsAreCheckedUnderTodaysRules) {
 
 TEST(Description, DownloadAddressNeedsHttpsOrTheArchiveDigest) {
     const std::string digest(64, 'a');
-    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n";
     const auto with = [&](const std::string& address, const std::string& sha) {
         return head + "download-url = \"" + address + "\"\n" +
                (sha.empty() ? "" : "download-sha256 = \"" + sha + "\"\n");
@@ -203,7 +210,8 @@ TEST(Description, IncludedFilesAreCheckedAndCounted) {
     writeFile(dir / "runtime.jar", "RT");
     const std::string base = dir.path();
     const Description d = parseDescriptionText(
-        "files = [{ path = \"app.jar\" }, { path = \"app.jar\", name = \"copy.jar\" }]\n",
+        "files = [{ path = \"app.jar\" }, { path = \"app.jar\", name = \"copy.jar\" }]\n"
+        "[launcher]\nmain-class = \"M\"\n",
         "app.toml", base, dir / "runtime.jar");
     ASSERT_EQ(d.files.size(), 3u);
     EXPECT_EQ(d.files[0].name, "app.jar");
@@ -227,6 +235,169 @@ TEST(Description, IncludedFilesAreCheckedAndCounted) {
                   .find("included twice"),
               std::string::npos);
     EXPECT_NE(errorOf("", base, "").find("lumen-runtime.jar was not found"), std::string::npos);
+}
+
+// Every description the launcher could not use as written is refused with
+// the file, the line of the offending key (or list item) and the key.
+TEST(Description, RefusedDescriptionsNameFileLineAndKey) {
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    struct Case {
+        const char* keys;     // follow the two lines of head
+        const char* expected; // in the message
+    } cases[] = {
+        {"", "app.toml:1: launcher.main-class: missing"},
+        {"main-class = \"\"\n", "app.toml:3: launcher.main-class: the main class is empty"},
+        {"main-class = \"org/acme/Greeter.class\"\n",
+         "app.toml:3: launcher.main-class: 'org/acme/Greeter.class' is a file name, not a class's "
+         "binary name (such as org.acme.Greeter)"},
+        {"main-class = \"Greeter.java\"\n", "app.toml:3: launcher.main-class: 'Greeter.java' is a "
+                                            "file name"},
+        {"main-class = \"com..Main\"\n", "app.toml:3: launcher.main-class: 'com..Main' is not a "
+                                         "binary class name"},
+        {"main-class = \"com.1st.Main\"\n", "app.toml:3: launcher.main-class: 'com.1st.Main'"},
+        {"main-class = \"my-app.Main\"\n", "app.toml:3: launcher.main-class: 'my-app.Main'"},
+        {"main-class = \"M\"\nmin-java-version = \"abc\"\n",
+         "app.toml:4: launcher.min-java-version: 'abc' is not a version number"},
+        {"main-class = \"M\"\nmax-java-version = \"17.x\"\n",
+         "app.toml:4: launcher.max-java-version: '17.x' is not a version number"},
+        {"main-class = \"M\"\nmax-java-version = \"11\"\nmin-java-version = \"17\"\n",
+         "app.toml:5: launcher.min-java-version: the minimum 17 is above the maximum 11"},
+        {"main-class = \"M\"\nclass-path = [\n  \"A1app.jar\",\n  \"lib/x.jar\",\n]\n",
+         "app.toml:6: launcher.class-path: 'lib/x.jar' does not begin with an entry type"},
+        {"main-class = \"M\"\nclass-path = \"A1app.jar;app.jar\"\n",
+         "app.toml:4: launcher.class-path: 'app.jar' does not begin with an entry type"},
+        {"main-class = \"M\"\nclass-path = [\"a1app.jar\"]\n", "'a1app.jar' does not begin"},
+        {"main-class = \"M\"\nclass-path = [\"A2app.jar\"]\n",
+         "app.toml:4: launcher.class-path: 'A2app.jar': the type letter must be followed by the "
+         "required mark"},
+        {"main-class = \"M\"\nclass-path = [\"S1\"]\n",
+         "app.toml:4: launcher.class-path: 'S1' has no name"},
+        {"main-class = \"M\"\nclass-path = [\"A1app.jar\", \"\"]\n",
+         "app.toml:4: launcher.class-path: an item is empty"},
+        {"main-class = \"M\"\nsearch-sequence = [\"Y\",\n  \"XJAVA_HOME\"]\n",
+         "app.toml:5: launcher.search-sequence: 'XJAVA_HOME': 'X' is not a search type"},
+        {"main-class = \"M\"\nsearch-sequence = \"y;S\"\n",
+         "app.toml:4: launcher.search-sequence: 'y': 'y' is not a search type"},
+        {"main-class = \"M\"\nsearch-sequence = [\"E\"]\n",
+         "app.toml:4: launcher.search-sequence: 'E': E needs the variable's name"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = errorOf(head + c.keys);
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.keys << "\n-> " << error;
+    }
+    // What the launcher reads whole passes.
+    for (const char* keys : {
+             "main-class = \"com.example.Outer$Inner\"\n",
+             "main-class = \"Main\"\n",
+             "main-class = \"caf\u00e9.Main\"\n",
+             "main-class = \"_x.$y.Z9\"\n",
+             "main-class = \"M\"\nclass-path = [\"A1app.jar\", \"D0classes\", \"S1lib\", "
+             "\"E0CLASSPATH\"]\n",
+             "main-class = \"M\"\nsearch-sequence = \"Bjre;Ajava;R;EJAVA_HOME;S;Y;\"\n",
+             "main-class = \"M\"\nsearch-sequence = []\n",
+         })
+        EXPECT_EQ(errorOf(head + keys), "") << keys;
+}
+
+// A description that gives only a main class gets a readable text for
+// every report and window: each default carries the placeholders its
+// launcher fills in, and the description's own texts win.
+TEST(Description, DefaultsGiveEveryTextItsWords) {
+    const Description d = parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n");
+    struct Text {
+        Property id;
+        const char* placeholder; // null: none
+    } texts[] = {
+        {Property::ErrorCaption, nullptr},
+        {Property::MessageNoRuntime, nullptr},
+        {Property::MessageRuntimeOnPathDamaged, nullptr},
+        {Property::MessageRuntimeVariableUnusable, "%ENV_VAR_NAME%"},
+        {Property::MessageRuntimeLocationDamaged, "%DEFINED_PATH%"},
+        {Property::MessageClassPathMissing, "%FILE_NAME%"},
+        {Property::MessageWrongParameters, nullptr},
+        {Property::MessageVariableMissing, "%ENV_VAR_NAME%"},
+        {Property::MessageInternalError, "%ERROR_CODE%"},
+        {Property::MessageMainClassMissing, nullptr},
+        {Property::MessageMainMethodMissing, nullptr},
+    };
+    for (const Text& text : texts) {
+        const std::string& value = d.narrow.at(idOf(text.id));
+        EXPECT_GT(value.size(), 5u) << idOf(text.id);
+        if (text.placeholder != nullptr)
+            EXPECT_NE(value.find(text.placeholder), std::string::npos) << idOf(text.id);
+        else
+            EXPECT_EQ(value.find('%'), std::string::npos) << idOf(text.id);
+    }
+    // Every UTF-16 text has words; the formats take exactly their arguments.
+    for (int32_t id = 20001; id <= 20016; ++id)
+        EXPECT_GT(d.wide.at(id).size(), 4u) << id;
+    for (Property id :
+         {Property::UiSplashUnpacking, Property::UiSplashSearching, Property::UiSplashStarting})
+        EXPECT_GT(d.wide.at(idOf(id)).size(), 4u) << idOf(id);
+    for (Property id : {Property::UiNotFound, Property::UiNotFoundWithDownload}) {
+        const std::u16string shown =
+            formatConfiguredText(d.wide.at(idOf(id)), {u"1.8", std::u16string(u"-")});
+        EXPECT_NE(shown.find(u"1.8"), std::u16string::npos) << idOf(id);
+        EXPECT_EQ(shown.find(u'%'), std::u16string::npos) << idOf(id);
+    }
+    EXPECT_EQ(formatConfiguredText(d.wide.at(idOf(Property::UiDownloadProgress)),
+                                   {1.5, 80.0, 1.875, 512.25}),
+              u"1.50 MB of 80.00 MB (1.9%) at 512.2 KB/s");
+    EXPECT_EQ(d.narrow.count(idOf(Property::MessageJvmStartFailed)), 0u)
+        << "message 1005's words are not this builder's";
+
+    // The default search: JAVA_HOME, the search path, the registry; all
+    // entries the launcher knows.
+    EXPECT_EQ(d.narrow.at(idOf(Property::SearchSequence)), "EJAVA_HOME;S;Y;");
+    for (const SearchEntry& entry : parseSearchSequence(d.narrow.at(128)))
+        EXPECT_EQ(checkSearchEntry(entry), SearchEntryCheck::Ok) << entry.letter;
+
+    const Description own = parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n"
+                                  "application-name = \"Acme Greeter\"\nsearch-sequence = []\n"
+                                  "[messages]\nno-runtime = \"Install Java 17.\"\n"
+                                  "[ui-texts]\ncancel-button = \"Stop\"\n");
+    EXPECT_EQ(own.narrow.at(idOf(Property::ErrorCaption)), "Acme Greeter");
+    EXPECT_EQ(own.wide.at(idOf(Property::UiCaption)), u"Acme Greeter");
+    EXPECT_EQ(own.narrow.at(idOf(Property::MessageNoRuntime)), "Install Java 17.");
+    EXPECT_EQ(own.wide.at(idOf(Property::UiCancelButton)), u"Stop");
+    EXPECT_EQ(own.narrow.at(idOf(Property::SearchSequence)), "") << "an empty search stays empty";
+    const Description captioned =
+        parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n"
+              "application-name = \"Acme\"\nerror-caption = \"Acme failed\"\n"
+              "[wide-properties]\n20013 = \"Acme Setup\"\n");
+    EXPECT_EQ(captioned.narrow.at(idOf(Property::ErrorCaption)), "Acme failed");
+    EXPECT_EQ(captioned.wide.at(idOf(Property::UiCaption)), u"Acme Setup");
+}
+
+// Raw ids are written as given; what the launcher would not read so is
+// pointed out, and the build goes on.
+TEST(Description, RawIdsTheLauncherWouldNotReadAreWarnedAbout) {
+    const Description d = parse("[launcher]\ninclude-runtime-jar = false\n"
+                                "[properties]\n"
+                                "122 = \"com.example.Main\"\n"
+                                "99999 = \"x\"\n"
+                                "121 = \"lib/hello.jar;A1ok.jar;\"\n"
+                                "128 = \"Y;Q;\"\n"
+                                "[wide-properties]\n"
+                                "20013 = \"Caption\"\n"
+                                "122 = \"Wide main\"\n"
+                                "40000 = \"y\"\n");
+    EXPECT_EQ(d.narrow.at(99999), "x");
+    EXPECT_EQ(d.narrow.at(121), "lib/hello.jar;A1ok.jar;");
+    // In the order of the tables' keys as text.
+    const std::vector<std::string> expected = {
+        "app.toml:6: properties.121: warning: 'lib/hello.jar' does not begin with an entry type",
+        "app.toml:7: properties.128: warning: 'Q': 'Q' is not a search type",
+        "app.toml:5: properties.99999: warning: the launcher knows no property 99999",
+        "app.toml:10: wide-properties.122: warning: property 122 is an 8-bit setting",
+        "app.toml:11: wide-properties.40000: warning: the launcher knows no property 40000",
+    };
+    ASSERT_EQ(d.warnings.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(d.warnings[i].find(expected[i]), 0u) << d.warnings[i];
+    EXPECT_TRUE(parse("[launcher]\ninclude-runtime-jar = false\n[properties]\n122 = \"M\"\n"
+                      "[wide-properties]\n20013 = \"C\"\n")
+                    .warnings.empty());
 }
 
 struct ReadBack {
@@ -280,10 +451,28 @@ TEST(Writer, StubImageThenBlockThenScrambledFiles) {
     EXPECT_TRUE(info.st_mode & S_IXUSR);
 }
 
+TEST(Writer, OnlyLumenStubsAreTaken) {
+    ScratchDir dir;
+    writeFile(dir / "other.exe", makeStub(false));
+    const Description d = parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n");
+    try {
+        writeLauncher(dir / "other.exe", d, dir / "out.exe");
+        ADD_FAILURE() << "an executable without the marker was taken as a stub";
+    } catch (const DescriptionError& error) {
+        EXPECT_NE(std::string(error.what()).find("other.exe: not one of Lumen's stubs"),
+                  std::string::npos)
+            << error.what();
+    }
+    EXPECT_NE(access((dir / "out.exe").c_str(), F_OK), 0);
+    // A marker only in the old block behind the sections does not count.
+    writeFile(dir / "other.exe", makeStub(false) + kStubMarker);
+    EXPECT_THROW(writeLauncher(dir / "other.exe", d, dir / "out.exe"), DescriptionError);
+}
+
 TEST(Writer, FailuresLeaveNoOutputBehind) {
     ScratchDir dir;
     writeFile(dir / "notpe.exe", "just text");
-    const Description d = parse("[launcher]\ninclude-runtime-jar = false\n");
+    const Description d = parse("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n");
     EXPECT_THROW(writeLauncher(dir / "notpe.exe", d, dir / "out.exe"), DescriptionError);
     EXPECT_NE(access((dir / "out.exe").c_str(), F_OK), 0);
 

@@ -148,9 +148,15 @@ class ResourceFiles : public ::testing::Test {
         writeFile(dir / "broken.manifest", "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\">");
     }
 
+    // A launcher needs a main class; given last, so that the lines of the
+    // keys under test stay where they are.
     Description parse(const std::string& toml) const {
-        return parseDescriptionText("[launcher]\ninclude-runtime-jar = false\n" + toml, "app.toml",
-                                    dir.path(), "");
+        const bool named = toml.find("main-class") != std::string::npos ||
+                           toml.find("[properties]") != std::string::npos;
+        return parseDescriptionText(
+            "[launcher]\ninclude-runtime-jar = false\n" + toml +
+                (named ? "" : "\n[properties]\n122 = \"com.example.Main\"\n"),
+            "app.toml", dir.path(), "");
     }
 
     std::string errorOf(const std::string& toml) const {
@@ -221,8 +227,8 @@ TEST_F(ResourceFiles, SplashImageSetsItsPropertiesUnlessTheDescriptionDoes) {
     EXPECT_EQ(dib.compare(40, 120 * 3 * 80, readFile(dir / "splash.bmp"), 54, 120 * 3 * 80), 0)
         << "ImageMagick writes bottom-up rows too";
 
-    const Description png =
-        parse("[splash]\nimage = \"splash.png\"\nwidth = 300\n[properties]\n30003 = \"0\"\n");
+    const Description png = parse("[splash]\nimage = \"splash.png\"\nwidth = "
+                                  "300\n[properties]\n30003 = \"0\"\n122 = \"M\"\n");
     EXPECT_EQ(png.narrow.at(141), "300") << "the description's own width wins";
     EXPECT_EQ(png.narrow.at(142), "60");
     EXPECT_EQ(png.narrow.at(30003), "0") << "raw ids win";
@@ -380,6 +386,7 @@ TEST_F(ResourceFiles, LinuxLauncherCarriesTheSplashPictureAsAnIncludedPng) {
     writeFile(dir / "lumen-splash.png", "taken");
     const Description clash = parseDescriptionText(
         "files = [{ path = \"lumen-splash.png\" }]\n[launcher]\ninclude-runtime-jar = false\n"
+        "main-class = \"M\"\n"
         "[splash]\nimage = \"splash.bmp\"\n",
         "app.toml", dir.path(), "");
     try {

@@ -158,7 +158,8 @@ class EveryKey(unittest.TestCase):
                     b'<!-- the vendor\'s own --></assembly>\n')
         (self.work / "vendor.manifest").write_bytes(manifest)
         (self.work / "own.toml").write_text(
-            '[launcher]\ninclude-runtime-jar = false\n[manifest]\nfile = "vendor.manifest"\n')
+            '[launcher]\ninclude-runtime-jar = false\nmain-class = "M"\n'
+            '[manifest]\nfile = "vendor.manifest"\n')
         output = self.work / "own.exe"
         result = build(self.work / "own.toml", output, "lumen-x64.exe")
         self.assertEqual(result.returncode, 0, result.stderr)

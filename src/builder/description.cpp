@@ -15,6 +15,7 @@
 #include "core/included_names.h"
 #include "core/java_runtime.h"
 #include "core/java_version.h"
+#include "core/path_rules.h"
 #include "core/property_catalogue.h"
 #include "core/property_store.h"
 
@@ -93,19 +94,6 @@ std::string searchEntryProblem(const std::string& item) {
     return "";
 }
 
-// The ";"-separated items of a stored list, empty ones left out (the
-// launcher skips them).
-std::vector<std::string> listItems(const std::string& list) {
-    std::vector<std::string> items;
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = std::min(list.find(';', start), list.size());
-        if (end > start) items.push_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return items;
-}
-
 // The check of a stored value the launcher would use only in part, or
 // null for a property without one.
 using ValueCheck = std::string (*)(const std::string&);
@@ -154,7 +142,7 @@ class Parser {
             }
             return;
         }
-        for (const std::string& item : listItems(text)) {
+        for (const std::string& item : splitList(text)) {
             const std::string problem = check(item);
             if (!problem.empty()) fail(&node.source(), key, problem);
         }
@@ -185,7 +173,7 @@ class Parser {
             return;
         }
         if (const ValueCheck check = itemCheckOf(id))
-            for (const std::string& item : listItems(text)) {
+            for (const std::string& item : splitList(text)) {
                 const std::string problem = check(item);
                 if (!problem.empty())
                     warn(&key.source(), name, problem + "; the launcher skips it");
@@ -384,6 +372,7 @@ class Parser {
             readable.emplace(idOf(Property::ErrorCaption), name->second);
             readableWide.emplace(idOf(Property::UiCaption), name->second);
         }
+        chooseNotFoundTexts(readable, readableWide);
         // What the description leaves out, lumen-build writes as the
         // catalogue says: readable texts for every report and window, and
         // new behaviour on by default in new launchers.
@@ -422,6 +411,28 @@ class Parser {
         }
         description.warnings = warnings_;
         return description;
+    }
+
+    // The runtime-not-found texts speak only of the bounds the description
+    // sets: the launcher shows "-" for a missing one, which reads well in
+    // the catalogue's texts only when both are set (or the maximum alone).
+    static void chooseNotFoundTexts(const std::map<int32_t, std::string>& narrow,
+                                    std::map<int32_t, std::string>& wide) {
+        const auto given = [&narrow](Property property) {
+            const auto found = narrow.find(idOf(property));
+            return found != narrow.end() && !found->second.empty();
+        };
+        if (given(Property::MaximumJavaVersion)) return;
+        const std::string need =
+            given(Property::MinimumJavaVersion)
+                ? "This application needs a Java runtime of version %S or later, and none was "
+                  "found.\n\n"
+                : "This application needs a Java runtime, and none was found.\n\n";
+        wide.emplace(idOf(Property::UiNotFoundWithDownload),
+                     need + "Download one now, or locate the java.exe of an installed runtime.");
+        wide.emplace(idOf(Property::UiNotFound),
+                     need + "Locate the java.exe of an installed runtime, or install Java and "
+                            "start the application again.");
     }
 
     // Without a main class the launcher starts the JVM and then has nothing

@@ -169,12 +169,14 @@ const PropertyInfo kCatalogue[] = {
      "This application needs a Java runtime (lowest version: %S, "
      "highest version: %S), and none was found.\n\nDownload one now, or locate the java.exe "
      "of an installed runtime.",
-     "runtime-not-found text with a download offered (two %S: the versions)"},
+     "runtime-not-found text with a download offered (two %S: the versions); without "
+     "max-java-version the default names only the minimum, or no version"},
     {P::UiNotFound, K::WideText, "ui-texts", "not-found", nullptr,
      "This application needs a Java runtime (lowest version: %S, highest "
      "version: %S), and none was found.\n\nLocate the java.exe of an installed runtime, or "
      "install Java and start the application again.",
-     "runtime-not-found text without a download (two %S: the versions)"},
+     "runtime-not-found text without a download (two %S: the versions); without max-java-version "
+     "the default names only the minimum, or no version"},
     {P::UiPreparing, K::WideText, "ui-texts", "preparing", nullptr,
      "Preparing the application's start...",
      "progress-dialog text while the launcher prepares the start"},

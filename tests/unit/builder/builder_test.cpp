@@ -334,11 +334,30 @@ TEST(Description, DefaultsGiveEveryTextItsWords) {
     for (Property id :
          {Property::UiSplashUnpacking, Property::UiSplashSearching, Property::UiSplashStarting})
         EXPECT_GT(d.wide.at(idOf(id)).size(), 4u) << idOf(id);
-    for (Property id : {Property::UiNotFound, Property::UiNotFoundWithDownload}) {
-        const std::u16string shown =
-            formatConfiguredText(d.wide.at(idOf(id)), {u"1.8", std::u16string(u"-")});
-        EXPECT_NE(shown.find(u"1.8"), std::u16string::npos) << idOf(id);
-        EXPECT_EQ(shown.find(u'%'), std::u16string::npos) << idOf(id);
+    // The runtime-not-found texts name the bounds that are set, as the
+    // launcher fills them in ("-" for one not set).
+    struct Bounds {
+        const char* keys;
+        std::u16string minimum, maximum;
+        const char16_t* expected; // what the text begins with
+    } bounds[] = {
+        {"", u"-", u"-", u"This application needs a Java runtime, and none was found.\n\n"},
+        {"min-java-version = \"11\"\n", u"11", u"-",
+         u"This application needs a Java runtime of version 11 or later, and none"},
+        {"min-java-version = \"11\"\nmax-java-version = \"17\"\n", u"11", u"17",
+         u"This application needs a Java runtime (lowest version: 11, highest version: 17), "},
+        {"max-java-version = \"17\"\n", u"-", u"17",
+         u"This application needs a Java runtime (lowest version: -, highest version: 17), "},
+    };
+    for (const Bounds& b : bounds) {
+        const Description v = parse(
+            std::string("[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n") + b.keys);
+        for (Property id : {Property::UiNotFound, Property::UiNotFoundWithDownload}) {
+            const std::u16string shown =
+                formatConfiguredText(v.wide.at(idOf(id)), {b.minimum, b.maximum});
+            EXPECT_EQ(shown.find(b.expected), 0u) << b.keys << idOf(id);
+            EXPECT_EQ(shown.find(u'%'), std::u16string::npos) << b.keys << idOf(id);
+        }
     }
     EXPECT_EQ(formatConfiguredText(d.wide.at(idOf(Property::UiDownloadProgress)),
                                    {1.5, 80.0, 1.875, 512.25}),

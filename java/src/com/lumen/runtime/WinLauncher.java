@@ -9,9 +9,10 @@ import java.lang.reflect.Modifier;
 import java.util.Arrays;
 
 /**
- * The class the native launcher starts. It receives the launcher's fixed
- * leading arguments, prepares the standard streams and calls the
- * application's own main class.
+ * The class the native launcher starts. {@link #prepare} receives the
+ * launcher's fixed leading arguments, prepares the standard streams and
+ * hands back the application's main class, whose main the launcher calls;
+ * {@link #main} does both for launchers that call it instead.
  *
  * <p>Argument layout: [0] "true" when the launcher is windowed, [1] the
  * application's main class (dotted), [2] file for System.err or "", [3] file

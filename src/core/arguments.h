@@ -53,6 +53,9 @@ struct JavaArgumentSettings {
     bool dropVmArguments = false;  // command-line arguments beginning with "-J" are VM options
 };
 
+// How many of the entry class's arguments come before the application's own.
+constexpr size_t kLeadingJavaArguments = 6;
+
 // The entry class's arguments: "true"/"false" for windowed, the main class,
 // the error file, the output file (empty strings keep their positions),
 // "true"/"false" for the flag, the program path (the first command-line

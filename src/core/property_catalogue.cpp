@@ -85,8 +85,9 @@ const PropertyInfo kCatalogue[] = {
      "The Java runtime in %DEFINED_PATH% is damaged or incomplete.\n"
      "Reinstall the application.",
      "the runtime at a configured location (%DEFINED_PATH%) is damaged"},
-    {P::MessageJvmStartFailed, K::Text, "messages", "jvm-start-failed", nullptr, nullptr,
-     "the JVM could not be started"},
+    {P::MessageJvmStartFailed, K::Text, "messages", "jvm-start-failed", nullptr,
+     "The Java virtual machine could not be started.",
+     "the JVM could not be created or its entry class could not be called"},
     {P::MessageClassPathMissing, K::Text, "messages", "class-path-missing", nullptr,
      "A file the application needs is missing: %FILE_NAME%\n"
      "Reinstall the application.",
@@ -223,6 +224,12 @@ const PropertyInfo kCatalogue[] = {
      "Looking for Java...", "splash status line while a Java runtime is looked for"},
     {P::UiSplashStarting, K::WideText, "ui-texts", "splash-starting", nullptr,
      "Starting the application...", "splash status line while the JVM starts"},
+    {P::RunInExtractionDirectory, K::Flag, "launcher", "run-in-extraction-directory", nullptr, "0",
+     "the JVM runs in the extraction directory (older launchers); else in working-directory or "
+     "the directory the launcher was started in"},
+    {P::MessageApplicationFailed, K::Text, "messages", "application-failed", nullptr,
+     "The application ended with an error.",
+     "an exception ended the application's main (absent: jvm-start-failed is shown)"},
 };
 
 bool same(const char* a, const char* b) {

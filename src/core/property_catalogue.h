@@ -109,6 +109,11 @@ enum class Property : int32_t {
     UiSplashUnpacking = 30005,
     UiSplashSearching = 30006,
     UiSplashStarting = 30007,
+    // The JVM runs in the extraction directory instead of the user's; absent
+    // (older blocks): it does.
+    RunInExtractionDirectory = 30009,
+    // An exception ended the application's main; without it, 1005 stands in.
+    MessageApplicationFailed = 30010,
 };
 
 // How a property's text is formed and how a description gives it.

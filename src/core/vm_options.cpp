@@ -86,8 +86,22 @@ std::vector<std::string> assembleVmOptions(const VmOptionSources& sources, size_
         add(option);
     for (const std::string& option : sources.vmArguments)
         add(option);
+    if (!sources.javaCommand.empty()) add(sources.javaCommand);
     if (leftOut != nullptr) *leftOut = dropped;
     return options;
+}
+
+std::string javaCommandOption(const std::string& mainClass,
+                              const std::vector<std::string>& arguments) {
+    if (mainClass.empty()) return std::string();
+    std::string option = "-Dsun.java.command=" + mainClass;
+    if (option.size() > kMaxLine) return std::string();
+    for (const std::string& argument : arguments) {
+        if (option.size() + 1 + argument.size() > kMaxLine) break;
+        option += ' ';
+        option += argument;
+    }
+    return option;
 }
 
 } // namespace lumen

@@ -46,11 +46,24 @@ struct VmOptionSources {
     std::string classPath;                // "-Djava.class.path=..."
     std::vector<std::string> parameters;  // the configured VM parameters, split
     std::vector<std::string> vmArguments; // "-J" arguments without "-J"
+    // "-Dsun.java.command=..." or empty: last, where the standard launcher
+    // puts it, so that it names the application whatever the options say.
+    std::string javaCommand;
 };
 
 // The options in order: leading, file, class path, parameters, "-J"
-// arguments. An option longer than kTextBufferSize - 1 bytes does not fit
-// the JVM option buffer: it is left out whole and counted in *leftOut.
+// arguments, the java command when there is one. An option longer than kTextBufferSize - 1 bytes
+// does not fit the JVM option buffer: it is left out whole and counted in *leftOut.
 std::vector<std::string> assembleVmOptions(const VmOptionSources& sources, size_t* leftOut);
+
+// The "-Dsun.java.command=" option the standard launcher gives a JVM: the
+// main class, then each application argument after one space, unquoted (an
+// argument with blanks cannot be told apart afterwards, there as here).
+// Tools read the application's name and arguments from it. Arguments that
+// would take the option past kTextBufferSize - 1 bytes are left off from
+// the first that does not fit, so that the option is never dropped whole.
+// Empty for an empty main class: there is nothing to name.
+std::string javaCommandOption(const std::string& mainClass,
+                              const std::vector<std::string>& arguments);
 
 } // namespace lumen

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "core/arguments.h"
 #include "core/property_store.h"
+#include "core/vm_options.h"
 #include "launcher/arguments.h"
 #include "launcher/paths.h"
 #include "launcher/single_instance.h"
@@ -41,8 +43,10 @@ std::string systemProperty(const char* name, const std::string& value) {
 // The JNIEnv of the launching thread, or null when the JVM could not be
 // created.
 Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& leadingOptions,
-                          const std::vector<std::u16string>& arguments) {
-    Result<std::vector<std::string>> built = buildVmOptions(launcher, leadingOptions, arguments);
+                          const std::vector<std::u16string>& arguments,
+                          const std::string& javaCommand) {
+    Result<std::vector<std::string>> built =
+        buildVmOptions(launcher, leadingOptions, arguments, javaCommand);
     if (!built) return built.failure();
     std::vector<std::string>& options = built.value();
     std::vector<JavaVMOption> vmOptions(options.size());
@@ -86,8 +90,100 @@ Result<bool> checkFirstRun(Launcher& launcher, JNIEnv* env) {
     return goOn != JNI_FALSE;
 }
 
-Result<bool> callMain(Launcher& launcher, JNIEnv* env,
-                      const std::vector<std::u16string>& arguments) {
+// The Java strings of the arguments in one array; null when the JVM could
+// not make them.
+jobjectArray javaStringArray(Launcher& launcher, JNIEnv* env, const Arguments& arguments,
+                             size_t first) {
+    jclass stringClass = env->FindClass("java/lang/String");
+    const size_t count = arguments.size() > first ? arguments.size() - first : 0;
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(count), stringClass, nullptr);
+    if (array == nullptr) {
+        launcher.log.error("could not create the argument array");
+        return nullptr;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const std::u16string& argument = arguments[first + i];
+        jstring text = env->NewString(reinterpret_cast<const jchar*>(argument.data()),
+                                      static_cast<jsize>(argument.size()));
+        if (text == nullptr) {
+            launcher.log.error("could not create argument %d", static_cast<int>(first + i));
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
+    }
+    return array;
+}
+
+// The class name of an exception the JVM no longer holds as pending; "?"
+// when it cannot be asked.
+std::string thrownClassName(JNIEnv* env, jthrowable thrown) {
+    jclass thrownClass = env->GetObjectClass(thrown);
+    jclass classClass = env->FindClass("java/lang/Class");
+    jmethodID getName = classClass == nullptr
+                            ? nullptr
+                            : env->GetMethodID(classClass, "getName", "()Ljava/lang/String;");
+    auto name = getName == nullptr || thrownClass == nullptr
+                    ? nullptr
+                    : static_cast<jstring>(env->CallObjectMethod(thrownClass, getName));
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    if (name == nullptr) return "?";
+    const jsize length = env->GetStringLength(name);
+    const jchar* units = env->GetStringChars(name, nullptr);
+    if (units == nullptr) return "?";
+    const std::u16string text(reinterpret_cast<const char16_t*>(units),
+                              static_cast<size_t>(length));
+    env->ReleaseStringChars(name, units);
+    return os::narrowFromWide(text);
+}
+
+// An exception ended the application: the JVM prints it as the standard
+// launcher does, and the launcher reports the application's failure, which
+// a block written before that message existed reports with 1005.
+Failure applicationFailed(Launcher& launcher, JNIEnv* env) {
+    jthrowable thrown = env->ExceptionOccurred();
+    env->ExceptionDescribe();
+    launcher.log.error("an exception occured");
+    launcher.log.error("main ended with %s", thrownClassName(env, thrown).c_str());
+    return Failure::configured(launcher.properties.has(Property::MessageApplicationFailed)
+                                   ? Property::MessageApplicationFailed
+                                   : Property::MessageJvmStartFailed);
+}
+
+// The application's main is called from here, with no Java frame below it,
+// as the standard launcher calls it: AWT names an application's windows
+// (WM_CLASS on X11) after the class at the bottom of the stack that starts
+// it, and stack traces end in the application's own main. The entry class
+// only prepares the run and hands over the main class it loaded.
+Result<bool> callApplicationMain(Launcher& launcher, JNIEnv* env, jclass entryClass,
+                                 jmethodID prepare, const Arguments& javaArguments) {
+    jobjectArray launcherArguments = javaStringArray(launcher, env, javaArguments, 0);
+    if (launcherArguments == nullptr) return false;
+    launcher.log.info("preparing main");
+    auto applicationClass =
+        static_cast<jclass>(env->CallStaticObjectMethod(entryClass, prepare, launcherArguments));
+    if (env->ExceptionCheck()) return applicationFailed(launcher, env);
+    if (applicationClass == nullptr) {
+        launcher.log.error("the entry class did not hand over a main class");
+        return false;
+    }
+    jmethodID mainMethod =
+        env->GetStaticMethodID(applicationClass, "main", "([Ljava/lang/String;)V");
+    if (mainMethod == nullptr) {
+        env->ExceptionClear();
+        launcher.log.error("could not find main method");
+        return Failure::configured(Property::MessageMainMethodMissing);
+    }
+    jobjectArray applicationArguments =
+        javaStringArray(launcher, env, javaArguments, kLeadingJavaArguments);
+    if (applicationArguments == nullptr) return false;
+    launcher.log.info("calling main");
+    env->CallStaticVoidMethod(applicationClass, mainMethod, applicationArguments);
+    launcher.log.info("main returned");
+    if (env->ExceptionCheck()) return applicationFailed(launcher, env);
+    return true;
+}
+
+Result<bool> callMain(Launcher& launcher, JNIEnv* env, const Arguments& javaArguments) {
     if (isInstaller(launcher)) {
         const Result<bool> goOn = checkFirstRun(launcher, env);
         if (!goOn) return goOn.failure();
@@ -104,43 +200,37 @@ Result<bool> callMain(Launcher& launcher, JNIEnv* env,
         launcher.log.error("could not find main class");
         return Failure::configured(Property::MessageMainClassMissing);
     }
+    launcher.log.info("param count: %d", static_cast<int>(javaArguments.size()));
+    for (size_t i = 0; i < javaArguments.size(); ++i)
+        launcher.log.info("param %d: %s", static_cast<int>(i),
+                          os::narrowFromWide(javaArguments[i]).c_str());
+    jmethodID prepare =
+        env->GetStaticMethodID(mainClass, "prepare", "([Ljava/lang/String;)Ljava/lang/Class;");
+    if (prepare != nullptr)
+        return callApplicationMain(launcher, env, mainClass, prepare, javaArguments);
+    // An entry class from before prepare() calls the application itself.
+    env->ExceptionClear();
     jmethodID mainMethod = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
     if (mainMethod == nullptr) {
         launcher.log.error("could not find main method");
         return Failure::configured(Property::MessageMainMethodMissing);
     }
-    const Result<Arguments> built = buildJavaArguments(launcher, arguments);
-    if (!built) return built.failure();
-    const Arguments& javaArguments = built.value();
-    launcher.log.info("param count: %d", static_cast<int>(javaArguments.size()));
-    jclass stringClass = env->FindClass("java/lang/String");
-    jobjectArray array =
-        env->NewObjectArray(static_cast<jsize>(javaArguments.size()), stringClass, nullptr);
-    if (array == nullptr) {
-        launcher.log.error("could not create the argument array");
-        return false;
-    }
-    for (size_t i = 0; i < javaArguments.size(); ++i) {
-        const std::u16string& argument = javaArguments[i];
-        launcher.log.info("param %d: %s", static_cast<int>(i),
-                          os::narrowFromWide(argument).c_str());
-        jstring text = env->NewString(reinterpret_cast<const jchar*>(argument.data()),
-                                      static_cast<jsize>(argument.size()));
-        if (text == nullptr) {
-            launcher.log.error("could not create argument %d", static_cast<int>(i));
-            return false;
-        }
-        env->SetObjectArrayElement(array, static_cast<jsize>(i), text);
-    }
+    jobjectArray array = javaStringArray(launcher, env, javaArguments, 0);
+    if (array == nullptr) return false;
     launcher.log.info("calling main");
     env->CallStaticVoidMethod(mainClass, mainMethod, array);
     launcher.log.info("main returned");
-    if (env->ExceptionOccurred() != nullptr) {
-        launcher.log.error("an exception occured");
-        env->ExceptionDescribe();
-        return false;
-    }
+    if (env->ExceptionCheck()) return applicationFailed(launcher, env);
     return true;
+}
+
+// The name and arguments tools show for the process, as the standard
+// launcher gives them.
+std::string javaCommandFor(const Launcher& launcher, const Arguments& javaArguments) {
+    std::vector<std::string> arguments;
+    for (size_t i = kLeadingJavaArguments; i < javaArguments.size(); ++i)
+        arguments.push_back(os::ansiFromWide(javaArguments[i]));
+    return javaCommandOption(launcher.properties.text(Property::MainClass), arguments);
 }
 
 } // namespace
@@ -164,8 +254,11 @@ std::vector<std::string> launcherSystemProperties(const Launcher& launcher) {
 Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& arguments,
                        bool destroyAfterMain) {
     launcher.log.info("launching program");
+    const Result<Arguments> javaArguments = buildJavaArguments(launcher, arguments);
+    if (!javaArguments) return javaArguments.failure();
     const std::vector<std::string> leading = launcherSystemProperties(launcher);
-    const Result<JNIEnv*> created = createJvm(launcher, leading, arguments);
+    const Result<JNIEnv*> created =
+        createJvm(launcher, leading, arguments, javaCommandFor(launcher, javaArguments.value()));
     if (!created) return created.failure();
     JNIEnv* env = created.value();
     if (env == nullptr) {
@@ -174,7 +267,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
     }
     launcher.log.info("JVM created");
     launcher.jvm.created.store(true, std::memory_order_release);
-    const Result<bool> ran = callMain(launcher, env, arguments);
+    const Result<bool> ran = callMain(launcher, env, javaArguments.value());
     if (!ran) return ran.failure();
     if (!ran.value()) {
         launcher.log.error("could not call main");

@@ -36,6 +36,8 @@ class Properties {
     std::u16string wide(Property property) const { return store_.wide(idOf(property)); }
     int32_t integer(Property property) const { return store_.getInt(idOf(property)); }
     bool flag(Property property) const { return integer(property) != 0; }
+    // Whether the block carries the property at all (8-bit table).
+    bool has(Property property) const { return store_.hasNarrow(idOf(property)); }
     uint32_t colour(Property property) const { return store_.getColor(idOf(property)); }
     // The first character of the product kind ("e" launcher, "i" installer).
     char productKind() const {

@@ -1,5 +1,6 @@
 #include "launcher/startup.h"
 
+#include "core/path_rules.h"
 #include "core/window_math.h"
 #include "launcher/arguments.h"
 #include "launcher/deletion.h"
@@ -25,10 +26,42 @@ namespace {
 
 constexpr unsigned kNoRuntimeExitCode = 83;
 
-// The application runs in the extraction directory.
+// The start-up works in the extraction directory: a shipped runtime
+// archive is looked for and unpacked there.
 void enterExtractionDirectory(Launcher& launcher, const std::string& directory) {
     if (!os::setCurrentDirectory(directory))
         launcher.log.error("Could not change working dir to %s", directory.c_str());
+}
+
+// Blocks from before the choice existed ran the JVM in the extraction
+// directory, and applications built for them may open their unpacked files
+// by relative name.
+bool runsInExtractionDirectory(const Launcher& launcher) {
+    return !launcher.properties.has(Property::RunInExtractionDirectory) ||
+           launcher.properties.flag(Property::RunInExtractionDirectory);
+}
+
+// Otherwise the application gets the directory its user would expect, the
+// one current before the start-up moved: working-directory, or where the
+// launcher was started. Every path the launcher hands the JVM is full by
+// now (class path, tempDir, the runtime's own), so nothing moves with it.
+void enterApplicationDirectory(Launcher& launcher, const std::string& directory) {
+    if (runsInExtractionDirectory(launcher) || directory.empty()) return;
+    if (!os::setCurrentDirectory(directory)) {
+        launcher.log.error("Could not change working dir to %s", directory.c_str());
+        return;
+    }
+    launcher.log.info("Application working dir: %s", directory.c_str());
+}
+
+// The extraction directory as a full path, since the JVM reaches it from
+// another current directory (lumen.tempDir, the class path).
+std::string fullExtractionDirectory(const std::string& directory) {
+    std::string full;
+    if (directory.empty() || !isRelativePath(directory, os::pathStyle()) ||
+        !os::absolutePath(directory, full))
+        return directory;
+    return full;
 }
 
 // Where a download goes: beside the unpacked files, or, without any, into a
@@ -102,7 +135,9 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
     setSplashStartupText(launcher, Property::UiSplashUnpacking);
     Result<std::string> extracted = extractIncludedFiles(launcher);
     if (!extracted) return extracted.failure();
-    launcher.extractionDirectory = extracted.value();
+    launcher.extractionDirectory = fullExtractionDirectory(extracted.value());
+    std::string applicationDirectory;
+    if (!os::currentDirectory(applicationDirectory)) applicationDirectory.clear();
     enterExtractionDirectory(launcher, launcher.extractionDirectory);
 
     // The runtime archive lies where the files were unpacked; without
@@ -144,6 +179,7 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
     if (!arguments) return arguments.failure();
     setSplashStartupText(launcher, Property::UiSplashStarting);
     showRuntimeSplash(launcher);
+    enterApplicationDirectory(launcher, applicationDirectory);
     const Result<bool> launched = launchJvm(launcher, arguments.value(), true);
     if (!launched) return launched.failure();
     if (!launched.value()) {

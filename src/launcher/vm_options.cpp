@@ -49,7 +49,8 @@ Outcome splitIntoOptions(Launcher& launcher, const std::string& text,
 
 Result<std::vector<std::string>> buildVmOptions(Launcher& launcher,
                                                 const std::vector<std::string>& leadingOptions,
-                                                const std::vector<std::u16string>& arguments) {
+                                                const std::vector<std::u16string>& arguments,
+                                                const std::string& javaCommand) {
     VmOptionSources sources;
     sources.leading = leadingOptions;
     sources.fileOptions = readVmOptionsFile(launcher);
@@ -63,6 +64,7 @@ Result<std::vector<std::string>> buildVmOptions(Launcher& launcher,
     if (launcher.properties.flag(Property::JOptionsToVm))
         for (const std::u16string& rest : vmArgumentsOf(arguments))
             sources.vmArguments.push_back(os::ansiFromWide(rest));
+    sources.javaCommand = javaCommand;
 
     size_t leftOut = 0;
     std::vector<std::string> options = assembleVmOptions(sources, &leftOut);

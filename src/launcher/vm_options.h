@@ -4,7 +4,8 @@
 // (the launcher's system properties), the lines of the VM-options file, the
 // class-path option, the configured VM parameters (property 123, expanded
 // and split like arguments) and, when property 125 is set, the command-line
-// arguments beginning with "-J" without that prefix; it logs "vmoption
+// arguments beginning with "-J" without that prefix, and last the java
+// command option (core/vm_options.h) when given; it logs "vmoption
 // count %d" and "vmoption %d: %s" for each. An option longer than the
 // launcher's text buffer is left out and logged. An unmatched quote in the
 // VM parameters fails with message 1007, a class-path failure as
@@ -37,6 +38,6 @@ std::vector<std::string> readVmOptionsFile(const Launcher& launcher);
 
 [[nodiscard]] Result<std::vector<std::string>>
 buildVmOptions(Launcher& launcher, const std::vector<std::string>& leadingOptions,
-               const std::vector<std::u16string>& arguments);
+               const std::vector<std::u16string>& arguments, const std::string& javaCommand);
 
 } // namespace lumen

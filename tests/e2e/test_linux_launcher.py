@@ -142,7 +142,10 @@ class LinuxLauncherTest(unittest.TestCase):
         self.assertEqual(props["lumen.moduleName"], str(launcher))
         temp_dir = Path(props["lumen.tempDir"])
         self.assertEqual(temp_dir.parent, self.case / "tmp")
-        self.assertIn(f"cwd={temp_dir}", result.stdout)
+        # The JVM runs where the launcher was started, not among the unpacked files.
+        self.assertIn(f"cwd={self.case}\n", result.stdout)
+        self.assertEqual(props["sun.java.command"],
+                         "probe.Probe fixed don't two words ünïcode")
         elements = props["java.class.path"].split(":")
         # Unpacked jars first (in name order), then the configured entries.
         self.assertEqual(elements[:4], [str(temp_dir / "lumen-runtime.jar"), str(temp_dir / "probe.jar"),
@@ -173,7 +176,9 @@ class LinuxLauncherTest(unittest.TestCase):
         thrown = self.run_launcher(launcher, ["throw"])
         self.assertEqual(thrown.returncode, 1)
         self.assertIn("IllegalStateException: probe failure", thrown.stderr)
-        self.assertIn(MESSAGES[1005], thrown.stderr)
+        # The application failed, not the JVM's start: lumen-build's own text.
+        self.assertIn("The application ended with an error.", thrown.stderr)
+        self.assertNotIn(MESSAGES[1005], thrown.stderr)
         self.assertIn("Log: " + str(self.case / "tmp" / "tsx_nlog_"), thrown.stderr)
 
         missing_main = self.run_launcher(self.launcher({122: "no.such.Main"}, name="nomain"))

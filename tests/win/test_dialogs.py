@@ -53,7 +53,8 @@ WIDE = {
     20015: "An earlier setup did not finish. Choose a Java runtime yourself?",
     20016: "The installation file is damaged.",
 }
-MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
+# The launcher calls the application's main itself once the entry class has prepared the run.
+MAIN_CALL = "CallStaticVoidMethodV com/example/Main.main"
 # The tile colour of the sample's icon (samples/hello/make_icon.py).
 SAMPLE_ICON_TILE = (46, 139, 87)
 
@@ -412,7 +413,7 @@ class RuntimeNotFound(DialogTestCase):
         # its VM called the entry class.
         runtime = self.unpacked_runtime(lines)
         record = (rig.vm_dir(runtime) / "jvm_record.txt").read_text(encoding="utf-8")
-        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
+        self.assertIn(MAIN_CALL, record)
         self.assertFalse((runtime.parent / "jre.tar.gz").exists(), "the archive was kept")
 
     def refused_download(self, exe, timeout=rig.RUN_TIMEOUT):

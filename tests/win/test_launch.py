@@ -4,6 +4,7 @@ the option list, the argument array, the first-run rules and the exit codes
 of each outcome can be checked exactly."""
 
 import os
+import struct
 import unittest
 from pathlib import Path
 
@@ -20,6 +21,9 @@ MESSAGES = {
 
 
 windows_path = rig.windows_path
+# The entry class prepares the run; the launcher then calls the application's main.
+PREPARE_CALL = "CallStaticObjectMethodV com/lumen/runtime/WinLauncher.prepare"
+MAIN_CALL = "CallStaticVoidMethodV com/example/Main.main"
 
 
 class LaunchTestCase(rig.WineTestCase):
@@ -57,8 +61,18 @@ class LaunchTestCase(rig.WineTestCase):
         return [line[len("option "):] for line in self.record() if line.startswith("option ")]
 
     def main_arguments(self):
+        """The entry class's arguments (the array prepare receives)."""
+        record = self.record()
         return [line.split(" ", 2)[2] if line.count(" ") >= 2 else ""
-                for line in self.record() if line.startswith("SetObjectArrayElement ")]
+                for line in record[:record.index(PREPARE_CALL)]
+                if line.startswith("SetObjectArrayElement ")]
+
+    def application_arguments(self):
+        """The array the application's main receives."""
+        record = self.record()
+        return [line.split(" ", 2)[2] if line.count(" ") >= 2 else ""
+                for line in record[record.index(PREPARE_CALL):record.index(MAIN_CALL)]
+                if line.startswith("SetObjectArrayElement ")]
 
 
 class OptionsAndArguments(LaunchTestCase):
@@ -93,8 +107,10 @@ class OptionsAndArguments(LaunchTestCase):
             temp_dir + "\\app.jar", temp_dir + "\\lumen-runtime.jar",
             case_dir + "\\lib\\missing.jar", case_dir + "\\lib\\b.jar",
             "c:\\extra\\x.jar", case_dir + "\\classes"]) + ";")
-        self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2"])
-        self.assertIn("JNI_CreateJavaVM version=0x10002 options=13 ignoreUnrecognized=1", self.record())
+        # The application's name and arguments last, as the standard launcher gives them.
+        self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2",
+                                        "-Dsun.java.command=com.example.Main -q user arg"])
+        self.assertIn("JNI_CreateJavaVM version=0x10002 options=14 ignoreUnrecognized=1", self.record())
         # -J arguments became VM options and are left out of main's arguments.
         self.assertEqual(self.main_arguments()[6:], ["-q", "user arg"])
 
@@ -109,15 +125,55 @@ class OptionsAndArguments(LaunchTestCase):
         self.assertEqual(arguments[3:5], ["", "false"])
         self.assertTrue(arguments[5].endswith("app.exe"), arguments)
         self.assertEqual(arguments[6:], ["--fixed", "two words", "-q", "\u65e5\u672c\u8a9e", "caf\u00e9", ""])
+        self.assertEqual(self.application_arguments(), arguments[6:])
+        # In the ANSI code page, as java.exe gets its arguments: what it cannot
+        # carry becomes "?".
+        self.assertIn("-Dsun.java.command=com.example.Main --fixed two words -q ??? caf\u00e9 ",
+                      self.options())
         record = self.record()
-        self.assertLess(record.index("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"),
-                        record.index("DestroyJavaVM"))
+        self.assertIn("GetStaticMethodID com/example/Main main ([Ljava/lang/String;)V", record)
+        self.assertLess(record.index(PREPARE_CALL), record.index(MAIN_CALL))
+        self.assertLess(record.index(MAIN_CALL), record.index("DestroyJavaVM"))
 
     def test_unmatched_quote_stops_before_the_jvm(self):
         exe = self.launcher({124: "don't"})
         run = self.launch(exe)
         self.assert_fatal_report(run, "Unmatched quote")
-        self.assertNotIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", self.record())
+        self.assertNotIn(MAIN_CALL, self.record())
+
+
+class WorkingDirectory(LaunchTestCase):
+    def recorded_cwd(self):
+        return next(line[len("cwd "):] for line in self.record() if line.startswith("cwd "))
+
+    def test_the_jvm_runs_where_the_user_expects_unless_the_block_says_otherwise(self):
+        start = self.case / "start"
+        (self.case / "work").mkdir()
+        start.mkdir()
+        plain = self.launcher()
+        configured = self.launcher({146: "work"}, name="configured")
+        former = self.launcher({30009: "1"}, name="former")
+        entry = rig.read_layout(plain).narrow_entry(30009)
+        older = rig.write_damaged(plain, self.case / "older.exe",
+                                  patches=[(entry.id_at, struct.pack("<i", 30999))])
+        temp = "temp"
+        # The configured directory comes in the launcher's own (short) path form.
+        cases = [(plain, windows_path(start)), (configured, "work"),
+                 (former, temp), (older, temp)]
+        for exe, expected in cases:
+            with self.subTest(launcher=exe.name):
+                (rig.vm_dir(self.runtime) / "jvm_record.txt").unlink(missing_ok=True)
+                run = self.run_launcher(exe, ["-q"], cwd=start)
+                self.assertEqual(run.returncode, 0, run)
+                temp_dir = next(o for o in self.options() if o.startswith("-Dlumen.tempDir="))
+                if expected == temp:
+                    expected = temp_dir.split("=", 1)[1]
+                recorded = self.recorded_cwd().rstrip("\\").lower()
+                if expected == "work":
+                    self.assertTrue(recorded.startswith("z:\\tmp\\"), recorded)
+                    self.assertTrue(recorded.endswith(f"\\{self.case.name}\\work"), recorded)
+                else:
+                    self.assertEqual(recorded, expected.lower())
 
 
 class FirstRun(LaunchTestCase):
@@ -133,7 +189,7 @@ class FirstRun(LaunchTestCase):
         self.assertEqual(run.returncode, 0, run)
         self.assertIn("option -Dlumen.isTessel=true", self.record())
         self.assertNotIn("FindClass com/tessel/runtime/FirstRun", self.record())
-        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", self.record())
+        self.assertIn(MAIN_CALL, self.record())
 
     def test_marker_runs_the_hook_and_false_stops_in_order(self):
         exe = self.installer(marker=True)
@@ -142,7 +198,7 @@ class FirstRun(LaunchTestCase):
         self.assertEqual(run.returncode, 0, run)
         record = self.record()
         self.assertIn("GetStaticMethodID com/tessel/runtime/FirstRun firstRun ()Z", record)
-        self.assertNotIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
+        self.assertNotIn(MAIN_CALL, record)
         self.assertEqual(record[-1], "DestroyJavaVM")
         self.assertIn("checkFirstRun stopped further execution", rig.log_lines(self.only_log()))
 
@@ -169,15 +225,35 @@ class Outcomes(LaunchTestCase):
                 self.assertNotIn("DestroyJavaVM", self.record())
 
     def test_exception_from_main_is_described_then_reported(self):
-        self.control("throw=main\n")
-        run = self.launch(self.launcher())
-        self.assertEqual(run.returncode, 1, run)
-        first, _, report = run.stderr.partition("\n")
-        self.assertIn("Exception in thread", first)
-        self.assertEqual(rig.parse_report(report)[0], "The JVM could not be started")
+        self.control("throw=main\nthrown=java/lang/IllegalStateException\n")
+        exe = self.launcher()
+        # A block from before the application's own message: 1005 stands in.
+        entry = rig.read_layout(exe).narrow_entry(30010)
+        older = rig.write_damaged(exe, self.case / "older.exe",
+                                  patches=[(entry.id_at, struct.pack("<i", 30999))])
+        for launcher, message in ((exe, "The application ended with an error."),
+                                  (older, "The JVM could not be started")):
+            with self.subTest(message=message):
+                run = self.launch(launcher)
+                self.assertEqual(run.returncode, 1, run)
+                first, _, report = run.stderr.partition("\n")
+                self.assertIn("Exception in thread", first)
+                self.assertEqual(rig.parse_report(report)[0], message)
+                log = self.assert_log_named(rig.parse_report(report)[1])
+                self.assertIn("main ended with java.lang.IllegalStateException", log)
+                self.assertNotIn("Could not start JVM", log)
+                record = self.record()
+                self.assertIn("ExceptionDescribe", record)
+                self.assertNotIn("DestroyJavaVM", record)
+
+    def test_entry_class_without_prepare_calls_main_itself(self):
+        self.control("missing_method=prepare\n")
+        run = self.launch(self.launcher(), ["-q", "x"])
+        self.assertEqual(run.returncode, 0, run)
         record = self.record()
-        self.assertIn("ExceptionDescribe", record)
-        self.assertNotIn("DestroyJavaVM", record)
+        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main", record)
+        self.assertNotIn(MAIN_CALL, record)
+        self.assertIn("main arguments 8", record)
 
     def test_application_exit_code_is_the_process_exit_code(self):
         self.control("exit=7\n")

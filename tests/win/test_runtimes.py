@@ -14,7 +14,8 @@ from pathlib import Path
 import wine_rig as rig
 
 windows_path = rig.windows_path
-MAIN_CALL = "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main"
+# The launcher calls the application's main itself once the entry class has prepared the run.
+MAIN_CALL = "CallStaticVoidMethodV com/example/Main.main"
 OS_ARCH = {"x64": "x86_64", "x86": "x86"}
 OTHER_ARCH = "x86" if rig.IS_64_BIT else "x64"
 OTHER_FIXTURES = rig.SOURCE_DIR / "build" / ("win32" if rig.IS_64_BIT else "win64") / "fixtures"

@@ -103,7 +103,7 @@ class VendorResources(rig.WineTestCase):
         # the call), so the trace shows what the launcher handed over.
         run = self.run_launcher(signed, ["-q"], debug="-all,fixme+shcore")
         self.assertEqual(run.returncode, 0, run)
-        self.assertIn("CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main",
+        self.assertIn("CallStaticVoidMethodV com/example/Main.main",
                       rig.vm_record(runtime))
         self.assertIn('SetCurrentProcessExplicitAppUserModelID L"Vendor.App"', run.stderr)
 

@@ -54,10 +54,12 @@ TEST(VmOptionList, SourcesInTheirFixedOrder) {
     sources.classPath = "-Djava.class.path=a.jar;";
     sources.parameters = {"-Dsun.java2d.noddraw=true"};
     sources.vmArguments = {"-Xmx512m"};
+    sources.javaCommand = "-Dsun.java.command=Main a";
     size_t leftOut = 99;
     EXPECT_EQ(assembleVmOptions(sources, &leftOut),
               (Lines{"-Dlumen.semaphoreName=s", "-Dlumen.tempDir=t", "-Xss1m", "",
-                     "-Djava.class.path=a.jar;", "-Dsun.java2d.noddraw=true", "-Xmx512m"}));
+                     "-Djava.class.path=a.jar;", "-Dsun.java2d.noddraw=true", "-Xmx512m",
+                     "-Dsun.java.command=Main a"}));
     EXPECT_EQ(leftOut, 0u);
 
     VmOptionSources bare;
@@ -79,6 +81,31 @@ TEST(VmOptionList, VmArgumentsComeFromEveryCommandLineElement) {
     EXPECT_EQ(vmArgumentsOf({u"app.exe", u"-J-Xmx512m", u"file.txt", u"-j-x", u"x-J", u"-J"}),
               (std::vector<std::u16string>{u"-Xmx512m", u""}));
     EXPECT_EQ(vmArgumentsOf({u"-Jodd.exe"}), std::vector<std::u16string>{u"odd.exe"});
+}
+
+TEST(JavaCommandOption, MainClassThenArgumentsJoinedByOneSpace) {
+    const struct {
+        std::string mainClass;
+        Lines arguments;
+        std::string expected;
+    } cases[] = {
+        {"org.example.Main", {}, "-Dsun.java.command=org.example.Main"},
+        {"Main", {"-f", "build.xml"}, "-Dsun.java.command=Main -f build.xml"},
+        // Blanks stay unquoted, empty arguments still get their space.
+        {"Main", {"a b", "", "c"}, "-Dsun.java.command=Main a b  c"},
+        {"", {"x"}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(javaCommandOption(c.mainClass, c.arguments), c.expected) << c.mainClass;
+}
+
+TEST(JavaCommandOption, LeavesOffTheArgumentsThatDoNotFit) {
+    const std::string prefix = "-Dsun.java.command=M";
+    const std::string fits(kMax - prefix.size() - 1, 'a');
+    EXPECT_EQ(javaCommandOption("M", {fits, "b"}), prefix + " " + fits);
+    EXPECT_EQ(javaCommandOption("M", {fits + "a", "b"}), prefix);
+    EXPECT_EQ(javaCommandOption("M", {"x", fits}), prefix + " x");
+    EXPECT_EQ(javaCommandOption(std::string(kMax, 'M'), {}), "");
 }
 
 } // namespace

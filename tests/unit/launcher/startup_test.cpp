@@ -93,7 +93,9 @@ class StartupErrors : public ::testing::Test {
         writeText(java, "#!/bin/sh\necho 'openjdk version \"17.0.9\" 2023-10-17' >&2\n");
         ::chmod(java.c_str(), 0755);
         fs::create_directories(home / "lib" / "server");
-        fs::copy_file(LUMEN_FAKE_JVM, home / "lib" / "server" / "libjvm.so");
+        // Kept when a test lays it out again: the loaded library stays mapped.
+        fs::copy_file(LUMEN_FAKE_JVM, home / "lib" / "server" / "libjvm.so",
+                      fs::copy_options::skip_existing);
         set(Property::SearchSequence, "A" + home.string() + ";");
     }
     Failure runExpectingFailure(bool reportMissingRuntime = false) {
@@ -159,6 +161,74 @@ TEST_F(StartupErrors, VmCreationFailingIsMessage1005) {
     EXPECT_NE(text.find("Loading of JVM-DLL successful"), std::string::npos) << text;
     EXPECT_NE(text.find("ERROR: could not initialize JVM"), std::string::npos) << text;
     EXPECT_NE(text.find("ERROR: Could not start JVM"), std::string::npos) << text;
+}
+
+// Where the JVM runs: blocks without the choice and those that ask for it
+// in the extraction directory, newer ones where the launcher found itself
+// (working-directory already applied, or the directory it was started in).
+TEST_F(StartupErrors, TheJvmRunsInTheDirectoryTheBlockChooses) {
+    const fs::path saved = fs::current_path();
+    const fs::path start = root_ / "user dir";
+    const struct {
+        const char* setting; // null: absent from the block
+        bool inExtractionDirectory;
+    } cases[] = {{nullptr, true}, {"1", true}, {"0", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.setting != nullptr ? c.setting : "absent");
+        launcher_.store.clear();
+        layOutRuntime();
+        set(Property::ApplicationDirectory, root_.string());
+        if (c.setting != nullptr) set(Property::RunInExtractionDirectory, c.setting);
+        const std::string record = std::string("\x03\0\0\0", 4) + "abc";
+        writeText(launcher_.paths.moduleFileName(), record);
+        launcher_.block = {0, record.size()};
+        set(Property::IncludedFileCount, "1");
+        set(Property::IncludedFileNames, "data.txt;");
+        environment_.set("LUMEN_FAKE_JVM_MODE", "fail");
+        fs::create_directories(start);
+        fs::current_path(start);
+
+        const Failure failure = runExpectingFailure();
+        const fs::path current = fs::current_path();
+        fs::current_path(saved);
+        EXPECT_EQ(failure.message, Property::MessageJvmStartFailed);
+        ASSERT_FALSE(launcher_.extractionDirectory.empty());
+        // The JVM would have found its files where the block put them either way.
+        EXPECT_TRUE(fs::exists(fs::path(launcher_.extractionDirectory) / "data.txt"));
+        EXPECT_EQ(current,
+                  c.inExtractionDirectory ? fs::path(launcher_.extractionDirectory) : start);
+        const bool logged =
+            log().find("Application working dir: " + start.string()) != std::string::npos;
+        EXPECT_EQ(logged, !c.inExtractionDirectory) << log();
+    }
+}
+
+// An exception out of main is the application's failure; a block from
+// before that message reports it with 1005, as it always did.
+TEST_F(StartupErrors, AnExceptionFromMainIsTheApplicationsFailure) {
+    const struct {
+        bool messageInBlock;
+        Property expected;
+    } cases[] = {{true, Property::MessageApplicationFailed},
+                 {false, Property::MessageJvmStartFailed}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.messageInBlock);
+        launcher_.store.clear();
+        layOutRuntime();
+        set(Property::ApplicationDirectory, root_.string());
+        set(Property::MainClass, "org.example.Main");
+        if (c.messageInBlock) set(Property::MessageApplicationFailed, "It failed.");
+        environment_.set("LUMEN_FAKE_JVM_MODE", "throw");
+        const Failure failure = runExpectingFailure();
+        EXPECT_EQ(failure.report, Failure::Report::Message);
+        EXPECT_EQ(failure.message, c.expected);
+        EXPECT_EQ(failure.exitCode, 1u);
+    }
+    const std::string text = log();
+    EXPECT_NE(text.find("ERROR: main ended with java.lang.IllegalStateException"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Could not start JVM"), std::string::npos) << text;
 }
 
 TEST_F(StartupErrors, MissingEntryClassIsMessage1010) {

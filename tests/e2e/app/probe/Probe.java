@@ -12,6 +12,7 @@ import java.io.File;
 public final class Probe {
     private static final String[] PROPERTIES = {
         "lumen.tempDir", "lumen.moduleName", "java.class.path", "x", "probe.option",
+        "sun.java.command",
     };
 
     private Probe() {}

@@ -9,9 +9,10 @@ import java.lang.reflect.Modifier;
 import java.util.Arrays;
 
 /**
- * The class the native launcher starts. It receives the launcher's fixed
- * leading arguments, prepares the standard streams and calls the
- * application's own main class.
+ * The class the native launcher starts. {@link #prepare} receives the
+ * launcher's fixed leading arguments, prepares the standard streams and
+ * hands back the application's main class, whose main the launcher calls;
+ * {@link #main} does both for launchers that call it instead.
  *
  * <p>Argument layout: [0] "true" when the launcher is windowed, [1] the
  * application's main class (dotted), [2] file for System.err or "", [3] file
@@ -49,11 +50,19 @@ public final class WinLauncher {
         return getApplicationFlag();
     }
 
-    public static void main(String[] args) throws Throwable {
+    /**
+     * Prepares the run from the launcher's arguments (standard streams, the
+     * splash screen) and returns the application's main class, whose main
+     * the native launcher then calls itself, so that no frame of this class
+     * lies below the application's: AWT names the application's windows
+     * after the class at the bottom of the stack. Null when the application
+     * cannot run (reported on System.err).
+     */
+    public static Class<?> prepare(String[] args) {
         if (args.length < LEADING_ARGUMENTS - 1) {
             fail("expected at least " + (LEADING_ARGUMENTS - 1) + " launcher arguments, got "
                     + args.length);
-            return;
+            return null;
         }
         windowed = Boolean.parseBoolean(args[0]);
         String mainClassName = args[1];
@@ -61,19 +70,25 @@ public final class WinLauncher {
         redirect(args[3], false);
         applicationFlag = Boolean.parseBoolean(args[4]);
         programPath = args.length > 5 ? args[5] : "";
-        String[] applicationArgs = args.length > LEADING_ARGUMENTS
-                ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)
-                : new String[0];
 
         if (RuntimeSplash.inUse()) {
             RuntimeSplash.start();
         }
         Method main = findMain(mainClassName);
-        if (main == null) {
+        return main == null ? null : main.getDeclaringClass();
+    }
+
+    /** Prepares the run and calls the application's main: for launchers that call main here. */
+    public static void main(String[] args) throws Throwable {
+        Class<?> mainClass = prepare(args);
+        if (mainClass == null) {
             return;
         }
+        String[] applicationArgs = args.length > LEADING_ARGUMENTS
+                ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)
+                : new String[0];
         try {
-            main.invoke(null, (Object) applicationArgs);
+            findMain(mainClass.getName()).invoke(null, (Object) applicationArgs);
         } catch (InvocationTargetException e) {
             // The application's own exception, so the launcher reports it.
             throw e.getCause();

@@ -52,6 +52,7 @@ public final class RuntimeTest {
             throw new ExitCalled(code);
         };
         passesOnlyTheApplicationArguments();
+        prepareHandsOverTheMainClassWithoutCallingIt();
         redirectsStreamsByAppending();
         refusesMissingMainClassOrMethod();
         propagatesTheApplicationsException();
@@ -88,6 +89,26 @@ public final class RuntimeTest {
         WinLauncher.main(new String[] {"false", RecordingApp.class.getName(), "", "", "true"});
         check(RecordingApp.received.length == 0 && WinLauncher.getApplicationFlag(),
                 "no program path and no arguments");
+    }
+
+    private static void prepareHandsOverTheMainClassWithoutCallingIt() {
+        RecordingApp.received = null;
+        Class<?> mainClass = WinLauncher.prepare(
+                new String[] {"false", RecordingApp.class.getName(), "", "", "true", "/opt/app"});
+        check(mainClass == RecordingApp.class, "prepare returns the application's main class");
+        check(RecordingApp.received == null, "prepare leaves main to the launcher");
+        check(!WinLauncher.isWindowed() && WinLauncher.getApplicationFlag()
+                && "/opt/app".equals(WinLauncher.getProgramPath()), "prepare keeps the launcher's settings");
+        PrintStream savedErr = System.err;
+        System.setErr(new PrintStream(new ByteArrayOutputStream(), true));
+        try {
+            WinLauncher.prepare(launch(InstanceMain.class.getName(), "", ""));
+            check(false, "a class without a static main is refused");
+        } catch (ExitCalled e) {
+            check(e.code == 1, "exit code 1 for an unusable main class");
+        } finally {
+            System.setErr(savedErr);
+        }
     }
 
     private static void redirectsStreamsByAppending() throws Throwable {

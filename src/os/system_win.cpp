@@ -47,6 +47,10 @@ void exitProcess(unsigned code) {
     ExitProcess(code);
 }
 
+void exitProcessAsJvm(int code) {
+    ExitProcess(static_cast<UINT>(code));
+}
+
 bool requestRestart() {
     // Without the shutdown privilege the request is refused on NT.
     HANDLE token = nullptr;

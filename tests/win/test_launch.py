@@ -93,8 +93,10 @@ class OptionsAndArguments(LaunchTestCase):
             temp_dir + "\\app.jar", temp_dir + "\\lumen-runtime.jar",
             case_dir + "\\lib\\missing.jar", case_dir + "\\lib\\b.jar",
             "c:\\extra\\x.jar", case_dir + "\\classes"]) + ";")
-        self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2"])
-        self.assertIn("JNI_CreateJavaVM version=0x10002 options=13 ignoreUnrecognized=1", self.record())
+        # Last, the hook through which System.exit lets the launcher clean up.
+        self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2",
+                                        "exit (extraInfo set)"])
+        self.assertIn("JNI_CreateJavaVM version=0x10002 options=14 ignoreUnrecognized=1", self.record())
         # -J arguments became VM options and are left out of main's arguments.
         self.assertEqual(self.main_arguments()[6:], ["-q", "user arg"])
 

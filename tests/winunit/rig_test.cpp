@@ -291,12 +291,12 @@ TEST_F(DeferredDeletion, FileInUseStaysListedUntilItIsFree) {
     HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
     CloseHandle(held);
     EXPECT_TRUE(fileExists(file));
     EXPECT_EQ(file + ";", list("delete_file"));
 
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
     EXPECT_FALSE(fileExists(file));
     EXPECT_EQ("", list("delete_file")) << "an emptied list stays as an empty text";
 }
@@ -310,7 +310,7 @@ TEST_F(DeferredDeletion, TreeGoesInOnePassButAFullDirectoryStays) {
 
     scheduleTreeDeletion(launcher_, tree);
     scheduleDirectoryDeletion(launcher_, full);
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
 
     EXPECT_FALSE(fileExists(tree));
     EXPECT_TRUE(fileExists(full + "\\c.txt"));

@@ -24,7 +24,8 @@ std::vector<std::string> deletionEntries(const std::string& stored) {
 
 std::string deletionListOf(const std::vector<std::string>& entries) {
     std::string list;
-    for (const std::string& entry : entries) appendDeletionEntry(list, entry);
+    for (const std::string& entry : entries)
+        appendDeletionEntry(list, entry);
     return list;
 }
 
@@ -56,8 +57,8 @@ std::string folderOf(std::string root, const PathStyle& style) {
         root.pop_back();
     if (style.separator == '/') return root.size() > 1 && root[0] == '/' ? root : std::string();
     const bool drive = root.size() > 2 && root[1] == ':' && isSeparator(root[2], style);
-    const bool network = root.size() > 2 && isSeparator(root[0], style) &&
-                         isSeparator(root[1], style);
+    const bool network =
+        root.size() > 2 && isSeparator(root[0], style) && isSeparator(root[1], style);
     if (!drive && !network) return std::string();
     // At least one directory below the drive, or below \\server\share.
     size_t separators = 0;
@@ -99,7 +100,8 @@ bool allOf(const std::string& text, size_t from, size_t to, bool (*test)(char)) 
 bool isLauncherDirectoryName(const std::string& name) {
     if (name.compare(0, 3, "lmx") != 0) return false;
     if (name.size() == 3 + 32 + 4 && name.compare(35, 4, "_dir") == 0)
-        return allOf(name, 3, 35, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+        return allOf(name, 3, 35,
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
     const size_t tmp = name.find(".tmp_dir");
     if (tmp == std::string::npos || tmp < 4 || tmp > 7) return false;
     return allOf(name, 3, tmp, isHexDigit) &&
@@ -123,10 +125,10 @@ DeletionTarget deletionScopeOf(const std::string& path, bool fromDirectoryList,
         if (!plain) return DeletionTarget();
         DeletionTarget target;
         target.rootLength = folder.size() + 1;
-        target.scope = fromDirectoryList && components.size() == 1 &&
-                               isLauncherDirectoryName(components[0])
-                           ? DeletionScope::Tree
-                           : DeletionScope::Single;
+        target.scope =
+            fromDirectoryList && components.size() == 1 && isLauncherDirectoryName(components[0])
+                ? DeletionScope::Tree
+                : DeletionScope::Single;
         return target;
     }
     return DeletionTarget();

@@ -23,8 +23,7 @@ HANDLE openEntry(const std::string& path, DWORD access, DWORD share) {
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
     std::wstring extended;
     if (extendedLengthPath(path, extended))
-        return CreateFileW(extended.c_str(), access, share, nullptr, OPEN_EXISTING, flags,
-                           nullptr);
+        return CreateFileW(extended.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 

@@ -21,7 +21,10 @@ LISTS = ("delete_file", "delete_dir")
 class TempCleanup(unittest.TestCase):
     setUpClass = classmethod(base.LinuxLauncherTest.setUpClass.__func__)
     tearDownClass = classmethod(base.LinuxLauncherTest.tearDownClass.__func__)
-    setUp = base.LinuxLauncherTest.setUp
+    def setUp(self):
+        base.LinuxLauncherTest.setUp(self)
+        del self.env["LUMEN_KEEP_TEMP"]
+
     launcher = base.LinuxLauncherTest.launcher
     run_launcher = base.LinuxLauncherTest.run_launcher
     report = base.LinuxLauncherTest.report

@@ -22,7 +22,8 @@ TEST(DeletionList, NeverGrowsPastItsBuffer) {
     std::string list;
     const std::string path(1000, 'p');
     size_t added = 0;
-    while (appendDeletionEntry(list, path)) ++added;
+    while (appendDeletionEntry(list, path))
+        ++added;
     EXPECT_EQ(added, (kTextBufferSize - 1) / (path.size() + 1));
     EXPECT_LE(list.size(), kTextBufferSize - 1);
     EXPECT_EQ(list.back(), ';');
@@ -35,10 +36,12 @@ TEST(DeletionList, NeverGrowsPastItsBuffer) {
 
 TEST(DeletionList, AStoredTextCutInsideAPathLosesOnlyThatPath) {
     std::string stored;
-    while (stored.size() < kTextBufferSize + 50) stored += "c:\\some\\long\\path\\name;";
+    while (stored.size() < kTextBufferSize + 50)
+        stored += "c:\\some\\long\\path\\name;";
     const auto entries = deletionEntries(stored);
     ASSERT_FALSE(entries.empty());
-    for (const std::string& entry : entries) EXPECT_EQ(entry, "c:\\some\\long\\path\\name");
+    for (const std::string& entry : entries)
+        EXPECT_EQ(entry, "c:\\some\\long\\path\\name");
     EXPECT_LE(deletionListOf(entries).size(), kTextBufferSize - 1);
     EXPECT_EQ(deletionEntries("a;b"), (std::vector<std::string>{"a", "b"}))
         << "a short text's last entry is whole";
@@ -73,8 +76,9 @@ TEST(DeletionList, OnlyPlainPathsBelowATemporaryFolderQualify) {
         {"/TMP/x", false, DeletionScope::Refused},
     };
     for (const ScopeCase& c : posix)
-        EXPECT_EQ(deletionScopeOf(c.path, c.fromDirectoryList, posixRoots, PathStyle::posix()).scope,
-                  c.scope)
+        EXPECT_EQ(
+            deletionScopeOf(c.path, c.fromDirectoryList, posixRoots, PathStyle::posix()).scope,
+            c.scope)
             << c.path;
 
     const std::vector<std::string> windowsRoots{"C:\\Users\\u\\Temp\\"};
@@ -102,10 +106,10 @@ TEST(DeletionList, OnlyPlainPathsBelowATemporaryFolderQualify) {
               DeletionScope::Refused);
     EXPECT_EQ(deletionScopeOf("c:\\x", false, {"c:\\"}, PathStyle::windows()).scope,
               DeletionScope::Refused);
-    EXPECT_EQ(deletionScopeOf("\\\\srv\\share\\x", false, {"\\\\srv\\share\\"},
-                              PathStyle::windows())
-                  .scope,
-              DeletionScope::Refused);
+    EXPECT_EQ(
+        deletionScopeOf("\\\\srv\\share\\x", false, {"\\\\srv\\share\\"}, PathStyle::windows())
+            .scope,
+        DeletionScope::Refused);
     EXPECT_EQ(deletionScopeOf("c:\\temp\\x", false, {"c:\\temp"}, PathStyle::windows()).scope,
               DeletionScope::Single);
 }

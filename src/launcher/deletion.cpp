@@ -109,10 +109,10 @@ struct PassTally {
     unsigned left = 0;
 };
 
-void processList(Launcher& launcher, os::RegistryKey& key, const char* valueName,
+void processList(Launcher& launcher, os::RegistryKey& key, bool directoryList,
                  const std::vector<std::string>& folders, const DeletionBudget& budget,
                  PassTally& tally) {
-    const bool directoryList = valueName == kDirectoryList;
+    const char* valueName = directoryList ? kDirectoryList : kFileList;
     std::string stored;
     key.readString(valueName, stored, kTextBufferSize, true);
     const std::vector<std::string> entries = deletionEntries(stored);
@@ -231,8 +231,8 @@ void processDeferredDeletions(Launcher& launcher) {
     const DeletionBudget budget(os::tickCount(), kDeferredDeletionBudgetMs);
     const std::vector<std::string> folders = temporaryFolders();
     PassTally tally;
-    processList(launcher, key, kFileList, folders, budget, tally);
-    processList(launcher, key, kDirectoryList, folders, budget, tally);
+    processList(launcher, key, false, folders, budget, tally);
+    processList(launcher, key, true, folders, budget, tally);
     if (tally.removed + tally.kept + tally.refused + tally.left == 0) return;
     launcher.log.info("Deferred deletions: %u removed, %u kept, %u refused, %u left for a later "
                       "start (%lu ms)",

@@ -2,6 +2,7 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 #include <vector>
@@ -83,23 +84,24 @@ std::vector<std::string> temporaryFolders() {
 }
 
 bool heldByARun(const std::string& path, const DeletionTarget& target) {
-    for (const std::string& guarded : guardedPaths(path, target, os::pathStyle()))
-        if (os::isInUse(guarded)) return true;
-    return false;
+    const std::vector<std::string> guarded = guardedPaths(path, target, os::pathStyle());
+    return std::any_of(guarded.begin(), guarded.end(),
+                       [](const std::string& held) { return os::isInUse(held); });
 }
 
 void removeEntry(const std::string& path, bool directoryList, const DeletionTarget& target,
                  const DeletionBudget& budget) {
     if (!directoryList) {
         if (os::isFileFree(path)) os::deleteFile(path);
-    } else if (target.scope == DeletionScope::Single) {
-        os::removeDirectory(path);
-    } else if (os::isRealDirectory(path)) {
-        removeTree(path, &budget);
-    } else if (!os::deleteFile(path)) {
-        // Named like ours but a link (or a junction): only the link goes.
-        os::removeDirectory(path);
+        return;
     }
+    if (target.scope == DeletionScope::Tree && os::isRealDirectory(path)) {
+        removeTree(path, &budget);
+        return;
+    }
+    // A directory goes once it is empty; a link named like ours (or a
+    // junction) goes itself, never what it points to.
+    if (!os::removeDirectory(path) && target.scope == DeletionScope::Tree) os::deleteFile(path);
 }
 
 struct PassTally {

@@ -8,6 +8,7 @@
 #include "core/property_store.h"
 #include "core/vm_options.h"
 #include "launcher/arguments.h"
+#include "launcher/deletion.h"
 #include "launcher/paths.h"
 #include "launcher/single_instance.h"
 #include "launcher/splash.h"
@@ -54,6 +55,10 @@ Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& le
         vmOptions[i].optionString = &options[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
+    // System.exit ends the process inside the JVM: the hook lets the run
+    // remove its files first.
+    char exitOption[] = "exit";
+    vmOptions.push_back(JavaVMOption{exitOption, jvmExitHook(launcher)});
     JavaVMInitArgs initArgs;
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = static_cast<jint>(vmOptions.size());

@@ -18,11 +18,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/property_catalogue.h"
 #include "core/property_store.h"
 #include "launcher/log.h"
+#include "os/file.h"
 
 namespace lumen {
 
@@ -108,6 +110,25 @@ class UnpackedFiles {
     std::vector<std::string> directories_;
 };
 
+// The marks that keep other launchers' deferred deletion away from this
+// run's temporary directories (launcher/deletion.h), held until the run
+// removes the directories itself or the process ends.
+class InUseMarks {
+  public:
+    void add(os::File mark) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        marks_.push_back(std::move(mark));
+    }
+    void releaseAll() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        marks_.clear();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<os::File> marks_;
+};
+
 // Where the error reports go: message boxes (owned by `owner` when set) or
 // the standard error stream once boxes are off.
 struct ErrorReports {
@@ -167,6 +188,7 @@ class Launcher {
     Log log;
     ErrorReports reports;
     UnpackedFiles unpacked;
+    InUseMarks inUse;
     // The directory of the unpacked files (empty when there are none); set
     // by the start-up before the launch reads it.
     std::string extractionDirectory;

@@ -36,6 +36,7 @@ bool Log::createUniqueLocked(const std::string& directory) {
         path_ = candidate;
         hasPath_ = true;
         file_ = std::fopen(candidate.c_str(), "w");
+        if (file_ != nullptr) inUse_ = os::File::markInUse(candidate);
         return file_ != nullptr;
     }
     return false;
@@ -54,6 +55,7 @@ void Log::openLocked() {
         hasPath_ = true;
         file_ = std::fopen(path_.c_str(), "w");
         if (file_ == nullptr) return;
+        inUse_ = os::File::markInUse(path_);
     }
     const std::string header = logHeader(os::ownExecutableName(), os::currentTimeText());
     // A log that cannot be written is silently absent, as the contract says.
@@ -98,6 +100,14 @@ void Log::error(const char* format, ...) { // NOLINT(cert-dcl50-cpp)
     va_start(arguments, format);
     write(true, format, arguments);
     va_end(arguments);
+}
+
+void Log::close() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    opened_ = true;
+    if (file_ != nullptr) (void)std::fclose(file_);
+    file_ = nullptr;
+    inUse_.close();
 }
 
 bool Log::path(std::string& out) const {

@@ -7,12 +7,17 @@
 // installers built on the launcher look for: a stored format, kept.) Every
 // line is flushed before the call returns; a line is written whole even
 // when threads log at once. A log that cannot be opened is silently absent.
+// While it is open the log is marked as in use (os::File::markInUse), so
+// that no other launcher's deferred deletion takes it; close() ends the log
+// for good (later lines go nowhere) so that its file can be deleted.
 #pragma once
 
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 #include <string>
+
+#include "os/file.h"
 
 namespace lumen {
 
@@ -27,6 +32,7 @@ class Log {
     void error(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The log's path; false while no attempt to open it was made.
     bool path(std::string& out) const;
+    void close();
 
   private:
     void write(bool error, const char* format, va_list arguments);
@@ -38,6 +44,7 @@ class Log {
     bool hasPath_ = false;
     std::string path_;
     std::FILE* file_ = nullptr;
+    os::File inUse_;
 };
 
 } // namespace lumen

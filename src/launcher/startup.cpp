@@ -131,6 +131,7 @@ Result<bool> findRuntime(Launcher& launcher, void* dialog, bool reportMissingRun
 
 Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) {
     launcher.log.info("Starting work");
+    processDeferredDeletions(launcher);
     if (dialog != nullptr) os::setProgressPosition(dialog, kProgressBarId, 1);
     setSplashStartupText(launcher, Property::UiSplashUnpacking);
     Result<std::string> extracted = extractIncludedFiles(launcher);
@@ -172,8 +173,7 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
     }
     if (dialog != nullptr) startWindowWaitThread(launcher, dialog, scale.base, scale.max);
 
-    std::string logPath;
-    if (launcher.log.path(logPath)) scheduleFileDeletion(launcher, logPath);
+    scheduleRunFiles(launcher);
 
     const Result<Arguments> arguments = splitCommandLine(launcher);
     if (!arguments) return arguments.failure();
@@ -186,6 +186,7 @@ Outcome runStartup(Launcher& launcher, void* dialog, bool reportMissingRuntime) 
         launcher.log.error("Could not start JVM");
         return Failure::configured(Property::MessageJvmStartFailed);
     }
+    removeRunFiles(launcher, true);
     return Outcome();
 }
 

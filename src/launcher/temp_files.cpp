@@ -4,8 +4,10 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <utility>
 
 #include "launcher/paths.h"
+#include "os/file.h"
 #include "os/paths.h"
 #include "os/system.h"
 
@@ -80,9 +82,16 @@ bool createPrivateDirectoryIn(Launcher& launcher, const std::string& directory, 
         }
         const std::string candidate = joinPath(os::pathStyle(), directory, name + "_dir");
         switch (os::createNewDirectory(candidate)) {
-        case os::NewDirectory::Created:
+        case os::NewDirectory::Created: {
             path = candidate;
+            // Marked before anything can name it in a deletion list.
+            os::File mark = os::File::markInUse(candidate);
+            if (!mark.valid())
+                launcher.log.error("Could not mark %s as in use (error %lu)", candidate.c_str(),
+                                   os::lastErrorCode());
+            launcher.inUse.add(std::move(mark));
             return true;
+        }
         case os::NewDirectory::NameTaken:
             launcher.log.error("%s exists already; drawing another name", candidate.c_str());
             break;

@@ -33,6 +33,13 @@ class File {
     // Creates (or replaces) a file for writing, without sharing.
     static File createForWriting(const std::string& path);
 
+    // Opens a file or a directory only to mark it as in use by this process
+    // for as long as the File lives: isInUse() then answers true for it in
+    // other processes (POSIX: a shared advisory lock; Windows: a handle that
+    // lets nobody delete it). A link is not followed. The mark goes with the
+    // process, also when it dies, and child processes never inherit it.
+    static File markInUse(const std::string& path);
+
     bool valid() const { return handle_ != nullptr; }
     bool size(uint64_t& out) const;
     bool seek(uint64_t offset);
@@ -51,5 +58,10 @@ class File {
     }
     void* handle_ = nullptr; // never the platform's invalid value
 };
+
+// Whether another holder keeps path from being deleted: a mark of
+// File::markInUse() (this process's own marks count too), or on Windows any
+// open handle that does not share deletion. False when path is missing.
+bool isInUse(const std::string& path);
 
 } // namespace lumen::os

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,29 @@ void* handleOf(int fd) {
 File File::openForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     return fd < 0 ? File() : File(handleOf(fd));
+}
+
+// A shared lock: the launcher's own marks never conflict with one another,
+// another process's exclusive test does.
+File File::markInUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return File();
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return File();
+    }
+    return File(handleOf(fd));
+}
+
+bool isInUse(const std::string& path) {
+    // Non-blocking: a FIFO planted in the folder must not hang the test.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }
 
 File File::createForWriting(const std::string& path) {

@@ -17,7 +17,32 @@ HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disp
                        nullptr);
 }
 
+// Directories open only with backup semantics; a link (reparse point) is
+// opened itself, never what it points to.
+HANDLE openEntry(const std::string& path, DWORD access, DWORD share) {
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    std::wstring extended;
+    if (extendedLengthPath(path, extended))
+        return CreateFileW(extended.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+    return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
 } // namespace
+
+// Read access on purpose: a handle with attribute access alone takes no
+// part in the sharing checks and would keep nobody out.
+File File::markInUse(const std::string& path) {
+    HANDLE h = openEntry(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return File();
+    return File(h);
+}
+
+bool isInUse(const std::string& path) {
+    HANDLE h = openEntry(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(h);
+    return false;
+}
 
 File File::openForReading(const std::string& path) {
     HANDLE h = createFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);

@@ -70,6 +70,8 @@ enum class NewDirectory { Created, NameTaken, Failed };
 NewDirectory createNewDirectory(const std::string& path);
 bool removeDirectory(const std::string& path);
 bool deleteFile(const std::string& path);
+// A directory itself, not a link to one (nor a Windows junction).
+bool isRealDirectory(const std::string& path);
 // A new, empty file with a unique name made of prefix and a unique number in
 // directory (the system's own temporary names).
 bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
@@ -77,7 +79,11 @@ bool createUniqueTempFile(const std::string& directory, const std::string& prefi
 
 struct DirectoryEntry {
     std::string name;
+    // The entry itself, links not followed: a link to a directory (POSIX)
+    // is no directory; a directory link (Windows junction) is one, and a
+    // link, which removing a tree must remove without entering.
     bool isDirectory;
+    bool isLink;
 };
 // The entries of a directory, without "." and "..".
 bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& out);

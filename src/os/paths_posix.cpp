@@ -187,6 +187,10 @@ bool removeDirectory(const std::string& path) {
 bool deleteFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
+bool isRealDirectory(const std::string& path) {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
                           std::string& out) {
@@ -213,8 +217,8 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
         std::string path = directory;
         path += '/';
         path += name;
-        const bool isDirectory = ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-        out.push_back({name, isDirectory});
+        const bool known = ::lstat(path.c_str(), &info) == 0;
+        out.push_back({name, known && S_ISDIR(info.st_mode), known && S_ISLNK(info.st_mode)});
     }
     ::closedir(dir);
     return true;

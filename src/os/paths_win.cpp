@@ -187,10 +187,22 @@ NewDirectory createNewDirectory(const std::string& path) {
                                                                        : NewDirectory::Failed;
 }
 bool removeDirectory(const std::string& path) {
+    std::wstring extended;
+    if (extendedLengthPath(path, extended)) return RemoveDirectoryW(extended.c_str()) != 0;
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 bool deleteFile(const std::string& path) {
+    std::wstring extended;
+    if (extendedLengthPath(path, extended)) return DeleteFileW(extended.c_str()) != 0;
     return DeleteFileA(path.c_str()) != 0;
+}
+bool isRealDirectory(const std::string& path) {
+    std::wstring extended;
+    const DWORD attributes = extendedLengthPath(path, extended)
+                                 ? GetFileAttributesW(extended.c_str())
+                                 : GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 bool createUniqueTempFile(const std::string& directory, const std::string& prefix,
@@ -216,7 +228,8 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
     do {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
-        out.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        out.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                       (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return true;

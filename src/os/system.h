@@ -21,6 +21,11 @@ std::string currentTimeText();
 
 // Ends the process at once with the code; exit handlers do not run.
 [[noreturn]] void exitProcess(unsigned code);
+// Ends the process as a JVM does when the application calls System.exit:
+// through the C library's exit on POSIX (exit handlers run, streams are
+// flushed), ExitProcess on Windows (the loaded libraries still see the
+// process detach).
+[[noreturn]] void exitProcessAsJvm(int code);
 
 // Asks the system to restart. Returns whether the request was accepted.
 bool requestRestart();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <unistd.h>
 
@@ -51,6 +52,10 @@ std::string currentTimeText() {
 
 void exitProcess(unsigned code) {
     ::_exit(static_cast<int>(code & 0xFF));
+}
+
+void exitProcessAsJvm(int code) {
+    std::exit(code);
 }
 
 // Restarting the machine is not a launcher's business on POSIX systems.

@@ -47,6 +47,10 @@ void exitProcess(unsigned code) {
     ExitProcess(code);
 }
 
+void exitProcessAsJvm(int code) {
+    ExitProcess(static_cast<UINT>(code));
+}
+
 bool requestRestart() {
     // Without the shutdown privilege the request is refused on NT.
     HANDLE token = nullptr;
@@ -67,8 +71,8 @@ bool setAppUserModelId(const std::u16string& id) {
     std::string system;
     if (!systemDirectory(system)) return false;
     void* shell = loadSystemLibrary(system + "\\shell32.dll");
-    const auto set = reinterpret_cast<SetId>(
-        libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
+    const auto set =
+        reinterpret_cast<SetId>(libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
     if (set == nullptr) return false;
     const std::wstring text(id.begin(), id.end());
     const HRESULT result = set(text.c_str());

@@ -81,6 +81,9 @@ class LinuxLauncherTest(unittest.TestCase):
             "LUMEN_SYSTEM_CONFIG_DIR": str(self.case / "etc"),
             "JAVA_HOME": str(JDK),
             "LANG": "C.UTF-8",
+            # Successful runs keep their log for the cases that read it
+            # (test_temp_cleanup runs without this).
+            "LUMEN_KEEP_TEMP": "1",
         }
 
     # -- building and running ------------------------------------------------

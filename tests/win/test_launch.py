@@ -107,10 +107,12 @@ class OptionsAndArguments(LaunchTestCase):
             temp_dir + "\\app.jar", temp_dir + "\\lumen-runtime.jar",
             case_dir + "\\lib\\missing.jar", case_dir + "\\lib\\b.jar",
             "c:\\extra\\x.jar", case_dir + "\\classes"]) + ";")
-        # The application's name and arguments last, as the standard launcher gives them.
+        # The application's name and arguments, as the standard launcher gives them;
+        # last, the hook through which System.exit lets the launcher clean up.
         self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2",
-                                        "-Dsun.java.command=com.example.Main -q user arg"])
-        self.assertIn("JNI_CreateJavaVM version=0x10002 options=14 ignoreUnrecognized=1", self.record())
+                                        "-Dsun.java.command=com.example.Main -q user arg",
+                                        "exit (extraInfo set)"])
+        self.assertIn("JNI_CreateJavaVM version=0x10002 options=15 ignoreUnrecognized=1", self.record())
         # -J arguments became VM options and are left out of main's arguments.
         self.assertEqual(self.main_arguments()[6:], ["-q", "user arg"])
 

@@ -77,6 +77,9 @@ WINE_BASE_ENV = {
     "WINEDEBUG": "-all",
     # Without these Wine offers to install Mono and Gecko on a fresh prefix.
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    # The launchers keep their extraction directory and log, which most
+    # tests read after a successful run; test_temp_cleanup turns this off.
+    "LUMEN_KEEP_TEMP": "1",
 }
 
 

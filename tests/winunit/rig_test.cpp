@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/deletion.h"
+#include "os/file.h"
 #include "win_test_support.h"
 
 namespace lumen::wintest {
@@ -291,12 +292,12 @@ TEST_F(DeferredDeletion, FileInUseStaysListedUntilItIsFree) {
     HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
     CloseHandle(held);
     EXPECT_TRUE(fileExists(file));
     EXPECT_EQ(file + ";", list("delete_file"));
 
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
     EXPECT_FALSE(fileExists(file));
     EXPECT_EQ("", list("delete_file")) << "an emptied list stays as an empty text";
 }
@@ -310,12 +311,41 @@ TEST_F(DeferredDeletion, TreeGoesInOnePassButAFullDirectoryStays) {
 
     scheduleTreeDeletion(launcher_, tree);
     scheduleDirectoryDeletion(launcher_, full);
-    processDeferredDeletions();
+    processDeferredDeletions(launcher_);
 
     EXPECT_FALSE(fileExists(tree));
     EXPECT_TRUE(fileExists(full + "\\c.txt"));
     EXPECT_EQ("", list("delete_file"));
     EXPECT_EQ(full + ";", list("delete_dir"));
+}
+
+TEST_F(DeferredDeletion, ARunningLaunchersDirectoryStaysAndNothingOutsideTheFolderGoes) {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string own = joinPath(temp, "lmx" + std::string(31, '0') +
+                                               std::to_string(GetCurrentProcessId() % 10) + "_dir");
+    ASSERT_TRUE(writeFile(own + "\\app.jar", "a"));
+    ASSERT_TRUE(writeFile(own + "\\jre\\bin\\java.exe", "j"));
+    const std::string outside = "c:\\lumen-outside-" + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(writeFile(outside + "\\keep.txt", "k"));
+    scheduleDirectoryDeletion(launcher_, own);
+    scheduleDirectoryDeletion(launcher_, outside);
+    scheduleFileDeletion(launcher_, outside + "\\keep.txt");
+
+    {
+        os::File mark = os::File::markInUse(own);
+        ASSERT_TRUE(mark.valid());
+        EXPECT_TRUE(os::isInUse(own));
+        processDeferredDeletions(launcher_);
+        EXPECT_TRUE(fileExists(own + "\\app.jar")) << "a marked directory is a running launcher's";
+        EXPECT_EQ(own + ";", list("delete_dir")) << "refused entries leave the list";
+    }
+    EXPECT_FALSE(os::isInUse(own));
+    processDeferredDeletions(launcher_);
+    EXPECT_FALSE(fileExists(own)) << "the whole tree of the launcher's own directory";
+    EXPECT_EQ("", list("delete_dir"));
+    EXPECT_TRUE(fileExists(outside + "\\keep.txt"));
+    removeTree(outside);
 }
 
 } // namespace

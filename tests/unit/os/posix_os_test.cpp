@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "os/file.h"
 #include "os/paths.h"
 #include "os/process.h"
 #include "os/registry.h"
@@ -210,6 +211,54 @@ TEST(PosixInstanceClaim, LockFileOfAnotherUserIsNotThisUsersClaim) {
     ::unlink(found.c_str());
     ::rmdir(directory);
     ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Whether a child process (another launcher) sees path as in use.
+bool inUseForAnotherProcess(const std::string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(isInUse(path) ? 1 : 0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+}
+
+TEST(PosixInUseMarks, HeldForTheMarksLifeNeverThroughALink) {
+    char pattern[] = "/tmp/lumen-marks-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const std::string directory = root + "/lmx_dir";
+    const std::string file = root + "/log";
+    const std::string link = root + "/link";
+    ASSERT_EQ(::mkdir(directory.c_str(), 0700), 0);
+    std::ofstream(file) << "x";
+    ASSERT_EQ(::symlink(directory.c_str(), link.c_str()), 0);
+
+    for (const std::string& path : {directory, file}) {
+        File mark = File::markInUse(path);
+        ASSERT_TRUE(mark.valid()) << path;
+        File second = File::markInUse(path);
+        EXPECT_TRUE(second.valid()) << "the run's own marks do not conflict";
+        EXPECT_TRUE(inUseForAnotherProcess(path)) << path;
+        EXPECT_FALSE(inUseForAnotherProcess(link)) << "the link itself is nobody's";
+        mark.close();
+        EXPECT_TRUE(inUseForAnotherProcess(path)) << "one mark is left";
+        second.close();
+        EXPECT_FALSE(inUseForAnotherProcess(path)) << path;
+    }
+    EXPECT_FALSE(File::markInUse(link).valid()) << "a link is not followed";
+    EXPECT_FALSE(isInUse(root + "/missing"));
+
+    std::vector<DirectoryEntry> entries;
+    ASSERT_TRUE(listDirectory(root, entries));
+    for (const DirectoryEntry& entry : entries) {
+        EXPECT_EQ(entry.isLink, entry.name == "link") << entry.name;
+        EXPECT_EQ(entry.isDirectory, entry.name == "lmx_dir") << entry.name;
+    }
+    EXPECT_TRUE(isRealDirectory(directory));
+    EXPECT_FALSE(isRealDirectory(link));
+    EXPECT_FALSE(isRealDirectory(file));
+    const std::string command = "rm -rf '" + root + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
 }
 
 } // namespace

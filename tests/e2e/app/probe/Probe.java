@@ -5,7 +5,7 @@ import java.io.File;
 /**
  * The application the end-to-end tests launch. It reports what it received
  * (arguments, selected system properties, the working directory) one item a
- * line, and its first argument may ask for an ending: "exit7", "throw",
+ * line, and its first argument may ask for an ending: "exit0", "exit7", "throw",
  * "thread" (main returns while a non-daemon thread still works), "streams"
  * (a line on each standard stream), "wait FILE" (waits for FILE to appear).
  */
@@ -31,6 +31,9 @@ public final class Probe {
 
         String mode = args.length > 0 ? args[0] : "";
         switch (mode) {
+            case "exit0":
+                System.exit(0);
+                break;
             case "exit7":
                 System.exit(7);
                 break;

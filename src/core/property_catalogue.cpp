@@ -183,6 +183,10 @@ const PropertyInfo kCatalogue[] = {
      "splash status line while a Java runtime is looked for"},
     {P::UiSplashStarting, K::WideText, "ui-texts", "splash-starting", nullptr, nullptr,
      "splash status line while the JVM starts"},
+    {P::ClassDataSharing, K::Text, "launcher", "class-data-sharing", nullptr, nullptr,
+     "\"auto\": on runtimes 13 and later, the first start has the JVM write an archive of the "
+     "classes it loaded into the user's cache and later starts map it; \"off\" or absent: no "
+     "archive"},
 };
 
 bool same(const char* a, const char* b) {

@@ -6,6 +6,7 @@
 
 #include "core/property_store.h"
 #include "launcher/arguments.h"
+#include "launcher/class_data_sharing.h"
 #include "launcher/paths.h"
 #include "launcher/single_instance.h"
 #include "launcher/splash.h"
@@ -45,11 +46,16 @@ Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& le
     Result<std::vector<std::string>> built = buildVmOptions(launcher, leadingOptions, arguments);
     if (!built) return built.failure();
     std::vector<std::string>& options = built.value();
+    prepareClassDataSharing(launcher, options, leadingOptions.size());
     std::vector<JavaVMOption> vmOptions(options.size());
     for (size_t i = 0; i < options.size(); ++i) {
         vmOptions[i].optionString = &options[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
+    // An application that ends with System.exit never comes back here: the
+    // archive written on its way out is finished in the JVM's exit hook.
+    char exitOption[] = "exit";
+    if (void* hook = classDataSharingExitHook(launcher)) vmOptions.push_back({exitOption, hook});
     JavaVMInitArgs initArgs;
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = static_cast<jint>(vmOptions.size());
@@ -177,6 +183,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
     const Result<bool> ran = callMain(launcher, env, arguments);
     if (!ran) return ran.failure();
     if (!ran.value()) {
+        finishClassDataSharing(launcher); // nothing was written: the JVM lives on
         launcher.log.error("could not call main");
         return false;
     }
@@ -184,6 +191,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
         launcher.jvm.ending.store(true, std::memory_order_release);
         launcher.log.info("dest JVM");
         javaVm(launcher)->DestroyJavaVM();
+        finishClassDataSharing(launcher);
     }
     launcher.log.info("launch done");
     return true;

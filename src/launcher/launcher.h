@@ -122,6 +122,11 @@ struct JvmState {
     void* vm = nullptr;
     std::atomic<bool> created{false};
     std::atomic<bool> ending{false};
+    // The archive the JVM writes at its exit on this start and the name it
+    // gets once written (launcher/class_data_sharing.h); empty when none.
+    std::string sharingWritten;
+    std::string sharingArchive;
+    std::atomic<bool> sharingFinished{false};
 };
 
 // The splash screen as other threads see it: `started` is the one-way flag

@@ -130,6 +130,32 @@ std::string sharingKeyText(uint64_t key) {
     return text;
 }
 
+std::string archiveRecordText(uint64_t size, uint64_t hash) {
+    return std::to_string(size) + " " + sharingKeyText(hash) + "\n";
+}
+
+bool parseArchiveRecord(const std::string& text, uint64_t& size, uint64_t& hash) {
+    const size_t space = text.find(' ');
+    if (space == std::string::npos || space == 0 || space > 20) return false;
+    const std::string digits = text.substr(0, space);
+    std::string hex = text.substr(space + 1);
+    if (!hex.empty() && hex.back() == '\n') hex.pop_back();
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isHex = [&](char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); };
+    if (!std::all_of(digits.begin(), digits.end(), isDigit) || hex.size() != 16 ||
+        !std::all_of(hex.begin(), hex.end(), isHex))
+        return false;
+    size = 0;
+    for (char c : digits) {
+        if (size > (UINT64_MAX - 9) / 10) return false;
+        size = size * 10 + static_cast<uint64_t>(c - '0');
+    }
+    hash = 0;
+    for (char c : hex)
+        hash = (hash << 4) | static_cast<uint64_t>(isDigit(c) ? c - '0' : c - 'a' + 10);
+    return true;
+}
+
 SharingDecision decideSharing(SharingSupport support, bool archiveExists, bool cacheWritable) {
     switch (support) {
     case SharingSupport::None:
@@ -196,9 +222,8 @@ std::vector<std::string> keysToEvict(std::vector<CacheEntry> entries, const Cach
 std::string keyOfCacheName(const std::string& name) {
     if (name.size() < 18 || name[16] != '.') return {};
     const std::string key = name.substr(0, 16);
-    if (!std::all_of(key.begin(), key.end(), [](char c) {
-            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-        }))
+    if (!std::all_of(key.begin(), key.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
         return {};
     return key;
 }

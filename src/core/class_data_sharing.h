@@ -89,6 +89,13 @@ SharingDecision decideSharing(SharingSupport support, bool archiveExists, bool c
 std::vector<std::string> sharingOptions(SharingStep step, const std::string& archivePath,
                                         const std::string& writePath);
 
+// The record kept beside an archive ("<key>.sum"): its size and content
+// hash, written before the archive takes its name. The JVM checks neither
+// (it maps a truncated or altered archive and dies of it), so a start maps
+// only an archive that matches its record.
+std::string archiveRecordText(uint64_t size, uint64_t hash);
+bool parseArchiveRecord(const std::string& text, uint64_t& size, uint64_t& hash);
+
 // One key's files in the cache: its archive, temporary archives and the
 // directory of class-path copies, taken together.
 struct CacheEntry {
@@ -109,7 +116,7 @@ std::vector<std::string> keysToEvict(std::vector<CacheEntry> entries, const Cach
                                      const std::string& keep);
 
 // The key a cache file name belongs to ("<key>.jsa", "<key>.<n>.tmp",
-// "<key>.cp"); empty for a name that is not the launcher's.
+// "<key>.sum", "<key>.cp"); empty for a name that is not the launcher's.
 std::string keyOfCacheName(const std::string& name);
 
 } // namespace lumen

@@ -56,6 +56,50 @@ bool hashFile(const std::string& path, ContentHash& hash) {
     }
 }
 
+bool fileHash(const std::string& path, uint64_t& value) {
+    ContentHash hash;
+    if (!hashFile(path, hash)) return false;
+    value = hash.value();
+    return true;
+}
+
+std::string recordPath(const std::string& archive) {
+    return archive.substr(0, archive.size() - 4) + ".sum"; // "<key>.jsa" -> "<key>.sum"
+}
+
+// The archive matches the record written with it: same size, same content.
+bool archiveIntact(const std::string& archive, uint64_t size) {
+    os::File file = os::File::openForReading(recordPath(archive));
+    if (!file.valid()) return false;
+    char text[64] = {};
+    size_t got = 0;
+    if (!file.read(text, sizeof text - 1, got)) return false;
+    uint64_t recordedSize = 0;
+    uint64_t recordedHash = 0;
+    uint64_t hash = 0;
+    return parseArchiveRecord(std::string(text, got), recordedSize, recordedHash) &&
+           recordedSize == size && fileHash(archive, hash) && hash == recordedHash;
+}
+
+// Writes the record of the archive at `content` (which may still lie under
+// its temporary name), itself through a temporary name.
+bool writeRecord(const std::string& archive, const std::string& content) {
+    os::FileStatus status;
+    uint64_t hash = 0;
+    if (!os::fileStatus(content, status) || !fileHash(content, hash)) return false;
+    const std::string record = recordPath(archive);
+    const std::string temporary = record + "." + std::to_string(os::processId()) + ".tmp";
+    const std::string text = archiveRecordText(status.size, hash);
+    bool written = false;
+    {
+        os::File out = os::File::createForWriting(temporary);
+        written = out.valid() && out.writeAll(text.data(), text.size());
+    }
+    if (written && os::replaceFile(temporary, record)) return true;
+    os::deleteFile(temporary);
+    return false;
+}
+
 bool copyFile(const std::string& from, const std::string& to) {
     os::File in = os::File::openForReading(from);
     if (!in.valid()) return false;
@@ -268,8 +312,7 @@ std::string classDataSharingCache() {
 
 void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& options,
                              size_t insertAt) {
-    if (parseSharingMode(launcher.properties.text(Property::ClassDataSharing)) ==
-        SharingMode::Off)
+    if (parseSharingMode(launcher.properties.text(Property::ClassDataSharing)) == SharingMode::Off)
         return;
     if (optionsSteerSharing(options)) {
         launcher.log.info("Class-data sharing: left to the VM options");
@@ -280,8 +323,7 @@ void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& optio
     const std::string home = parentOf(parentOf(libraryDirectory));
     ReleaseInfo release;
     readReleaseFile(join(home, "release"), release);
-    const std::string version =
-        release.version.empty() ? release.javaVersion : release.version;
+    const std::string version = release.version.empty() ? release.javaVersion : release.version;
     const SharingSupport support = sharingSupportFor(version);
     if (support == SharingSupport::None) {
         launcher.log.info("Class-data sharing: not offered by the runtime in %s (version %s)",
@@ -321,12 +363,21 @@ void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& optio
     const std::string archive = join(cache, key + ".jsa");
     bool freshCopies = false;
     if (!keepCopies(launcher, join(cache, key + ".cp"), plan, freshCopies)) return;
-    if (freshCopies) os::deleteFile(archive);
+    if (freshCopies) {
+        os::deleteFile(archive);
+        os::deleteFile(join(cache, key + ".sum"));
+    }
 
     os::FileStatus status;
-    const bool archiveExists = os::fileStatus(archive, status) && status.size > 0;
-    const std::string probe =
-        join(cache, key + "." + std::to_string(os::processId()) + ".tmp");
+    bool archiveExists = os::fileStatus(archive, status);
+    if (archiveExists && !archiveIntact(archive, status.size)) {
+        launcher.log.info("Class-data sharing: %s does not match its record, written anew",
+                          archive.c_str());
+        os::deleteFile(archive);
+        os::deleteFile(recordPath(archive));
+        archiveExists = false;
+    }
+    const std::string probe = join(cache, key + "." + std::to_string(os::processId()) + ".tmp");
     const bool writable = (support == SharingSupport::AutoCreate || !archiveExists) &&
                           cacheTakesArchive(launcher, cache, probe);
     const SharingDecision decision = decideSharing(support, archiveExists, writable);
@@ -334,35 +385,49 @@ void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& optio
     if (!decision.active) return;
 
     if (!archiveExists) boundCache(launcher, cache, key);
-    if (archiveExists) os::touchFile(archive); // the cache evicts the least recently used
-    if (decision.step == SharingStep::Write) {
-        launcher.jvm.sharingWritten = probe;
+    // The cache evicts the least recently used; the record, not the archive,
+    // is touched, so the archive keeps the time the JVM left it with.
+    if (archiveExists) os::touchFile(recordPath(archive));
+    if (decision.step != SharingStep::Use) {
+        launcher.jvm.sharingWritten = decision.step == SharingStep::Write ? probe : std::string();
         launcher.jvm.sharingArchive = archive;
+        launcher.jvm.sharingArchiveModified = archiveExists ? status.modified : -1;
     }
-    if (classPath != options.rend())
-        *classPath = kClassPathOption + joinList(plan.entries);
+    if (classPath != options.rend()) *classPath = kClassPathOption + joinList(plan.entries);
     const std::vector<std::string> added = sharingOptions(decision.step, archive, probe);
-    options.insert(options.begin() + static_cast<std::ptrdiff_t>(std::min(insertAt, options.size())),
+    options.insert(options.begin() +
+                       static_cast<std::ptrdiff_t>(std::min(insertAt, options.size())),
                    added.begin(), added.end());
     launcher.log.info("Class-data sharing: %s %s", stepName(decision.step), archive.c_str());
 }
 
 void* classDataSharingExitHook(Launcher& launcher) {
-    if (launcher.jvm.sharingWritten.empty()) return nullptr;
+    if (launcher.jvm.sharingArchive.empty()) return nullptr;
     exitHookLauncher.store(&launcher, std::memory_order_release);
     return reinterpret_cast<void*>(&sharingExitHook);
 }
 
 void finishClassDataSharing(Launcher& launcher) {
-    if (launcher.jvm.sharingWritten.empty() || launcher.jvm.sharingFinished.exchange(true)) return;
-    const std::string& written = launcher.jvm.sharingWritten;
+    const JvmState& jvm = launcher.jvm;
+    if (jvm.sharingArchive.empty() || launcher.jvm.sharingFinished.exchange(true)) return;
     os::FileStatus status;
-    if (os::fileStatus(written, status) && status.size > 0 &&
-        os::replaceFile(written, launcher.jvm.sharingArchive)) {
+    if (jvm.sharingWritten.empty()) {
+        // The JVM rewrites the archive in place when it could not use it.
+        if (!os::fileStatus(jvm.sharingArchive, status) ||
+            status.modified == jvm.sharingArchiveModified)
+            return;
+        if (writeRecord(jvm.sharingArchive, jvm.sharingArchive))
+            launcher.log.info("Class-data sharing: archive written");
+        return;
+    }
+    // The record goes first: a start that sees the archive finds its record.
+    if (os::fileStatus(jvm.sharingWritten, status) && status.size > 0 &&
+        writeRecord(jvm.sharingArchive, jvm.sharingWritten) &&
+        os::replaceFile(jvm.sharingWritten, jvm.sharingArchive)) {
         launcher.log.info("Class-data sharing: archive written");
         return;
     }
-    os::deleteFile(written);
+    os::deleteFile(jvm.sharingWritten);
     launcher.log.info("Class-data sharing: no archive written");
 }
 

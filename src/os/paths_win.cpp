@@ -230,9 +230,9 @@ bool fileStatus(const std::string& path, FileStatus& out) {
                          : GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     if (!got) return false;
     out.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    out.modified = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime)
-                                         << 32) |
-                                        data.ftLastWriteTime.dwLowDateTime);
+    out.modified =
+        static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                             data.ftLastWriteTime.dwLowDateTime);
     out.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     return true;
 }

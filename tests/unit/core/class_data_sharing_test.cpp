@@ -19,11 +19,16 @@ TEST(ClassDataSharing, ModeAndSupportFromTheirTexts) {
         const char* version;
         SharingSupport support;
     } cases[] = {
-        {"1.8.0_301", SharingSupport::None},    {"11.0.2", SharingSupport::None},
-        {"12", SharingSupport::None},           {"13", SharingSupport::ArchiveAtExit},
-        {"17.0.9", SharingSupport::ArchiveAtExit}, {"18.0.2.1", SharingSupport::ArchiveAtExit},
-        {"19", SharingSupport::AutoCreate},     {"22-ea", SharingSupport::AutoCreate},
-        {"25.0.3", SharingSupport::AutoCreate}, {"", SharingSupport::None},
+        {"1.8.0_301", SharingSupport::None},
+        {"11.0.2", SharingSupport::None},
+        {"12", SharingSupport::None},
+        {"13", SharingSupport::ArchiveAtExit},
+        {"17.0.9", SharingSupport::ArchiveAtExit},
+        {"18.0.2.1", SharingSupport::ArchiveAtExit},
+        {"19", SharingSupport::AutoCreate},
+        {"22-ea", SharingSupport::AutoCreate},
+        {"25.0.3", SharingSupport::AutoCreate},
+        {"", SharingSupport::None},
         {"unknown", SharingSupport::None},
     };
     for (const auto& c : cases)
@@ -48,8 +53,8 @@ TEST(ClassDataSharing, OptionsThatSteerSharingThemselvesWin) {
     for (const auto& c : cases)
         EXPECT_EQ(optionsSteerSharing(c.options), c.steer)
             << (c.options.empty() ? "" : c.options.back());
-    EXPECT_EQ(keyedOptions({"-Dlumen.tempDir=/tmp/a", "-Xmx1g", "-Djava.class.path=x", "--add-opens=a",
-                            "-XX:+UseZGC"}),
+    EXPECT_EQ(keyedOptions({"-Dlumen.tempDir=/tmp/a", "-Xmx1g", "-Djava.class.path=x",
+                            "--add-opens=a", "-XX:+UseZGC"}),
               (std::vector<std::string>{"-Xmx1g", "--add-opens=a", "-XX:+UseZGC"}));
 }
 
@@ -72,7 +77,9 @@ TEST(ClassDataSharing, StepsFollowSupportArchiveAndCache) {
     for (const auto& c : cases) {
         const SharingDecision decision = decideSharing(c.support, c.exists, c.writable);
         EXPECT_EQ(decision.active, c.active);
-        if (c.active) EXPECT_EQ(decision.step, c.step);
+        if (c.active) {
+            EXPECT_EQ(decision.step, c.step);
+        }
     }
     // Never -Xshare:on: an archive the JVM cannot map must not stop the start.
     for (SharingStep step : {SharingStep::Write, SharingStep::Use, SharingStep::Auto})
@@ -127,6 +134,18 @@ TEST(ClassDataSharing, HashSeesEveryByteAndFieldBoundaries) {
     EXPECT_EQ(sharingKeyText(0), "0000000000000000");
 }
 
+TEST(ClassDataSharing, ArchiveRecordsReadBackOrAreRefused) {
+    uint64_t size = 0;
+    uint64_t hash = 0;
+    ASSERT_TRUE(parseArchiveRecord(archiveRecordText(155648, 0xfedcba9876543210ULL), size, hash));
+    EXPECT_EQ(size, 155648u);
+    EXPECT_EQ(hash, 0xfedcba9876543210ULL);
+    for (const char* bad :
+         {"", "155648", "155648 ", " 0123456789abcdef", "12x 0123456789abcdef", "1 0123456789abcde",
+          "1 0123456789abcdefa", "1 0123456789ABCDEF", "99999999999999999999999 0123456789abcdef"})
+        EXPECT_FALSE(parseArchiveRecord(bad, size, hash)) << bad;
+}
+
 TEST(ClassDataSharing, CacheNamesBelongToTheirKey) {
     const struct {
         const char* name;
@@ -135,6 +154,7 @@ TEST(ClassDataSharing, CacheNamesBelongToTheirKey) {
         {"0123456789abcdef.jsa", "0123456789abcdef"},
         {"0123456789abcdef.4711.tmp", "0123456789abcdef"},
         {"0123456789abcdef.cp", "0123456789abcdef"},
+        {"0123456789abcdef.sum", "0123456789abcdef"},
         {"0123456789ABCDEF.jsa", ""},
         {"0123456789abcde.jsa", ""},
         {"0123456789abcdefa.jsa", ""},

@@ -85,40 +85,48 @@ def description(app, sharing):
     return "\n".join(lines) + "\n"
 
 
-def wait_for_window(process, name, env):
-    """Seconds until a visible window whose name contains `name` is mapped."""
+def wait_for_window(pid, name, env):
+    """Seconds until a visible window whose name contains `name` is mapped;
+    the exit status and resources instead when the process ends first."""
     deadline = time.monotonic() + WINDOW_TIMEOUT
     while time.monotonic() < deadline:
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
                                env=env, capture_output=True)
         if found.returncode == 0 and found.stdout.strip():
-            return True
-        if process.poll() is not None:
-            return False
+            return True, None
+        ended = os.wait4(pid, os.WNOHANG)
+        if ended[0] != 0:
+            return False, ended
         time.sleep(0.005)
-    return False
+    return False, None
+
+
+def cpu_seconds(usage):
+    return usage.ru_utime + usage.ru_stime
 
 
 def measure(command, env, window=None):
-    """Wall seconds and peak resident kilobytes of one run (for a GUI
-    application: until its window shows; it is then ended with SIGTERM,
-    which lets the JVM end as on System.exit)."""
+    """Wall seconds, CPU seconds (user and system, all threads) and peak
+    resident kilobytes of one run (for a GUI application: until its window
+    shows; it is then ended with SIGTERM, which lets the JVM end as on
+    System.exit)."""
     start = time.perf_counter()
     process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     if window is not None:
-        shown = wait_for_window(process, window, env)
+        shown, ended = wait_for_window(process.pid, window, env)
         elapsed = time.perf_counter() - start
-        process.send_signal(signal.SIGTERM)
-        _, status, usage = os.wait4(process.pid, 0)
+        if ended is None:
+            process.send_signal(signal.SIGTERM)
+            ended = os.wait4(process.pid, 0)
         if not shown:
-            sys.exit(f"benchmark: {command[0]} showed no window ({status})")
-        return elapsed, usage.ru_maxrss
+            sys.exit(f"benchmark: {command[0]} showed no window ({ended[1]})")
+        return elapsed, cpu_seconds(ended[2]), ended[2].ru_maxrss
     _, status, usage = os.wait4(process.pid, 0)
     elapsed = time.perf_counter() - start
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"benchmark: {command[0]} failed ({status})")
-    return elapsed, usage.ru_maxrss
+    return elapsed, cpu_seconds(usage), usage.ru_maxrss
 
 
 def build_launcher(work, name, text):
@@ -147,21 +155,26 @@ def bench_app(app, work, env, runs):
     for command in commands.values():
         measure(command, env, app.window)
     times = {name: [] for name in commands}
+    cpu = {name: [] for name in commands}
     memory = {name: [] for name in commands}
     for _ in range(runs):
         for name, command in commands.items():
-            elapsed, peak = measure(command, env, app.window)
+            elapsed, used, peak = measure(command, env, app.window)
             times[name].append(elapsed)
+            cpu[name].append(used)
             memory[name].append(peak)
         for leftover in (work / "tmp").iterdir():  # unpacked files and logs of each run
             shutil.rmtree(leftover, ignore_errors=True) if leftover.is_dir() else leftover.unlink()
 
-    print(f"{app.name}: {runs} runs each, medians")
+    print(f"{app.name}: {runs} runs each, medians (ratios to java -cp: wall, CPU)")
     base = statistics.median(times["java -cp"])
+    cpu_base = statistics.median(cpu["java -cp"])
     for name in commands:
         median = statistics.median(times[name])
-        print(f"  {name:24} {median * 1000:8.1f} ms   peak RSS "
-              f"{statistics.median(memory[name]) / 1024:7.1f} MB   ratio {median / base:.3f}")
+        used = statistics.median(cpu[name])
+        print(f"  {name:24} {median * 1000:8.1f} ms wall {used * 1000:8.1f} ms CPU   peak RSS "
+              f"{statistics.median(memory[name]) / 1024:7.1f} MB   ratios {median / base:.3f} "
+              f"{used / cpu_base:.3f}")
     off = statistics.median(times["launcher, sharing off"]) / base
     on = statistics.median(times["launcher, sharing on"]) / base
     target_on = 1.00 if app.small else 0.75
@@ -193,7 +206,11 @@ def main():
                                         "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
             env["DISPLAY"] = f":{number}"
-            time.sleep(1)
+            for _ in range(200):  # until the display answers
+                if subprocess.run(["xdotool", "getdisplaygeometry"], env=env,
+                                  capture_output=True).returncode == 0:
+                    break
+                time.sleep(0.05)
         missing = {"ant", "rhino", "jedit"} - {a.name.split()[0] for a in others}
         print(f"Linux launcher start-up (JDK: {JDK})")
         if missing:

@@ -221,7 +221,7 @@ std::vector<std::string> keysToEvict(std::vector<CacheEntry> entries, const Cach
 
 std::string keyOfCacheName(const std::string& name) {
     if (name.size() < 18 || name[16] != '.') return {};
-    const std::string key = name.substr(0, 16);
+    std::string key = name.substr(0, 16);
     if (!std::all_of(key.begin(), key.end(),
                      [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
         return {};

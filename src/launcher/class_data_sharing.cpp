@@ -169,6 +169,7 @@ void boundCache(Launcher& launcher, const std::string& cache, const std::string&
         entry.bytes += entryBytes(join(cache, name.name), entry.lastUsed);
     }
     std::vector<CacheEntry> entries;
+    entries.reserve(byKey.size());
     for (const auto& [key, entry] : byKey)
         entries.push_back(entry);
     for (const std::string& key : keysToEvict(entries, kDefaultCacheBound, keep)) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <numeric>
 
 #include "core/java_version.h"
 
@@ -107,8 +109,10 @@ void ContentHash::addNumber(uint64_t value) {
 uint64_t ContentHash::value() const {
     uint64_t hash = rotateLeft(lanes_[0], 1) + rotateLeft(lanes_[1], 7) +
                     rotateLeft(lanes_[2], 12) + rotateLeft(lanes_[3], 18);
-    for (uint64_t lane : lanes_)
-        hash = (hash ^ round(0, lane)) * kPrime1 + kPrime3;
+    hash =
+        std::accumulate(std::begin(lanes_), std::end(lanes_), hash, [](uint64_t h, uint64_t lane) {
+            return (h ^ round(0, lane)) * kPrime1 + kPrime3;
+        });
     hash += total_;
     unsigned char tail[sizeof pending_] = {};
     std::memcpy(tail, pending_, pendingSize_);

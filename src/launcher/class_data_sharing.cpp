@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 #include "core/class_data_sharing.h"
 #include "core/path_rules.h"
@@ -137,11 +138,13 @@ uint64_t entryBytes(const std::string& path, int64_t& newest) {
     newest = std::max(newest, status.modified);
     if (!status.isDirectory) return status.size;
     std::vector<os::DirectoryEntry> inside;
-    uint64_t bytes = 0;
-    if (os::listDirectory(path, inside))
-        for (const os::DirectoryEntry& entry : inside)
-            if (!entry.isDirectory) bytes += entryBytes(join(path, entry.name), newest);
-    return bytes;
+    if (!os::listDirectory(path, inside)) return 0;
+    return std::accumulate(inside.begin(), inside.end(), uint64_t{0},
+                           [&](uint64_t sum, const os::DirectoryEntry& entry) {
+                               return entry.isDirectory
+                                          ? sum
+                                          : sum + entryBytes(join(path, entry.name), newest);
+                           });
 }
 
 void removeEntry(const std::string& path, bool isDirectory) {

@@ -54,6 +54,8 @@ Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& le
     }
     // An application that ends with System.exit never comes back here: the
     // archive written on its way out is finished in the JVM's exit hook.
+    // Outlives the block below: the JVM reads it when it is created.
+    // cppcheck-suppress variableScope
     char exitOption[] = "exit";
     if (void* hook = classDataSharingExitHook(launcher)) vmOptions.push_back({exitOption, hook});
     JavaVMInitArgs initArgs;

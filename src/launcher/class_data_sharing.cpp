@@ -8,6 +8,7 @@
 
 #include "core/class_data_sharing.h"
 #include "core/path_rules.h"
+#include "core/property_store.h"
 #include "launcher/runtime_files.h"
 #include "os/file.h"
 #include "os/paths.h"
@@ -367,6 +368,12 @@ void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& optio
     const std::string archive = join(cache, key + ".jsa");
     bool freshCopies = false;
     if (!keepCopies(launcher, join(cache, key + ".cp"), plan, freshCopies)) return;
+    std::string copiedClassPath = kClassPathOption + joinList(plan.entries);
+    if (copiedClassPath.size() > kTextBufferSize - 1) {
+        // Longer than any option the launcher passes: it would be cut.
+        launcher.log.info("Class-data sharing: off, the class path of the copies is too long");
+        return;
+    }
     if (freshCopies) {
         os::deleteFile(archive);
         os::deleteFile(join(cache, key + ".sum"));
@@ -397,7 +404,7 @@ void prepareClassDataSharing(Launcher& launcher, std::vector<std::string>& optio
         launcher.jvm.sharingArchive = archive;
         launcher.jvm.sharingArchiveModified = archiveExists ? status.modified : -1;
     }
-    if (classPath != options.rend()) *classPath = kClassPathOption + joinList(plan.entries);
+    if (classPath != options.rend()) *classPath = std::move(copiedClassPath);
     const std::vector<std::string> added = sharingOptions(decision.step, archive, probe);
     options.insert(options.begin() +
                        static_cast<std::ptrdiff_t>(std::min(insertAt, options.size())),

@@ -11,7 +11,9 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth xdotool xclip imagemagick
   openjdk-17-jdk-headless openjdk-17-jre fonts-dejavu-core clang libclang-rt-14-dev osslsigncode openssl
   libexpat1-dev libstb-dev python3-pefile icoutils
-  ant rhino x11-utils
+  # real applications for the tests and the Linux start-up benchmark: a build
+  # tool, a script interpreter and a Swing editor; xprop for window classes
+  ant rhino jedit x11-utils
 )
 
 missing=()

@@ -385,6 +385,7 @@ class Parser {
 
         checkVersionRange(readable);
         checkDownload(readable);
+        checkSharing(readable);
         readResourceKeys(root, source_, base_, readable, description.resources);
         parseFiles(root, description, runtimeJar);
         checkMainClassGiven(root, readable);
@@ -469,6 +470,13 @@ class Parser {
         case AddressVerdict::UnsupportedScheme:
             fail(nullptr, "launcher.download-url", "expected an https:// or http:// address");
         }
+    }
+
+    // A launcher reads every other value as off; a typo would pass unseen.
+    void checkSharing(const std::map<int32_t, std::string>& readable) const {
+        const auto found = readable.find(idOf(Property::ClassDataSharing));
+        if (found == readable.end() || found->second == "auto" || found->second == "off") return;
+        fail(nullptr, "launcher.class-data-sharing", "expected \"auto\" or \"off\"");
     }
 
     void parseFiles(const toml::table& root, Description& description,

@@ -224,6 +224,10 @@ const PropertyInfo kCatalogue[] = {
      "Looking for Java...", "splash status line while a Java runtime is looked for"},
     {P::UiSplashStarting, K::WideText, "ui-texts", "splash-starting", nullptr,
      "Starting the application...", "splash status line while the JVM starts"},
+    {P::ClassDataSharing, K::Text, "launcher", "class-data-sharing", nullptr, nullptr,
+     "\"auto\": on runtimes 13 and later, the first start has the JVM write an archive of the "
+     "classes it loaded into the user's cache and later starts map it; \"off\" or absent: no "
+     "archive"},
     {P::RunInExtractionDirectory, K::Flag, "launcher", "run-in-extraction-directory", nullptr, "0",
      "the JVM runs in the extraction directory (older launchers); else in working-directory or "
      "the directory the launcher was started in"},

@@ -109,6 +109,9 @@ enum class Property : int32_t {
     UiSplashUnpacking = 30005,
     UiSplashSearching = 30006,
     UiSplashStarting = 30007,
+    // Class-data sharing ("auto"): the JVM's application archive, written
+    // by one start and mapped by the next.
+    ClassDataSharing = 30008,
     // The JVM runs in the extraction directory instead of the user's; absent
     // (older blocks): it does.
     RunInExtractionDirectory = 30009,

@@ -1,9 +1,6 @@
 #include "launcher/deletion.h"
 
-#include <jni.h>
-
 #include <algorithm>
-#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -24,11 +21,6 @@ const char kListKey[] = "SOFTWARE\\nordquill\\lumen\\temp\\";
 const char kFileList[] = "delete_file";
 const char kDirectoryList[] = "delete_dir";
 const char kKeepVariable[] = "LUMEN_KEEP_TEMP";
-
-// The JVM calls its exit hook with the exit code alone, so the run it
-// belongs to can only be found at namespace scope. Set (release) before
-// the JVM is created, read (acquire) on the JVM's exiting thread.
-std::atomic<Launcher*> exitingRun{nullptr};
 
 void scheduleDeletion(Launcher& launcher, const char* valueName, const std::string& path) {
     os::RegistryKey key = os::RegistryKey::create(os::RegistryRoot::CurrentUser, kListKey);
@@ -186,16 +178,6 @@ void leaveDirectories(Launcher& launcher, const std::vector<std::string>& direct
     }
 }
 
-void JNICALL onJvmExit(jint code) {
-    Launcher* launcher = exitingRun.load(std::memory_order_acquire);
-    if (launcher != nullptr) {
-        launcher->log.info("The application ends the process (exit code %d)",
-                           static_cast<int>(code));
-        removeRunFiles(*launcher, code == 0);
-    }
-    os::exitProcessAsJvm(static_cast<int>(code));
-}
-
 } // namespace
 
 void scheduleFileDeletion(Launcher& launcher, const std::string& path) {
@@ -277,9 +259,9 @@ void removeRunFiles(Launcher& launcher, bool succeeded) {
     forgetEntries(gone);
 }
 
-void* jvmExitHook(Launcher& launcher) {
-    exitingRun.store(&launcher, std::memory_order_release);
-    return reinterpret_cast<void*>(&onJvmExit);
+void endRunAtJvmExit(Launcher& launcher, int code) {
+    launcher.log.info("The application ends the process (exit code %d)", code);
+    removeRunFiles(launcher, code == 0);
 }
 
 } // namespace lumen

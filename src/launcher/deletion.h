@@ -47,9 +47,8 @@ void processDeferredDeletions(Launcher& launcher);
 
 void scheduleRunFiles(Launcher& launcher);
 void removeRunFiles(Launcher& launcher, bool succeeded);
-// The value of the JavaVMInitArgs option "exit": a hook that the JVM calls
-// instead of ending the process itself (System.exit, Runtime.halt); it
-// removes the run's files and ends the process with the JVM's code.
-void* jvmExitHook(Launcher& launcher);
+// The end of a run whose JVM ends the process (System.exit, Runtime.halt):
+// called from the JVM's exit hook, it removes the run's files.
+void endRunAtJvmExit(Launcher& launcher, int code);
 
 } // namespace lumen

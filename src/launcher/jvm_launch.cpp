@@ -3,11 +3,13 @@
 #include <jni.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/arguments.h"
 #include "core/property_store.h"
 #include "core/vm_options.h"
 #include "launcher/arguments.h"
+#include "launcher/class_data_sharing.h"
 #include "launcher/deletion.h"
 #include "launcher/paths.h"
 #include "launcher/single_instance.h"
@@ -26,6 +28,22 @@ const char kEntryClass[] = "com/lumen/runtime/WinLauncher";
 // The first-run hook of installers keeps the package name their Java side
 // has always had: a peer interface, not ours to rename.
 const char kFirstRunClass[] = "com/tessel/runtime/FirstRun";
+
+// The JVM calls its exit hook with the exit code alone, so the run it
+// belongs to can only be found at namespace scope. Set (release) before
+// the JVM is created, read (acquire) on the JVM's exiting thread.
+std::atomic<Launcher*> exitingRun{nullptr};
+
+// System.exit and Runtime.halt end the process here, inside the JVM: the
+// archive the JVM wrote on its way out gets its name and the run's files go
+// before the process ends with the JVM's code.
+void JNICALL onJvmExit(jint code) {
+    if (Launcher* launcher = exitingRun.load(std::memory_order_acquire)) {
+        finishClassDataSharing(*launcher);
+        endRunAtJvmExit(*launcher, static_cast<int>(code));
+    }
+    os::exitProcessAsJvm(static_cast<int>(code));
+}
 
 bool isInstaller(const Launcher& launcher) {
     return launcher.state.productKind == 'i';
@@ -50,15 +68,19 @@ Result<JNIEnv*> createJvm(Launcher& launcher, const std::vector<std::string>& le
         buildVmOptions(launcher, leadingOptions, arguments, javaCommand);
     if (!built) return built.failure();
     std::vector<std::string>& options = built.value();
+    prepareClassDataSharing(launcher, options, leadingOptions.size());
     std::vector<JavaVMOption> vmOptions(options.size());
     for (size_t i = 0; i < options.size(); ++i) {
         vmOptions[i].optionString = &options[i][0];
         vmOptions[i].extraInfo = nullptr;
     }
-    // System.exit ends the process inside the JVM: the hook lets the run
-    // remove its files first.
+    // System.exit ends the process inside the JVM: the hook finishes the
+    // run (its class-data archive, its files) before the process ends.
+    // Outlives the block below: the JVM reads it when it is created.
+    // cppcheck-suppress variableScope
     char exitOption[] = "exit";
-    vmOptions.push_back(JavaVMOption{exitOption, jvmExitHook(launcher)});
+    exitingRun.store(&launcher, std::memory_order_release);
+    vmOptions.push_back(JavaVMOption{exitOption, reinterpret_cast<void*>(&onJvmExit)});
     JavaVMInitArgs initArgs;
     initArgs.version = JNI_VERSION_1_2;
     initArgs.nOptions = static_cast<jint>(vmOptions.size());
@@ -275,6 +297,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
     const Result<bool> ran = callMain(launcher, env, javaArguments.value());
     if (!ran) return ran.failure();
     if (!ran.value()) {
+        finishClassDataSharing(launcher); // nothing was written: the JVM lives on
         launcher.log.error("could not call main");
         return false;
     }
@@ -282,6 +305,7 @@ Result<bool> launchJvm(Launcher& launcher, const std::vector<std::u16string>& ar
         launcher.jvm.ending.store(true, std::memory_order_release);
         launcher.log.info("dest JVM");
         javaVm(launcher)->DestroyJavaVM();
+        finishClassDataSharing(launcher);
     }
     launcher.log.info("launch done");
     return true;

@@ -145,6 +145,13 @@ struct JvmState {
     void* vm = nullptr;
     std::atomic<bool> created{false};
     std::atomic<bool> ending{false};
+    // The archive the JVM may write at its exit on this start
+    // (launcher/class_data_sharing.h): under `sharingWritten` to be renamed
+    // (empty: in place), its modification time before (-1: none yet).
+    std::string sharingWritten;
+    std::string sharingArchive;
+    int64_t sharingArchiveModified = -1;
+    std::atomic<bool> sharingFinished{false};
 };
 
 // The splash screen as other threads see it: `started` is the one-way flag

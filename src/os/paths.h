@@ -91,6 +91,29 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
 // so no other process holds it.
 bool isFileFree(const std::string& path);
 
+// A file's size and last modification (nanoseconds since the epoch on
+// POSIX, 100-nanosecond units since 1601 on Windows: only compared with
+// each other); links are followed.
+struct FileStatus {
+    uint64_t size = 0;
+    int64_t modified = 0;
+    bool isDirectory = false;
+};
+bool fileStatus(const std::string& path, FileStatus& out);
+// Renames a file, replacing a file of the new name in one step.
+bool replaceFile(const std::string& from, const std::string& to);
+// Renames a file to a name that must not exist yet; false (and from left
+// in place) when it does.
+bool moveFileIfAbsent(const std::string& from, const std::string& to);
+// Sets a file's modification time to now.
+bool touchFile(const std::string& path);
+// The per-user directory for data that may be rebuilt at any time
+// ($XDG_CACHE_HOME or ~/.cache; %LOCALAPPDATA% on Windows), without a
+// trailing separator; false when the environment names none.
+bool userCacheDirectory(std::string& out);
+// The bytes the current user may still write on the volume of path.
+bool freeDiskBytes(const std::string& path, uint64_t& out);
+
 } // namespace lumen::os
 
 namespace lumen::os {

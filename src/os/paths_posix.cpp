@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -221,6 +222,63 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
         out.push_back({name, known && S_ISDIR(info.st_mode), known && S_ISLNK(info.st_mode)});
     }
     ::closedir(dir);
+    return true;
+}
+
+bool fileStatus(const std::string& path, FileStatus& out) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return false;
+    out.size = static_cast<uint64_t>(info.st_size);
+    out.modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    out.isDirectory = S_ISDIR(info.st_mode);
+    return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// link() never replaces an existing name; file systems without hard links
+// fall back to a rename after a check (a race there only costs a copy).
+bool moveFileIfAbsent(const std::string& from, const std::string& to) {
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    struct stat info;
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool touchFile(const std::string& path) {
+    return ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0) == 0;
+}
+
+bool userCacheDirectory(std::string& out) {
+    std::string directory;
+    if (getEnv("XDG_CACHE_HOME", directory) && !directory.empty() && directory[0] == '/') {
+        out = directory;
+    } else {
+        std::string home;
+        if (!getEnv("HOME", home) || home.empty() || home[0] != '/') {
+            errno = ENOENT;
+            return false;
+        }
+        out = home + (home.back() == '/' ? "" : "/") + ".cache";
+    }
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
+    return true;
+}
+
+bool freeDiskBytes(const std::string& path, uint64_t& out) {
+    struct statvfs info;
+    if (::statvfs(path.c_str(), &info) != 0) return false;
+    out = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
     return true;
 }
 

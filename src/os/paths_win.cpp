@@ -235,6 +235,58 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
     return true;
 }
 
+bool fileStatus(const std::string& path, FileStatus& out) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    std::wstring extended;
+    const BOOL got = extendedLengthPath(path, extended)
+                         ? GetFileAttributesExW(extended.c_str(), GetFileExInfoStandard, &data)
+                         : GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    if (!got) return false;
+    out.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    out.modified =
+        static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                             data.ftLastWriteTime.dwLowDateTime);
+    out.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool moveFileIfAbsent(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
+}
+
+bool touchFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const BOOL set = SetFileTime(h, nullptr, nullptr, &now);
+    CloseHandle(h);
+    return set != 0;
+}
+
+bool userCacheDirectory(std::string& out) {
+    char buffer[MAX_PATH + 1];
+    const DWORD length = GetEnvironmentVariableA("LOCALAPPDATA", buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return false;
+    out.assign(buffer, length);
+    while (out.size() > 3 && (out.back() == '\\' || out.back() == '/'))
+        out.pop_back();
+    return true;
+}
+
+bool freeDiskBytes(const std::string& path, uint64_t& out) {
+    ULARGE_INTEGER available;
+    if (!GetDiskFreeSpaceExA(path.c_str(), &available, nullptr, nullptr)) return false;
+    out = available.QuadPart;
+    return true;
+}
+
 bool isFileFree(const std::string& path) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

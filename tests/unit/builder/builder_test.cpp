@@ -204,6 +204,16 @@ TEST(Description, DownloadAddressNeedsHttpsOrTheArchiveDigest) {
               std::string::npos);
 }
 
+TEST(Description, ClassDataSharingTakesAutoOrOffAndIsNotWrittenByDefault) {
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    EXPECT_EQ(parse(head).narrow.count(30008), 0u) << "absent reads as off";
+    EXPECT_EQ(parse(head + "class-data-sharing = \"auto\"\n").narrow.at(30008), "auto");
+    EXPECT_EQ(parse(head + "class-data-sharing = \"off\"\n").narrow.at(30008), "off");
+    for (const char* bad : {"class-data-sharing = \"on\"\n", "class-data-sharing = true\n",
+                            "[properties]\n30008 = \"Auto\"\n"})
+        EXPECT_NE(errorOf(head + bad).find("class-data-sharing"), std::string::npos) << bad;
+}
+
 TEST(Description, IncludedFilesAreCheckedAndCounted) {
     ScratchDir dir;
     writeFile(dir / "app.jar", "PK");

@@ -47,12 +47,12 @@ TEST(DownloadProgress, RefreshComesFirstThenOnlyAfterTheInterval) {
         unsigned long last, now;
         bool due;
     } cases[] = {
-        {false, 0, 0, true},                // the first read always shows
-        {true, 1000, 1500, false},          // exactly the interval: not yet
-        {true, 1000, 1501, true},           //
-        {true, 1000, 1000, false},          //
-        {true, 0xFFFFFF00ul, 0x100, false}, // across the wrap: 512 ms
-        {true, 0xFFFFFF00ul, 0x1F5, true},  // across the wrap: 501 ms
+        {false, 0, 0, true},               // the first read always shows
+        {true, 1000, 1500, false},         // exactly the interval: not yet
+        {true, 1000, 1501, true},          //
+        {true, 1000, 1000, false},         //
+        {true, 0xFFFFFF00ul, 0xF4, false}, // across the wrap: 500 ms
+        {true, 0xFFFFFF00ul, 0xF5, true},  // across the wrap: 501 ms
     };
     for (const Case& c : cases)
         EXPECT_EQ(downloadRefreshDue(c.before, c.last, c.now, 500), c.due)

@@ -177,10 +177,10 @@ class TableBytes {
             const uint64_t rest = have + reader_.bytesLeft();
             size_t size = rest < kChunkSize ? static_cast<size_t>(rest) : kChunkSize;
             if (size < n) size = n;
-            std::unique_ptr<uint8_t[]> fresh(new uint8_t[size]);
-            if (have != 0) std::memcpy(fresh.get(), chunk_ + pos_, have);
-            chunk_ = fresh.get();
-            chunks.push_back(std::move(fresh));
+            chunks.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[size]));
+            uint8_t* fresh = chunks.back().get();
+            if (have != 0) std::memcpy(fresh, chunk_ + pos_, have);
+            chunk_ = fresh;
             capacity_ = size;
             pos_ = 0;
             end_ = have;

@@ -106,8 +106,7 @@ void PropertyStore::setWide(int32_t id, const std::u16string& text) {
 
 void PropertyStore::adopt(Tables&& tables) {
     chunks_.reserve(chunks_.size() + tables.chunks.size());
-    for (auto& chunk : tables.chunks)
-        chunks_.push_back(std::move(chunk));
+    std::move(tables.chunks.begin(), tables.chunks.end(), std::back_inserter(chunks_));
     tables.chunks.clear();
     merge(narrow_, std::move(tables.narrow));
     merge(wide_, std::move(tables.wide));

@@ -54,6 +54,12 @@ class BlockReader {
     BlockError readWString(std::u16string& out);
     // Reads exactly n bytes, or fails.
     bool readExact(void* buffer, size_t n);
+    // Reads what is buffered, or else one read of the source, up to max
+    // bytes; 0 when the block has ended or the read failed.
+    size_t readSome(void* buffer, size_t max);
+    // Hands back the last n bytes read (data holds a copy of them): they are
+    // delivered again, before anything else, and count as not consumed.
+    void unread(const void* data, size_t n);
 
     uint64_t bytesLeft() const { return left_; }
     uint64_t consumed() const { return consumed_; }
@@ -68,12 +74,16 @@ class BlockReader {
     uint64_t consumed_ = 0;
     unsigned long systemError_ = 0;
     std::unique_ptr<uint8_t[]> buffer_; // allocated on first use, never zero-filled
+    size_t bufferCapacity_ = 0;
     size_t bufferPos_ = 0;
     size_t bufferEnd_ = 0;
 };
 
 // Reads the magic, then both tables into store. On success the reader stands
-// at the included-files section.
+// at the included-files section. The texts are read straight into chunks
+// that the store takes over, so each byte is copied once; what was read
+// beyond the tables goes back to the reader. On failure the store holds the
+// entries before the one that failed.
 BlockError readConfigurationBlock(BlockReader& reader, PropertyStore& store);
 
 // The fixed texts reported for each failure.

@@ -28,4 +28,20 @@ DownloadFigures downloadFigures(uint32_t received, uint32_t length, unsigned lon
     return figures;
 }
 
+bool downloadRefreshDue(bool refreshedBefore, unsigned long lastRefreshMs, unsigned long nowMs,
+                        unsigned long intervalMs) {
+    // Windows tick counts are 32 bits wide, whatever unsigned long is here.
+    return !refreshedBefore || static_cast<uint32_t>(nowMs - lastRefreshMs) > intervalMs;
+}
+
+uint32_t nextReadSize(uint32_t lastSize, unsigned long lastReadMs) {
+    uint32_t size = lastSize;
+    if (lastReadMs < kReadTargetMs / 2)
+        size = lastSize > kLargestRead / 2 ? kLargestRead : lastSize * 2;
+    else if (lastReadMs > kReadTargetMs)
+        size = lastSize / 2;
+    if (size < kSmallestRead) return kSmallestRead;
+    return size > kLargestRead ? kLargestRead : size;
+}
+
 } // namespace lumen

@@ -20,7 +20,6 @@ namespace {
 const char kUserAgent[] = "tessel download agent";
 constexpr int kLengthQueries = 20;
 constexpr unsigned long kQueryPauseMs = 300;
-constexpr uint32_t kBlock = 16384;
 constexpr unsigned long kRefreshMs = 500;
 constexpr uint32_t kHttpOk = 200;
 // How long a connect, a send or a receive may wait for the server: a
@@ -32,12 +31,15 @@ int errorCode() {
     return static_cast<int>(os::lastErrorCode());
 }
 
-// Blocks are gathered before they reach the file: under Wine a write call
-// costs about as much as a 16 KiB block takes to arrive.
+// Small reads are gathered before they reach the file (under Wine a write
+// call costs about as much as a 16 KiB read takes to arrive); a read as
+// large as the gathering goes to the file as it is.
 class GatheringWriter {
   public:
-    explicit GatheringWriter(os::File& file) : file_(file) { pending_.reserve(kGather); }
+    explicit GatheringWriter(os::File& file) : file_(file) {}
     bool write(const char* data, size_t size) {
+        if (pending_.empty() && size >= kGather) return file_.writeAll(data, size);
+        if (pending_.capacity() < kGather) pending_.reserve(kGather);
         pending_.insert(pending_.end(), data, data + size);
         return pending_.size() < kGather || flush();
     }
@@ -201,9 +203,12 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
         return false;
     }
 
-    std::vector<char> block(kBlock);
+    // Reads grow with the pace (nextReadSize), so Cancel is still looked at
+    // every few tens of milliseconds while a fast transfer makes few calls.
+    std::vector<char> block(length < kLargestRead ? length : kLargestRead);
     GatheringWriter writer(file);
     uint32_t received = 0;
+    uint32_t readSize = kFirstReadSize;
     bool ok = true;
     const unsigned long start = os::tickCount();
     unsigned long lastRefresh = 0;
@@ -214,8 +219,9 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
             ok = false;
             break;
         }
-        const uint32_t want = length - received < kBlock ? length - received : kBlock;
+        const uint32_t want = length - received < readSize ? length - received : readSize;
         uint32_t got = 0;
+        const unsigned long readStart = os::tickCount();
         if (!internet.read(request, block.data(), want, got)) {
             ok = false;
             launcher.log.error("InternetReadFile failed with error code %d", errorCode());
@@ -230,6 +236,8 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
             ok = false;
             launcher.log.error("SHA-256 of the download failed with error code %d", errorCode());
         }
+        // Only a full read tells how long that much takes.
+        if (ok && got == readSize) readSize = nextReadSize(readSize, os::tickCount() - readStart);
         received += got;
         const bool last = !ok || received >= length;
         if ((got != 0 && !writer.write(block.data(), got)) || (last && !writer.flush())) {
@@ -241,7 +249,7 @@ bool downloadFile(Launcher& launcher, const os::InternetLibrary& internet, Progr
             return false;
         }
         const unsigned long now = os::tickCount();
-        if (!refreshed || now - lastRefresh > kRefreshMs) {
+        if (downloadRefreshDue(refreshed, lastRefresh, now, kRefreshMs)) {
             showFigures(launcher, progress, received, length, now - start);
             lastRefresh = now;
             refreshed = true;

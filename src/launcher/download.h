@@ -23,7 +23,9 @@
 // destination is deleted; before that, an existing file of that name is
 // left alone. Status texts come from message 20009 and the configured
 // progress format 20008 (never used as a printf format), refreshed at most
-// every 500 ms.
+// every 500 ms. Reads start at 16 KiB and follow the transfer's pace up to
+// 1 MiB (nextReadSize in core/progress_figures.h), so that while data flows
+// the view is asked about a cancel every few tens of milliseconds.
 //
 // loadInternetFunctions() loads wininet.dll from the system directory only.
 #pragma once

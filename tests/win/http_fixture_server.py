@@ -5,6 +5,8 @@ Paths (TAG is any text that keeps one test's requests apart):
   /nolength/TAG    200 without Content-Length (the connection close ends it)
   /missing/TAG     404 with a Content-Length and an HTML body
   /short/N/TAG     200, Content-Length N, but only N // 2 bytes, then close
+  /paced/N/R/TAG   200, Content-Length N, sent at R bytes a second in
+                   pieces every 20 ms
   /stall/N/TAG     200, Content-Length N, then nothing (until the server
                    shuts down or 10 minutes pass)
   /drop/TAG        first request as /nolength, every later one closed
@@ -30,6 +32,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 from pathlib import Path
 
 PATTERN = bytes(i % 251 for i in range(251 * 64))
@@ -83,6 +86,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             elif kind == "missing":
                 body = b"<html><body>404 Not Found</body></html>"
                 self._send(404, body, len(body))
+            elif kind == "paced":
+                length, rate = int(parts[1]), int(parts[2])
+                self._send(200, None, length)
+                self._pace(length, rate)
             elif kind == "stall":
                 self._send(200, None, int(parts[1]))
                 self.wfile.flush()
@@ -116,6 +123,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self._send(400, b"bad request", 11)
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
+
+    def _pace(self, length, rate):
+        piece = max(1, rate // 50)
+        body = pattern(length)
+        for start in range(0, length, piece):
+            self.wfile.write(body[start:start + piece])
+            self.wfile.flush()
+            time.sleep(0.02)
 
     def _stream(self, length):
         chunk = pattern(1 << 20)

@@ -4,6 +4,8 @@
 // server and runs this group. Without it the group is skipped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <vector>
 
@@ -216,6 +218,53 @@ TEST_F(Download, CancelStopsTheTransferAndDeletesThePart) {
         downloadFile(launcher_, internet_, view, url(tagged("/bytes/1000000")), "jre.tar.gz"));
     EXPECT_TRUE(log.has("ERROR: Download cancelled"));
     EXPECT_FALSE(fileExists(dir_ / "jre.tar.gz"));
+}
+
+// Measures the longest stretch between two looks at Cancel.
+class TimingView : public RecordingView {
+  public:
+    bool cancelRequested() override {
+        const DWORD now = GetTickCount();
+        if (polls++ != 0 && now - last > longestGapMs) longestGapMs = now - last;
+        last = now;
+        return false;
+    }
+    DWORD last = 0;
+    DWORD longestGapMs = 0;
+    int polls = 0;
+};
+
+TEST_F(Download, SlowTransferStillLooksAtCancelBetweenShortReads) {
+    // 400 KB at 200 KB/s: reads sized for a fast line would wait for the
+    // whole body at once; paced ones come back every few tens of ms. The
+    // bound is loose (Wine on a busy machine); what it catches is a read
+    // that waits for most of the body.
+    TimingView view;
+    ASSERT_TRUE(downloadFile(launcher_, internet_, view, url(tagged("/paced/400000/200000")),
+                             "jre.tar.gz"));
+    EXPECT_EQ(readFile(dir_ / "jre.tar.gz"), pattern(400000));
+    EXPECT_GT(view.polls, 10);
+    EXPECT_LT(view.longestGapMs, 600u) << view.polls << " looks at Cancel";
+    std::printf("paced download: %d looks at Cancel, at most %lu ms apart\n", view.polls,
+                static_cast<unsigned long>(view.longestGapMs));
+}
+
+TEST_F(Download, FastTransferGrowsItsReadsAndStoresEveryByte) {
+    // Long enough for the reads to reach their largest size, and not a
+    // multiple of it, so the last read is a short one.
+    const size_t length = 5 * 1048576 + 12345;
+    TimingView view;
+    ASSERT_TRUE(downloadFile(launcher_, internet_, view,
+                             url(tagged("/bytes/" + std::to_string(length))), "jre.tar.gz"));
+    // The server starts its pattern again with every MiB it sends.
+    std::string expected;
+    while (expected.size() < length)
+        expected += pattern(std::min<size_t>(size_t{1} << 20, length - expected.size()));
+    EXPECT_TRUE(readFile(dir_ / "jre.tar.gz") == expected);
+    // Growing from 16 KiB to 1 MiB takes seven reads, then five more.
+    EXPECT_LT(view.polls, 60) << "reads did not grow";
+    std::printf("fast download: %d looks at Cancel, at most %lu ms apart\n", view.polls,
+                static_cast<unsigned long>(view.longestGapMs));
 }
 
 TEST_F(Download, FailedDownloadEndsWithMessage20003AndNoArchive) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "core/bytes.h"
 
 namespace lumen {
@@ -146,6 +149,105 @@ TEST(ConfigBlock, LargeTablesCrossTheReadBufferIntact) {
     const Parsed parsed = parse(encodeConfigurationTables(narrow, {}));
     ASSERT_EQ(parsed.error, BlockError::None);
     EXPECT_EQ(parsed.store.narrowMap(), narrow);
+}
+
+// A source that hands out at most `step` bytes per call, as ReadFile may.
+struct SteppedSource {
+    const std::string& bytes;
+    size_t step;
+    size_t position = 0;
+    ByteSource source() {
+        ByteSource s;
+        s.context = this;
+        s.read = [](void* context, void* buffer, size_t n, size_t& got, unsigned long& error) {
+            auto* self = static_cast<SteppedSource*>(context);
+            error = 0;
+            got = std::min({n, self->step, self->bytes.size() - self->position});
+            std::memcpy(buffer, self->bytes.data() + self->position, got);
+            self->position += got;
+            return true;
+        };
+        return s;
+    }
+};
+
+TEST(ConfigBlock, BytesReadBeyondTheTablesAreDeliveredAfterThem) {
+    std::map<int32_t, std::string> narrow;
+    for (int32_t id = 1; id <= 900; ++id)
+        narrow[id] = std::string(static_cast<size_t>(id % 150), static_cast<char>('a' + id % 26));
+    const std::string tables = encodeConfigurationTables(narrow, {{20001, u"Wide \u00e9"}});
+    std::string files;
+    for (size_t i = 0; i < 3 * BlockReader::kBufferSize; ++i)
+        files.push_back(static_cast<char>(i * 31 % 251));
+    // Tails shorter and longer than a chunk, sources whole and in pieces.
+    for (const size_t tail : {size_t{0}, size_t{5}, BlockReader::kBufferSize + 7, files.size()}) {
+        for (const size_t step : {size_t{1} << 30, size_t{4093}, size_t{7}}) {
+            const std::string block = tables + files.substr(0, tail);
+            SteppedSource stepped{block, step};
+            BlockReader reader(stepped.source(), block.size());
+            PropertyStore store;
+            ASSERT_EQ(readConfigurationBlock(reader, store), BlockError::None)
+                << tail << "/" << step;
+            EXPECT_EQ(reader.consumed(), tables.size());
+            EXPECT_EQ(reader.bytesLeft(), tail);
+            EXPECT_EQ(store.narrowMap(), narrow);
+            EXPECT_EQ(store.wide(20001), u"Wide \u00e9");
+            std::string rest(tail, '\0');
+            if (tail != 0) {
+                ASSERT_TRUE(reader.readExact(&rest[0], tail)) << tail << "/" << step;
+            }
+            EXPECT_EQ(rest, files.substr(0, tail)) << tail << "/" << step;
+            EXPECT_EQ(reader.bytesLeft(), 0u);
+        }
+    }
+}
+
+TEST(ConfigBlock, UnreadBytesComeBackBeforeTheRest) {
+    const std::string bytes = "0123456789abcdef";
+    MemorySource memory{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    BlockReader reader(memory.source(), 12);
+    char got[16] = {};
+    ASSERT_EQ(reader.readSome(got, 5), 5u);
+    reader.unread(got + 2, 3); // "234" again
+    EXPECT_EQ(reader.consumed(), 2u);
+    EXPECT_EQ(reader.bytesLeft(), 10u);
+    ASSERT_TRUE(reader.readExact(got, 10));
+    EXPECT_EQ(std::string(got, 10), "23456789ab");
+    EXPECT_EQ(reader.readSome(got, 4), 0u) << "never past the bounds";
+}
+
+TEST(ConfigBlock, StoreAdoptionKeepsTheLastEntryPerIdWhateverTheOrder) {
+    PropertyStore store;
+    store.setNarrow(5, "kept");
+    store.setNarrow(9, "replaced");
+    std::string bytes = header(5);
+    entry(bytes, 30, 1, "c");
+    entry(bytes, 9, 3, "new");
+    entry(bytes, 1, 1, "a");
+    entry(bytes, 30, 2, "cc");
+    entry(bytes, -4, 3, "neg");
+    appendLe32(bytes, 0);
+    MemorySource memory{reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+    BlockReader reader(memory.source(), bytes.size());
+    ASSERT_EQ(readConfigurationBlock(reader, store), BlockError::None);
+    const std::map<int32_t, std::string> expected{
+        {-4, "neg"}, {1, "a"}, {5, "kept"}, {9, "new"}, {30, "cc"}};
+    EXPECT_EQ(store.narrowMap(), expected);
+    for (const auto& item : expected)
+        EXPECT_EQ(store.string(item.first), item.second) << item.first;
+    EXPECT_FALSE(store.hasNarrow(2));
+    EXPECT_EQ(store.narrowCount(), expected.size());
+}
+
+TEST(ConfigBlock, AFailedTableKeepsTheEntriesBeforeTheFailure) {
+    std::string bytes = header(3);
+    entry(bytes, 1, 3, "one");
+    entry(bytes, 2, 3, "two");
+    entry(bytes, 3, 50, "short");
+    const Parsed parsed = parse(bytes);
+    EXPECT_EQ(parsed.error, BlockError::ReadString);
+    EXPECT_EQ(parsed.store.string(2), "two");
+    EXPECT_FALSE(parsed.store.hasNarrow(3));
 }
 
 TEST(ConfigBlock, ScramblingIsItsOwnInverse) {

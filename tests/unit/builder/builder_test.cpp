@@ -205,7 +205,7 @@ TEST(Description, DownloadAddressNeedsHttpsOrTheArchiveDigest) {
 }
 
 TEST(Description, ClassDataSharingTakesAutoOrOffAndIsNotWrittenByDefault) {
-    const std::string head = "[launcher]\ninclude-runtime-jar = false\n";
+    const std::string head = "[launcher]\ninclude-runtime-jar = false\nmain-class = \"M\"\n";
     EXPECT_EQ(parse(head).narrow.count(30008), 0u) << "absent reads as off";
     EXPECT_EQ(parse(head + "class-data-sharing = \"auto\"\n").narrow.at(30008), "auto");
     EXPECT_EQ(parse(head + "class-data-sharing = \"off\"\n").narrow.at(30008), "off");
@@ -372,8 +372,10 @@ TEST(Description, DefaultsGiveEveryTextItsWords) {
     EXPECT_EQ(formatConfiguredText(d.wide.at(idOf(Property::UiDownloadProgress)),
                                    {1.5, 80.0, 1.875, 512.25}),
               u"1.50 MB of 80.00 MB (1.9%) at 512.2 KB/s");
-    EXPECT_EQ(d.narrow.count(idOf(Property::MessageJvmStartFailed)), 0u)
-        << "message 1005's words are not this builder's";
+    EXPECT_EQ(d.narrow.at(idOf(Property::MessageJvmStartFailed)),
+              "The Java virtual machine could not be started.");
+    EXPECT_EQ(d.narrow.at(idOf(Property::MessageApplicationFailed)),
+              "The application ended with an error.");
 
     // The default search: JAVA_HOME, the search path, the registry; all
     // entries the launcher knows.

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 
+#include "os/sync.h"
+
 namespace lumen {
 
 class Log {
@@ -33,7 +35,7 @@ class Log {
     void openLocked();
     bool createUniqueLocked(const std::string& directory);
 
-    mutable std::mutex mutex_;
+    mutable os::Mutex mutex_;
     bool opened_ = false;
     bool hasPath_ = false;
     std::string path_;

@@ -57,7 +57,7 @@ windows_startup() {
   local tree
   for tree in build/win64 build/win32; do
     [ -f "$tree/CMakeCache.txt" ] &&
-      cmake --build "$tree" --target lumen_empty_program lumen_desktop_holder >/dev/null
+      cmake --build "$tree" --target lumen_empty_program lumen_desktop_holder lumen_exiting_jvm >/dev/null
   done
   python3 bench/win_startup_bench.py
 }

@@ -6,8 +6,9 @@ through wine64 everywhere, x86 only where 32-bit programs run), RUNS
 (default 15) alternating samples of:
   - the empty program (bench/win/empty_program.c: no imports at all);
   - a launcher with a cached runtime started with -q up to JNI_CreateJavaVM
-    (the recording jvm.dll returns at once), built by lumen-build from that
-    architecture's stub;
+    (bench/win/exiting_jvm.c: imports only kernel32 and ends the process in
+    that call, so no VM's own loading is counted), built by lumen-build from
+    that architecture's stub;
   - for the record, a launcher on a damaged block (the same imports, which
     ends at once: the old baseline, which hides the cost of the imports).
 A desktop process is kept alive for the whole run, so no sample pays Wine's
@@ -88,11 +89,12 @@ def bench_architecture(arch, work, prefix, display):
     empty = tree / "lumen_empty_program.exe"
     holder = tree / "lumen_desktop_holder.exe"
     fixtures = tree / "fixtures"
-    for needed in (stub, empty, holder, fixtures / "java.exe", fixtures / "jvm_recording.dll"):
+    jvm = tree / "exiting_jvm.dll"
+    for needed in (stub, empty, holder, jvm, fixtures / "java.exe"):
         if not needed.exists():
             print(f"{arch}: {needed.relative_to(ROOT)} is missing (run 'make dist' and "
                   f"'cmake --build {tree.relative_to(ROOT)} --target lumen_empty_program "
-                  "lumen_desktop_holder')")
+                  "lumen_desktop_holder lumen_exiting_jvm')")
             return
     loader = wine_rig.LOADERS[arch]
     env = wine_env(prefix, loader, display)
@@ -100,7 +102,7 @@ def bench_architecture(arch, work, prefix, display):
     (runtime / "bin" / "server").mkdir(parents=True, exist_ok=True)
     shutil.copy(fixtures / "java.exe", runtime / "bin")
     (runtime / "bin" / "java.cfg").write_bytes(b'line=java version "1.8.0_202"\r\n')
-    shutil.copy(fixtures / "jvm_recording.dll", runtime / "bin" / "server" / "jvm.dll")
+    shutil.copy(jvm, runtime / "bin" / "server" / "jvm.dll")
     search = windows_path(runtime, env).replace("\\", "\\\\")
     description = work / f"launch-{arch}.toml"
     description.write_text("[launcher]\ninclude-runtime-jar = false\nmain-class = \"Main\"\n"

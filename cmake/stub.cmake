@@ -16,7 +16,32 @@ lumen_launcher_sources(LUMEN_LAUNCHER_SOURCES win)
 # only the dialogs need them, and they load them from the system directory
 # (os::loadCommonControls, os::pickExistingFile), which spares every quiet
 # start their loading.
-set(LUMEN_STUB_LIBS -l:libz.a user32 gdi32 advapi32)
+#
+# user32 and gdi32 are delay-loaded: a quiet start that shows no window
+# never calls them, and under Wine their loading is most of what such a
+# start costs over an empty program. The stubs load them from the system
+# directory on the first call (the hook in runtime_support_win.cpp).
+if(LUMEN_ARCH STREQUAL "x86")
+  set(LUMEN_DLLTOOL_MACHINE i386)
+else()
+  set(LUMEN_DLLTOOL_MACHINE i386:x86-64)
+endif()
+find_program(LUMEN_PYTHON python3 REQUIRED)
+set(LUMEN_DELAYED_LIBS)
+foreach(dll user32 gdi32)
+  find_library(LUMEN_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED)
+  set(delayed ${CMAKE_BINARY_DIR}/delayed/lib${dll}_delayed.a)
+  add_custom_command(OUTPUT ${delayed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayed
+    COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/delay_import.py ${CMAKE_NM}
+            ${CMAKE_DLLTOOL} ${LUMEN_DLLTOOL_MACHINE} ${LUMEN_${dll}_IMPORT_LIB} ${dll}.dll
+            ${CMAKE_BINARY_DIR}/delayed ${delayed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/delay_import.py
+    COMMENT "Delay-import library for ${dll}.dll")
+  list(APPEND LUMEN_DELAYED_LIBS ${delayed})
+endforeach()
+add_custom_target(lumen_delayed_libs DEPENDS ${LUMEN_DELAYED_LIBS})
+set(LUMEN_STUB_LIBS -l:libz.a ${LUMEN_DELAYED_LIBS} advapi32)
 
 # Failures are values, so nothing in the stub throws or catches: without
 # exception tables and with the run-time's throw helpers replaced
@@ -37,6 +62,7 @@ target_compile_options(lumen_core PRIVATE ${LUMEN_STUB_CXX_FLAGS})
 target_sources(lumen_core PRIVATE ${PROJECT_SOURCE_DIR}/src/core/string_instances_win.cpp)
 
 add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
+add_dependencies(lumen_launcher lumen_delayed_libs)
 target_include_directories(lumen_launcher PUBLIC src)
 # The JDK's platform-independent jni.h with our Windows jni_md.h.
 set(LUMEN_JDK_INCLUDE /usr/lib/jvm/java-17-openjdk-amd64/include)
@@ -108,10 +134,16 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/win_tests.cmake)
   include(cmake/win_tests.cmake)
 endif()
 
-# The start-up benchmark's baseline (a program without imports) and the
-# helper that keeps Wine's desktop running through it.
+# The start-up benchmark's baseline (a program without imports), the VM
+# library that ends the process at JNI_CreateJavaVM, and the helper that
+# keeps Wine's desktop running through it.
 add_executable(lumen_empty_program EXCLUDE_FROM_ALL bench/win/empty_program.c)
 target_link_options(lumen_empty_program PRIVATE -nostdlib -nostartfiles -s
   -Wl,-e,$<IF:$<STREQUAL:${LUMEN_ARCH},x86>,_lumenEmptyEntry,lumenEmptyEntry> -mconsole)
+add_library(lumen_exiting_jvm SHARED EXCLUDE_FROM_ALL bench/win/exiting_jvm.c)
+set_target_properties(lumen_exiting_jvm PROPERTIES PREFIX "" OUTPUT_NAME exiting_jvm)
+target_link_options(lumen_exiting_jvm PRIVATE -nostdlib -nostartfiles -s -Wl,--kill-at
+  -Wl,-e,$<IF:$<STREQUAL:${LUMEN_ARCH},x86>,_lumenExitingJvmEntry@12,lumenExitingJvmEntry>)
+target_link_libraries(lumen_exiting_jvm PRIVATE kernel32)
 add_executable(lumen_desktop_holder EXCLUDE_FROM_ALL bench/win/desktop_holder.c)
 target_link_options(lumen_desktop_holder PRIVATE -mwindows -s)

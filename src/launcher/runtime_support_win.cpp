@@ -12,12 +12,16 @@
 // Linked into the Windows stubs only; every other program keeps the
 // library's behaviour.
 #include <windows.h>
+// delayimp.h needs the types of windows.h first.
+#include <delayimp.h>
 
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+
+#include "os/library.h"
 
 namespace {
 
@@ -94,4 +98,21 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free
 extern "C" int __mingw_vsnprintf(char* buffer, std::size_t size, const char* format,
                                  va_list arguments) {
     return __ms_vsnprintf(buffer, size, format, arguments);
+}
+
+namespace {
+
+// The delay-loaded system DLLs (user32, gdi32: see cmake/stub.cmake) come
+// from the system directory only, like every library the launcher loads;
+// the run-time's helper would otherwise search for them by name.
+FARPROC WINAPI loadDelayedLibrary(unsigned notification, PDelayLoadInfo info) {
+    if (notification != dliNotePreLoadLibrary) return nullptr;
+    return reinterpret_cast<FARPROC>(lumen::os::loadSystemLibraryNamed(info->szDll));
+}
+
+} // namespace
+
+extern "C" {
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): the run-time's hook
+PfnDliHook __pfnDliNotifyHook2 = loadDelayedLibrary;
 }

@@ -8,10 +8,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR line, int show)
     (void)previous;
     (void)line;
     (void)show;
-    HWND window = CreateWindowExA(0, "STATIC", "lumen desktop holder", WS_OVERLAPPED, 0, 0, 1,
-                                  1, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowExA(0, "STATIC", "lumen desktop holder", WS_OVERLAPPED, 0, 0, 1, 1,
+                                  NULL, NULL, instance, NULL);
     if (window == NULL) return 1;
     MSG message;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
+    while (GetMessageA(&message, NULL, 0, 0) > 0)
+        DispatchMessageA(&message);
     return 0;
 }

@@ -15,16 +15,19 @@ constexpr const char* kPosixArchitecture = "amd64";
 // Built before main rather than on first use: the first callers may be on
 // different threads, and a function-local static would need the run-time's
 // guard (and, in the Windows stub, the threads library behind it).
-const PathStyle kWindowsStyle{'\\',   ';',       true, "java.exe", "javaw.exe",
-                              ".exe", "jvm.dll", "",   ""};
-const PathStyle kPosixStyle{'/', ':',         false,        "java",        "java",
-                            "",  "libjvm.so", kPosixArchitecture, "/usr/lib/jvm"};
+const PathStyle kWindowsStyle{'\\', ';', true, "java.exe", "javaw.exe", ".exe", "jvm.dll", "", ""};
+const PathStyle kPosixStyle{
+    '/', ':', false, "java", "java", "", "libjvm.so", kPosixArchitecture, "/usr/lib/jvm"};
 
 } // namespace
 
-const PathStyle& PathStyle::windows() { return kWindowsStyle; }
+const PathStyle& PathStyle::windows() {
+    return kWindowsStyle;
+}
 
-const PathStyle& PathStyle::posix() { return kPosixStyle; }
+const PathStyle& PathStyle::posix() {
+    return kPosixStyle;
+}
 
 std::string joinPath(const PathStyle& style, const std::string& directory,
                      const std::string& name) {

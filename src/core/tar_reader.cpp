@@ -349,7 +349,8 @@ class Untar {
             return false;
         }
         if (copied >= size_) return true;
-        output_.log(true, "sizes don't match: " + std::to_string(copied) + ", " + std::to_string(size_));
+        output_.log(true,
+                    "sizes don't match: " + std::to_string(copied) + ", " + std::to_string(size_));
         return false;
     }
 

@@ -52,53 +52,115 @@ void* allocateOrDie(std::size_t size) noexcept {
 
 } // namespace
 
+// These definitions replace the run-time's own, so they take its reserved
+// names and signatures (variadic, in namespace std) as they are.
+// NOLINTBEGIN(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,cert-dcl50-cpp)
 namespace __gnu_cxx {
 // Stands in for the handler that would demangle and print the type of an
 // exception nobody caught.
-void __verbose_terminate_handler() { fatal("terminate called"); }
+void __verbose_terminate_handler() {
+    fatal("terminate called");
+}
 } // namespace __gnu_cxx
 
 // The library's throw helpers, all of them defined in the one library member
 // this file replaces; a single one missing would bring that member back.
 namespace std {
-void __throw_bad_exception() { fatal("bad exception"); }
-void __throw_bad_alloc() { fatal("out of memory"); }
-void __throw_bad_array_new_length() { fatal("bad array length"); }
-void __throw_bad_cast() { fatal("bad cast"); }
-void __throw_bad_typeid() { fatal("bad typeid"); }
-void __throw_logic_error(const char* what) { fatal(what); }
-void __throw_domain_error(const char* what) { fatal(what); }
-void __throw_invalid_argument(const char* what) { fatal(what); }
-void __throw_length_error(const char* what) { fatal(what); }
-void __throw_out_of_range(const char* what) { fatal(what); }
-void __throw_out_of_range_fmt(const char* what, ...) { fatal(what); }
-void __throw_runtime_error(const char* what) { fatal(what); }
-void __throw_range_error(const char* what) { fatal(what); }
-void __throw_overflow_error(const char* what) { fatal(what); }
-void __throw_underflow_error(const char* what) { fatal(what); }
-void __throw_system_error(int) { fatal("system error"); }
-void __throw_bad_function_call() { fatal("bad function call"); }
+void __throw_bad_exception() {
+    fatal("bad exception");
+}
+void __throw_bad_alloc() {
+    fatal("out of memory");
+}
+void __throw_bad_array_new_length() {
+    fatal("bad array length");
+}
+void __throw_bad_cast() {
+    fatal("bad cast");
+}
+void __throw_bad_typeid() {
+    fatal("bad typeid");
+}
+void __throw_logic_error(const char* what) {
+    fatal(what);
+}
+void __throw_domain_error(const char* what) {
+    fatal(what);
+}
+void __throw_invalid_argument(const char* what) {
+    fatal(what);
+}
+void __throw_length_error(const char* what) {
+    fatal(what);
+}
+void __throw_out_of_range(const char* what) {
+    fatal(what);
+}
+void __throw_out_of_range_fmt(const char* what, ...) {
+    fatal(what);
+}
+void __throw_runtime_error(const char* what) {
+    fatal(what);
+}
+void __throw_range_error(const char* what) {
+    fatal(what);
+}
+void __throw_overflow_error(const char* what) {
+    fatal(what);
+}
+void __throw_underflow_error(const char* what) {
+    fatal(what);
+}
+void __throw_system_error(int) {
+    fatal("system error");
+}
+void __throw_bad_function_call() {
+    fatal("bad function call");
+}
 } // namespace std
 
 // The library's allocation operators throw std::bad_alloc.
-void* operator new(std::size_t size) { return allocateOrDie(size); }
-void* operator new[](std::size_t size) { return allocateOrDie(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void operator delete(void* memory) noexcept { std::free(memory); }
-void operator delete[](void* memory) noexcept { std::free(memory); }
-void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
-void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
-void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void* operator new(std::size_t size) {
+    return allocateOrDie(size);
+}
+void* operator new[](std::size_t size) {
+    return allocateOrDie(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
 
 // zlib's gz functions format their error texts (%s and %d only) through
 // mingw-w64's C99 printf; the system's own does that as well, and keeps the
 // C99 printf and its float printer (23 KB) out of the stub.
+extern "C" int __ms_vsnprintf(char* buffer, std::size_t size, const char* format,
+                              va_list arguments);
 extern "C" int __mingw_vsnprintf(char* buffer, std::size_t size, const char* format,
                                  va_list arguments) {
     return __ms_vsnprintf(buffer, size, format, arguments);
 }
+// NOLINTEND(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,cert-dcl50-cpp)
 
 namespace {
 

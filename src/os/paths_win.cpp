@@ -176,7 +176,8 @@ bool extendedLengthPath(const std::string& path, std::u16string& extended) {
 
 bool createDirectory(const std::string& path) {
     std::u16string extended;
-    if (extendedLengthPath(path, extended)) return CreateDirectoryW(wideChars(extended), nullptr) != 0;
+    if (extendedLengthPath(path, extended))
+        return CreateDirectoryW(wideChars(extended), nullptr) != 0;
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 NewDirectory createNewDirectory(const std::string& path) {

@@ -68,8 +68,8 @@ bool setAppUserModelId(const std::u16string& id) {
     std::string system;
     if (!systemDirectory(system)) return false;
     void* shell = loadSystemLibrary(system + "\\shell32.dll");
-    const auto set = reinterpret_cast<SetId>(
-        libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
+    const auto set =
+        reinterpret_cast<SetId>(libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
     if (set == nullptr) return false;
     const HRESULT result = set(wideChars(id));
     if (FAILED(result)) setLastErrorCode(static_cast<unsigned long>(result));

@@ -7,7 +7,9 @@
 
 namespace lumen::os {
 namespace {
-UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+UINT fileCodePage() {
+    return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+}
 } // namespace
 
 std::u16string wideFromNarrow(const std::string& text) {
@@ -26,8 +28,8 @@ std::string narrowFromWide(const std::u16string& text, bool* lossless) {
     const wchar_t* wide = wideChars(text);
     const int size = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    const int bytes = WideCharToMultiByte(fileCodePage(), 0, wide, size, nullptr, 0, "?",
-                                          &usedDefault);
+    const int bytes =
+        WideCharToMultiByte(fileCodePage(), 0, wide, size, nullptr, 0, "?", &usedDefault);
     if (bytes <= 0) {
         if (lossless != nullptr) *lossless = false;
         return std::string();
@@ -60,7 +62,8 @@ std::string ansiFromWide(const std::u16string& text) {
 }
 
 void lowerCaseWide(std::u16string& text) {
-    for (char16_t& unit : text) unit = static_cast<char16_t>(std::towlower(unit));
+    for (char16_t& unit : text)
+        unit = static_cast<char16_t>(std::towlower(unit));
 }
 
 } // namespace lumen::os

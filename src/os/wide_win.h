@@ -14,6 +14,8 @@ inline const wchar_t* wideChars(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-inline wchar_t* wideChars(std::u16string& text) { return reinterpret_cast<wchar_t*>(&text[0]); }
+inline wchar_t* wideChars(std::u16string& text) {
+    return reinterpret_cast<wchar_t*>(&text[0]);
+}
 
 } // namespace lumen::os

@@ -1,5 +1,5 @@
-#include "os/window.h"
 #include "os/wide_win.h"
+#include "os/window.h"
 
 #include <windows.h>
 
@@ -58,7 +58,9 @@ BOOL CALLBACK bringWindowToFront(HWND window, LPARAM state) {
     return TRUE;
 }
 
-const wchar_t* wide(const std::u16string& text) { return wideChars(text); }
+const wchar_t* wide(const std::u16string& text) {
+    return wideChars(text);
+}
 
 } // namespace
 
@@ -135,8 +137,7 @@ void setProgressPosition(Window dialog, int id, int position) {
 }
 
 bool askYesNoWarning(const std::u16string& text, const std::u16string& caption) {
-    return MessageBoxW(nullptr, wide(text), wide(caption),
-                       MB_YESNO | MB_ICONWARNING) == IDYES;
+    return MessageBoxW(nullptr, wide(text), wide(caption), MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 bool loadCommonControls() {

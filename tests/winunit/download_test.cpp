@@ -330,7 +330,8 @@ TEST(InternetLibrary, MissingLibraryIsReportedAndLeavesNoTable) {
 // the program's directory first for a library loaded by name; Wine is told
 // to do the same for this copy (its per-program overrides prefer a native
 // wininet.dll). Returns the child's exit code.
-DWORD runBesideDecoy(const std::string& mode, std::string& output, const char* library = "wininet") {
+DWORD runBesideDecoy(const std::string& mode, std::string& output,
+                     const char* library = "wininet") {
     const char* program = "lumen_decoy_check.exe";
     const std::string overrides =
         std::string("Software\\Wine\\AppDefaults\\") + program + "\\DllOverrides";
@@ -353,8 +354,7 @@ DWORD runBesideDecoy(const std::string& mode, std::string& output, const char* l
         runCaptured(quoted(copy) + " --gtest_filter=" +
                         (std::string(library) == "wininet" ? "Internet" : "Window") +
                         "LibraryChild.* --gtest_brief=1",
-                    60000,
-                    dir.path().c_str());
+                    60000, dir.path().c_str());
     SetEnvironmentVariableA("LUMEN_DECOY_MODE", nullptr);
     output = run.out + run.err;
     return run.started ? run.exitCode : 1001;
@@ -404,7 +404,8 @@ TEST(WindowLibraryChild, LoadsAsAskedBesideTheDecoy) {
     if (std::string(mode) == "window-bare") {
         HMODULE library = LoadLibraryA("comdlg32.dll");
         ASSERT_NE(library, nullptr);
-        EXPECT_EQ(GetProcAddress(library, "GetOpenFileNameA"), nullptr) << "the decoy was not taken";
+        EXPECT_EQ(GetProcAddress(library, "GetOpenFileNameA"), nullptr)
+            << "the decoy was not taken";
         return;
     }
     // The common controls, loaded and registered on demand (checked before

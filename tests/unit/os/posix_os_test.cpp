@@ -7,11 +7,11 @@
 #include <fcntl.h>
 #include <fstream>
 #include <mutex>
-#include <thread>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "os/paths.h"

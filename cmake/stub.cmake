@@ -12,10 +12,57 @@ include(${PROJECT_SOURCE_DIR}/cmake/launcher_sources.cmake)
 lumen_launcher_sources(LUMEN_LAUNCHER_SOURCES win)
 
 # zlib is linked statically (libz.a): the stub may need no DLL but the
-# system's.
-set(LUMEN_STUB_LIBS -l:libz.a comctl32 comdlg32 shell32 ole32 user32 gdi32 advapi32)
+# system's. The common controls and the common dialogs are not imported:
+# only the dialogs need them, and they load them from the system directory
+# (os::loadCommonControls, os::pickExistingFile), which spares every quiet
+# start their loading.
+#
+# user32 and gdi32 are delay-loaded: a quiet start that shows no window
+# never calls them, and under Wine their loading is most of what such a
+# start costs over an empty program. The stubs load them from the system
+# directory on the first call (the hook in runtime_support_win.cpp).
+if(LUMEN_ARCH STREQUAL "x86")
+  set(LUMEN_DLLTOOL_MACHINE i386)
+else()
+  set(LUMEN_DLLTOOL_MACHINE i386:x86-64)
+endif()
+find_program(LUMEN_PYTHON python3 REQUIRED)
+set(LUMEN_DELAYED_LIBS)
+foreach(dll user32 gdi32)
+  find_library(LUMEN_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED)
+  set(delayed ${CMAKE_BINARY_DIR}/delayed/lib${dll}_delayed.a)
+  add_custom_command(OUTPUT ${delayed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayed
+    COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/delay_import.py ${CMAKE_NM}
+            ${CMAKE_DLLTOOL} ${LUMEN_DLLTOOL_MACHINE} ${LUMEN_${dll}_IMPORT_LIB} ${dll}.dll
+            ${CMAKE_BINARY_DIR}/delayed ${delayed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/delay_import.py
+    COMMENT "Delay-import library for ${dll}.dll")
+  list(APPEND LUMEN_DELAYED_LIBS ${delayed})
+endforeach()
+add_custom_target(lumen_delayed_libs DEPENDS ${LUMEN_DELAYED_LIBS})
+set(LUMEN_STUB_LIBS -l:libz.a ${LUMEN_DELAYED_LIBS} advapi32)
+
+# Failures are values, so nothing in the stub throws or catches: without
+# exception tables and with the run-time's throw helpers replaced
+# (runtime_support_win.cpp) the stub keeps only what it calls. On x86 the
+# DWARF unwind tables serve nothing but C++ exceptions (its SEH needs no
+# tables), so they go too; x64 keeps .pdata/.xdata, which Windows itself
+# walks through when the JVM's structured exceptions unwind past our frames.
+option(LUMEN_STUB_EXCEPTIONS "Build the Windows stubs with C++ exceptions (for size comparisons)" OFF)
+set(LUMEN_STUB_CXX_FLAGS
+  "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${PROJECT_SOURCE_DIR}/src/launcher/stub_prelude_win.h>")
+if(NOT LUMEN_STUB_EXCEPTIONS)
+  list(APPEND LUMEN_STUB_CXX_FLAGS $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>)
+  if(LUMEN_ARCH STREQUAL "x86")
+    list(APPEND LUMEN_STUB_CXX_FLAGS -fno-asynchronous-unwind-tables)
+  endif()
+endif()
+target_compile_options(lumen_core PRIVATE ${LUMEN_STUB_CXX_FLAGS})
+target_sources(lumen_core PRIVATE ${PROJECT_SOURCE_DIR}/src/core/string_instances_win.cpp)
 
 add_library(lumen_launcher STATIC ${LUMEN_LAUNCHER_SOURCES})
+add_dependencies(lumen_launcher lumen_delayed_libs)
 target_include_directories(lumen_launcher PUBLIC src)
 # The JDK's platform-independent jni.h with our Windows jni_md.h.
 set(LUMEN_JDK_INCLUDE /usr/lib/jvm/java-17-openjdk-amd64/include)
@@ -24,7 +71,7 @@ if(NOT EXISTS ${LUMEN_JDK_INCLUDE}/jni.h)
 endif()
 target_include_directories(lumen_launcher PUBLIC src/launcher/jni/win32)
 target_include_directories(lumen_launcher SYSTEM PUBLIC ${LUMEN_JDK_INCLUDE})
-target_compile_options(lumen_launcher PRIVATE -Os -ffunction-sections -fdata-sections)
+target_compile_options(lumen_launcher PRIVATE -Os -ffunction-sections -fdata-sections ${LUMEN_STUB_CXX_FLAGS})
 target_compile_definitions(lumen_launcher PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501)
 target_link_libraries(lumen_launcher PUBLIC lumen_core ${LUMEN_STUB_LIBS})
 
@@ -60,13 +107,16 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/rsrc_last.py)
 
 function(lumen_stub target output subsystem)
-  add_executable(${target} src/launcher/main_win.cpp resources/lumen.rc)
+  add_executable(${target} src/launcher/main_win.cpp src/launcher/runtime_support_win.cpp
+    resources/lumen.rc)
   add_dependencies(${target} lumen_icons)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources ${LUMEN_RESOURCE_DIR})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX ".exe")
   target_include_directories(${target} PRIVATE src)
-  target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections)
-  target_link_options(${target} PRIVATE -m${subsystem} -static -static-libgcc -static-libstdc++
+  target_compile_options(${target} PRIVATE -Os -ffunction-sections -fdata-sections
+    ${LUMEN_STUB_CXX_FLAGS})
+  # The link map feeds the size breakdown of bench/stub_sizes.sh.
+  target_link_options(${target} PRIVATE -m${subsystem} -Wl,-Map,${output}.map -static -static-libgcc -static-libstdc++
     -Wl,--gc-sections -s -Wl,--no-insert-timestamp -Wl,-T,${LUMEN_STUB_LINKER_SCRIPT})
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${LUMEN_STUB_LINKER_SCRIPT})
   target_link_libraries(${target} PRIVATE lumen_launcher)
@@ -83,3 +133,17 @@ lumen_stub(lumen_stub_console lumen-console-${LUMEN_ARCH} console)
 if(EXISTS ${PROJECT_SOURCE_DIR}/cmake/win_tests.cmake)
   include(cmake/win_tests.cmake)
 endif()
+
+# The start-up benchmark's baseline (a program without imports), the VM
+# library that ends the process at JNI_CreateJavaVM, and the helper that
+# keeps Wine's desktop running through it.
+add_executable(lumen_empty_program EXCLUDE_FROM_ALL bench/win/empty_program.c)
+target_link_options(lumen_empty_program PRIVATE -nostdlib -nostartfiles -s
+  -Wl,-e,$<IF:$<STREQUAL:${LUMEN_ARCH},x86>,_lumenEmptyEntry,lumenEmptyEntry> -mconsole)
+add_library(lumen_exiting_jvm SHARED EXCLUDE_FROM_ALL bench/win/exiting_jvm.c)
+set_target_properties(lumen_exiting_jvm PROPERTIES PREFIX "" OUTPUT_NAME exiting_jvm)
+target_link_options(lumen_exiting_jvm PRIVATE -nostdlib -nostartfiles -s -Wl,--kill-at
+  -Wl,-e,$<IF:$<STREQUAL:${LUMEN_ARCH},x86>,_lumenExitingJvmEntry@12,lumenExitingJvmEntry>)
+target_link_libraries(lumen_exiting_jvm PRIVATE kernel32)
+add_executable(lumen_desktop_holder EXCLUDE_FROM_ALL bench/win/desktop_holder.c)
+target_link_options(lumen_desktop_holder PRIVATE -mwindows -s)

@@ -2,23 +2,31 @@
 
 namespace lumen {
 
+namespace {
+
+#if defined(__aarch64__)
+constexpr const char* kPosixArchitecture = "aarch64";
+#elif defined(__i386__)
+constexpr const char* kPosixArchitecture = "i386";
+#else
+constexpr const char* kPosixArchitecture = "amd64";
+#endif
+
+// Built before main rather than on first use: the first callers may be on
+// different threads, and a function-local static would need the run-time's
+// guard (and, in the Windows stub, the threads library behind it).
+const PathStyle kWindowsStyle{'\\', ';', true, "java.exe", "javaw.exe", ".exe", "jvm.dll", "", ""};
+const PathStyle kPosixStyle{
+    '/', ':', false, "java", "java", "", "libjvm.so", kPosixArchitecture, "/usr/lib/jvm"};
+
+} // namespace
+
 const PathStyle& PathStyle::windows() {
-    static const PathStyle style{'\\',   ';',       true, "java.exe", "javaw.exe",
-                                 ".exe", "jvm.dll", "",   ""};
-    return style;
+    return kWindowsStyle;
 }
 
 const PathStyle& PathStyle::posix() {
-#if defined(__aarch64__)
-    static const char* const architecture = "aarch64";
-#elif defined(__i386__)
-    static const char* const architecture = "i386";
-#else
-    static const char* const architecture = "amd64";
-#endif
-    static const PathStyle style{'/', ':',         false,        "java",        "java",
-                                 "",  "libjvm.so", architecture, "/usr/lib/jvm"};
-    return style;
+    return kPosixStyle;
 }
 
 std::string joinPath(const PathStyle& style, const std::string& directory,

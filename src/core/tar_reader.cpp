@@ -29,12 +29,6 @@ constexpr unsigned long kProgressIntervalMs = 200;
 // cut, which is enough to tell the few keys the reader takes.
 constexpr size_t kPaxKeyKept = 16;
 
-std::string format(const char* pattern, long long a, long long b) {
-    char line[96];
-    (void)std::snprintf(line, sizeof line, pattern, a, b);
-    return line;
-}
-
 std::string fieldText(const char* field, size_t length) {
     return std::string(field, strnlen(field, length));
 }
@@ -355,7 +349,8 @@ class Untar {
             return false;
         }
         if (copied >= size_) return true;
-        output_.log(true, format("sizes don't match: %lld, %lld", copied, size_));
+        output_.log(true,
+                    "sizes don't match: " + std::to_string(copied) + ", " + std::to_string(size_));
         return false;
     }
 

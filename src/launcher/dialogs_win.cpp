@@ -245,6 +245,8 @@ void waitForApplicationWindow(void* parameter) {
 } // namespace
 
 Failure runDialogMode(Launcher& launcher) {
+    if (!os::loadCommonControls())
+        launcher.log.error("Could not load the common controls (error %lu)", os::lastErrorCode());
     if (!registerDialogClass(launcher))
         launcher.log.error("Could not register the dialog class (error %lu)", os::lastErrorCode());
     ProgressDialog dialog{&launcher};
@@ -263,6 +265,8 @@ Failure runDialogMode(Launcher& launcher) {
 }
 
 Result<RuntimeChoice> showRuntimeDialog(Launcher& launcher, void* owner, bool downloadOffered) {
+    if (!os::loadCommonControls())
+        launcher.log.error("Could not load the common controls (error %lu)", os::lastErrorCode());
     RuntimeDialog dialog{&launcher, downloadOffered, std::nullopt};
     const INT_PTR result = DialogBoxParamW(
         instance(launcher), MAKEINTRESOURCEW(kRuntimeDialogResource), static_cast<HWND>(owner),

@@ -66,7 +66,9 @@ bool GzArchive::finish(std::string& problem) {
 
 bool GzArchive::close() {
     if (file_ == nullptr) return true;
-    const int result = gzclose(handle(file_));
+    // gzclose_r, not gzclose: the archive is only ever read, and gzclose
+    // would link zlib's whole compressor into the stub for its write side.
+    const int result = gzclose_r(handle(file_));
     file_ = nullptr;
     return result == Z_OK;
 }

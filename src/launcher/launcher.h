@@ -105,7 +105,7 @@ class UnpackedFiles {
     std::vector<std::string> directories() const;
 
   private:
-    mutable std::mutex mutex_;
+    mutable os::Mutex mutex_;
     std::vector<std::string> files_;
     std::vector<std::string> directories_;
 };
@@ -171,7 +171,8 @@ struct SplashShared {
 // The console window, looked up once (the lookup changes the console's
 // title for a moment) by whichever thread asks first.
 struct ConsoleLookup {
-    std::once_flag once;
+    os::Mutex mutex;
+    bool lookedUp = false; // under the mutex
     void* window = nullptr;
 };
 

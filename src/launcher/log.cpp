@@ -78,7 +78,7 @@ void Log::write(bool error, const char* format, va_list arguments) {
         (void)std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
         message.assign(buffer.data(), static_cast<size_t>(needed));
     }
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<os::Mutex> lock(mutex_);
     openLocked();
     if (file_ == nullptr) return;
     const std::string line = logLine(error, message);
@@ -111,7 +111,7 @@ void Log::close() {
 }
 
 bool Log::path(std::string& out) const {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<os::Mutex> lock(mutex_);
     if (!hasPath_) return false;
     out = path_;
     return true;

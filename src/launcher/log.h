@@ -18,6 +18,7 @@
 #include <string>
 
 #include "os/file.h"
+#include "os/sync.h"
 
 namespace lumen {
 
@@ -39,7 +40,7 @@ class Log {
     void openLocked();
     bool createUniqueLocked(const std::string& directory);
 
-    mutable std::mutex mutex_;
+    mutable os::Mutex mutex_;
     bool opened_ = false;
     bool hasPath_ = false;
     std::string path_;

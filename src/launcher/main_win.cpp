@@ -1,8 +1,6 @@
 // Process entry of the Windows stubs: the GUI flavour enters at WinMain, the
 // console flavour (LUMEN_CONSOLE_FLAVOUR) at main; both run the same launcher.
 #include <windows.h>
-// commctrl.h needs the types of windows.h first.
-#include <commctrl.h>
 
 #include "launcher/entry.h"
 
@@ -16,15 +14,15 @@ lumen::Launcher& processLauncher() {
 
 } // namespace
 
+// The common controls are registered by the dialogs that use them
+// (os::loadCommonControls), so a quiet start never loads their library.
 #ifdef LUMEN_CONSOLE_FLAVOUR
 int main() {
-    InitCommonControls();
     return lumen::launcherMain(processLauncher(), GetCommandLineA(), GetModuleHandleA(nullptr),
                                true);
 }
 #else
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    InitCommonControls();
     lumen::Launcher& launcher = processLauncher();
     launcher.state.showCommand = showCommand;
     return lumen::launcherMain(launcher, GetCommandLineA(), instance, false);

@@ -10,10 +10,11 @@ constexpr int kWindowedLauncherType = 1;
 } // namespace
 
 void findConsoleWindow(Launcher& launcher) {
-    std::call_once(launcher.console.once, [&launcher] {
-        if (launcher.properties.integer(Property::ExecutableType) == kWindowedLauncherType) return;
-        launcher.console.window = os::lookUpConsoleWindow();
-    });
+    const std::lock_guard<os::Mutex> lock(launcher.console.mutex);
+    if (launcher.console.lookedUp) return;
+    launcher.console.lookedUp = true;
+    if (launcher.properties.integer(Property::ExecutableType) == kWindowedLauncherType) return;
+    launcher.console.window = os::lookUpConsoleWindow();
 }
 
 size_t countProcessWindows(Launcher& launcher, unsigned long processId) {

@@ -9,9 +9,9 @@ namespace {
 
 // The ANSI call for ordinary paths, the wide one past their length.
 HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    std::wstring extended;
+    std::u16string extended;
     if (extendedLengthPath(path, extended))
-        return CreateFileW(extended.c_str(), access, share, nullptr, disposition,
+        return CreateFileW(wideChars(extended), access, share, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     return CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                        nullptr);

@@ -1,6 +1,7 @@
 // Dynamic libraries.
 //
-// Contract: libraries are loaded by full path only. While one loads, the
+// Contract: libraries are loaded by full path only, except the system's own
+// by file name from the system directory (see loadSystemLibraryNamed). While one loads, the
 // given dependency directory is part of the DLL search and the current
 // directory is not, so a library's own DLLs are found beside it and nothing
 // is picked up from wherever the launcher was started. Libraries stay
@@ -22,6 +23,12 @@ void* loadLibrary(const std::string& fullPath, const std::string& dependencyDire
 // A library of the system by full path; its own DLLs come from its
 // directory, and the search is left as it was.
 void* loadSystemLibrary(const std::string& fullPath);
+// A library of the system by file name ("comctl32.dll"): where the process's
+// manifest redirects that name (the common controls 6), else from the system
+// directory only; never beside the executable nor from the current
+// directory. For the libraries only windows need, loaded when a window is
+// first needed rather than by every start. POSIX: null.
+void* loadSystemLibraryNamed(const char* fileName);
 void* libraryFunction(void* library, const char* name);
 
 } // namespace lumen::os

@@ -21,6 +21,10 @@ void* loadSystemLibrary(const std::string& fullPath) {
     return ::dlopen(fullPath.c_str(), RTLD_NOW | RTLD_GLOBAL);
 }
 
+void* loadSystemLibraryNamed(const char* /*fileName*/) {
+    return nullptr;
+}
+
 void* libraryFunction(void* library, const char* name) {
     return library == nullptr ? nullptr : ::dlsym(library, name);
 }

@@ -40,6 +40,21 @@ void* loadSystemLibrary(const std::string& fullPath) {
     return LoadLibraryExA(fullPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+void* loadSystemLibraryNamed(const char* fileName) {
+    // LOAD_LIBRARY_SEARCH_SYSTEM32, spelled out: the headers of the oldest
+    // target systems lack it. Names the activation context redirects are
+    // still redirected.
+    constexpr DWORD kSearchSystem32 = 0x00000800;
+    HMODULE library = LoadLibraryExA(fileName, nullptr, kSearchSystem32);
+    if (library != nullptr || GetLastError() != ERROR_INVALID_PARAMETER) return library;
+    // A system without the search flags: the full path in the system
+    // directory.
+    char directory[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(directory, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    return loadSystemLibrary(std::string(directory, length) + "\\" + fileName);
+}
+
 void* libraryFunction(void* library, const char* name) {
     if (library == nullptr) return nullptr;
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));

@@ -13,8 +13,10 @@
 
 #include <string>
 
+#include "os/wide_win.h"
+
 namespace lumen::os {
 
-bool extendedLengthPath(const std::string& path, std::wstring& extended);
+bool extendedLengthPath(const std::string& path, std::u16string& extended);
 
 } // namespace lumen::os

@@ -156,28 +156,28 @@ bool systemDirectory(std::string& out) {
     return true;
 }
 
-bool extendedLengthPath(const std::string& path, std::wstring& extended) {
-    const std::u16string converted = wideFromNarrow(path);
-    const std::wstring wide(converted.begin(), converted.end());
+bool extendedLengthPath(const std::string& path, std::u16string& extended) {
+    const std::u16string wide = wideFromNarrow(path);
     // With the terminator; 0 also where the wide calls do not exist.
-    const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    const DWORD needed = GetFullPathNameW(wideChars(wide), 0, nullptr, nullptr);
     if (needed <= MAX_PATH - 12) return false;
-    std::wstring full(needed, L'\0');
-    const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
+    std::u16string full(needed, u'\0');
+    const DWORD length = GetFullPathNameW(wideChars(wide), needed, wideChars(full), nullptr);
     if (length == 0 || length >= needed) return false;
     full.resize(length);
-    if (full.compare(0, 4, L"\\\\?\\") == 0)
+    if (full.compare(0, 4, u"\\\\?\\") == 0)
         extended = full;
-    else if (full.compare(0, 2, L"\\\\") == 0)
-        extended = L"\\\\?\\UNC\\" + full.substr(2);
+    else if (full.compare(0, 2, u"\\\\") == 0)
+        extended = u"\\\\?\\UNC\\" + full.substr(2);
     else
-        extended = L"\\\\?\\" + full;
+        extended = u"\\\\?\\" + full;
     return true;
 }
 
 bool createDirectory(const std::string& path) {
-    std::wstring extended;
-    if (extendedLengthPath(path, extended)) return CreateDirectoryW(extended.c_str(), nullptr) != 0;
+    std::u16string extended;
+    if (extendedLengthPath(path, extended))
+        return CreateDirectoryW(wideChars(extended), nullptr) != 0;
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 NewDirectory createNewDirectory(const std::string& path) {

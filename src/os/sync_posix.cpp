@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,23 @@
 #include "os/env.h"
 
 namespace lumen::os {
+
+static_assert(sizeof(pthread_mutex_t) <= sizeof(Mutex) && alignof(pthread_mutex_t) <= 8,
+              "Mutex has no room for a pthread_mutex_t");
+
+Mutex::Mutex() : storage_{} {
+    pthread_mutex_init(reinterpret_cast<pthread_mutex_t*>(storage_), nullptr);
+}
+Mutex::~Mutex() {
+    pthread_mutex_destroy(reinterpret_cast<pthread_mutex_t*>(storage_));
+}
+void Mutex::lock() {
+    pthread_mutex_lock(reinterpret_cast<pthread_mutex_t*>(storage_));
+}
+void Mutex::unlock() {
+    pthread_mutex_unlock(reinterpret_cast<pthread_mutex_t*>(storage_));
+}
+
 namespace {
 
 // FNV-1a: the name is a path of any length, the lock file needs a short one.

@@ -4,6 +4,22 @@
 
 namespace lumen::os {
 
+static_assert(sizeof(CRITICAL_SECTION) <= sizeof(Mutex) && alignof(CRITICAL_SECTION) <= 8,
+              "Mutex has no room for a CRITICAL_SECTION");
+
+Mutex::Mutex() : storage_{} {
+    InitializeCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+Mutex::~Mutex() {
+    DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+void Mutex::lock() {
+    EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+void Mutex::unlock() {
+    LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION*>(storage_));
+}
+
 InstanceClaim claimInstance(const std::string& name) {
     // The handle stays open for the life of the process: the semaphore lives
     // as long as the first process does.

@@ -1,4 +1,5 @@
 #include "os/system.h"
+#include "os/wide_win.h"
 
 #include <ctime>
 #include <string>
@@ -74,8 +75,7 @@ bool setAppUserModelId(const std::u16string& id) {
     const auto set =
         reinterpret_cast<SetId>(libraryFunction(shell, "SetCurrentProcessExplicitAppUserModelID"));
     if (set == nullptr) return false;
-    const std::wstring text(id.begin(), id.end());
-    const HRESULT result = set(text.c_str());
+    const HRESULT result = set(wideChars(id));
     if (FAILED(result)) setLastErrorCode(static_cast<unsigned long>(result));
     return SUCCEEDED(result);
 }

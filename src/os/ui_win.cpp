@@ -1,4 +1,5 @@
 #include "os/ui.h"
+#include "os/wide_win.h"
 
 #include <cstdio>
 #include <windows.h>
@@ -12,9 +13,7 @@ void errorBox(void* owner, const std::string& text, const std::string& caption) 
 }
 
 void errorBoxWide(void* owner, const std::u16string& text, const std::u16string& caption) {
-    const std::wstring wideText(text.begin(), text.end());
-    const std::wstring wideCaption(caption.begin(), caption.end());
-    MessageBoxW(static_cast<HWND>(owner), wideText.c_str(), wideCaption.c_str(), MB_ICONERROR);
+    MessageBoxW(static_cast<HWND>(owner), wideChars(text), wideChars(caption), MB_ICONERROR);
 }
 
 // A stream that cannot be written (no console, a closed pipe) leaves the

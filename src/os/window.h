@@ -44,8 +44,15 @@ void setProgressPosition(Window dialog, int id, int position);
 // A Yes/No question with the warning icon and no owner; true for Yes.
 bool askYesNoWarning(const std::u16string& text, const std::u16string& caption);
 
-// The system's open-file dialog for one existing file; false when the user
-// cancels. `filterName` and `pattern` make its single filter entry.
+// Registers the common controls' window classes (the dialogs' progress
+// bar). The controls' library is loaded here, from the system, rather than
+// imported: a start that shows no dialog never pays for it. False when it
+// cannot be loaded (the dialog then fails to show, with the error logged).
+bool loadCommonControls();
+
+// The system's open-file dialog for one existing file (its library loaded
+// from the system on first use); false when the user cancels or the
+// dialog's library cannot be loaded. `filterName` and `pattern` make its single filter entry.
 bool pickExistingFile(Window owner, const std::string& title, const std::string& filterName,
                       const std::string& pattern, std::string& path);
 

@@ -1,3 +1,4 @@
+#include "os/wide_win.h"
 #include "os/window.h"
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/window_math.h"
+#include "os/library.h"
 #include "os/system.h"
 #include "os/text.h"
 
@@ -56,8 +58,8 @@ BOOL CALLBACK bringWindowToFront(HWND window, LPARAM state) {
     return TRUE;
 }
 
-std::wstring wide(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
+const wchar_t* wide(const std::u16string& text) {
+    return wideChars(text);
 }
 
 } // namespace
@@ -105,11 +107,11 @@ void centreWindow(Window window) {
 }
 
 void setWindowTextWide(Window window, const std::u16string& text) {
-    SetWindowTextW(hwnd(window), wide(text).c_str());
+    SetWindowTextW(hwnd(window), wide(text));
 }
 
 void setDlgItemTextWide(Window dialog, int id, const std::u16string& text) {
-    SetDlgItemTextW(hwnd(dialog), id, wide(text).c_str());
+    SetDlgItemTextW(hwnd(dialog), id, wide(text));
 }
 
 std::u16string windowTextWide(Window window) {
@@ -135,8 +137,16 @@ void setProgressPosition(Window dialog, int id, int position) {
 }
 
 bool askYesNoWarning(const std::u16string& text, const std::u16string& caption) {
-    return MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(),
-                       MB_YESNO | MB_ICONWARNING) == IDYES;
+    return MessageBoxW(nullptr, wide(text), wide(caption), MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+bool loadCommonControls() {
+    using Initialise = void(WINAPI*)();
+    const auto initialise = reinterpret_cast<Initialise>(
+        libraryFunction(loadSystemLibraryNamed("comctl32.dll"), "InitCommonControls"));
+    if (initialise == nullptr) return false;
+    initialise();
+    return true;
 }
 
 bool pickExistingFile(Window owner, const std::string& title, const std::string& filterName,
@@ -159,7 +169,10 @@ bool pickExistingFile(Window owner, const std::string& title, const std::string&
     // The launcher's current directory is the application's working
     // directory; the dialog must not move it.
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&dialog)) return false;
+    using OpenFileName = BOOL(WINAPI*)(LPOPENFILENAMEA);
+    const auto open = reinterpret_cast<OpenFileName>(
+        libraryFunction(loadSystemLibraryNamed("comdlg32.dll"), "GetOpenFileNameA"));
+    if (open == nullptr || !open(&dialog)) return false;
     path = file.data();
     return true;
 }

@@ -14,6 +14,8 @@
 #include "launcher_test_support.h"
 #include "os/crypto.h"
 #include "os/internet.h"
+#include "os/library.h"
+#include "os/window.h"
 
 namespace lumen::wintest {
 namespace {
@@ -377,7 +379,8 @@ TEST(InternetLibrary, MissingLibraryIsReportedAndLeavesNoTable) {
 // the program's directory first for a library loaded by name; Wine is told
 // to do the same for this copy (its per-program overrides prefer a native
 // wininet.dll). Returns the child's exit code.
-DWORD runBesideDecoy(const std::string& mode, std::string& output) {
+DWORD runBesideDecoy(const std::string& mode, std::string& output,
+                     const char* library = "wininet") {
     const char* program = "lumen_decoy_check.exe";
     const std::string overrides =
         std::string("Software\\Wine\\AppDefaults\\") + program + "\\DllOverrides";
@@ -386,18 +389,21 @@ DWORD runBesideDecoy(const std::string& mode, std::string& output) {
     HKEY key;
     if (RegCreateKeyA(HKEY_CURRENT_USER, overrides.c_str(), &key) != ERROR_SUCCESS) return 1002;
     const char order[] = "native,builtin";
-    RegSetValueExA(key, "wininet", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    RegSetValueExA(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
     RegCloseKey(key);
 
     TempDir dir("decoy");
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     const std::string copy = dir / program;
-    if (!copyFile(self, copy) || !copyFixture("jvm.dll", dir / "wininet.dll")) return 1000;
+    if (!copyFile(self, copy) || !copyFixture("jvm.dll", dir / (std::string(library) + ".dll")))
+        return 1000;
     SetEnvironmentVariableA("LUMEN_DECOY_MODE", mode.c_str());
     const RunResult run =
-        runCaptured(quoted(copy) + " --gtest_filter=InternetLibraryChild.* --gtest_brief=1", 60000,
-                    dir.path().c_str());
+        runCaptured(quoted(copy) + " --gtest_filter=" +
+                        (std::string(library) == "wininet" ? "Internet" : "Window") +
+                        "LibraryChild.* --gtest_brief=1",
+                    60000, dir.path().c_str());
     SetEnvironmentVariableA("LUMEN_DECOY_MODE", nullptr);
     output = run.out + run.err;
     return run.started ? run.exitCode : 1001;
@@ -428,6 +434,43 @@ TEST(InternetLibraryChild, LoadsAsAskedBesideTheDecoy) {
         GetModuleFileNameA(GetModuleHandleA("wininet.dll"), loaded, sizeof loaded);
         EXPECT_EQ(lstrcmpiA(loaded, (std::string(system) + "\\wininet.dll").c_str()), 0) << loaded;
     }
+}
+
+// The libraries only windows need are loaded when a dialog first needs
+// them, by name: they must still come from the system, not from beside the
+// launcher.
+TEST(WindowLibraries, ComeFromTheSystemDirectoryBesideADecoy) {
+    std::string output;
+    EXPECT_EQ(runBesideDecoy("window-bare", output, "comdlg32"), 0u) << output;
+    EXPECT_EQ(runBesideDecoy("window", output, "comdlg32"), 0u) << output;
+}
+
+// Only in the child started above.
+TEST(WindowLibraryChild, LoadsAsAskedBesideTheDecoy) {
+    const char* mode = std::getenv("LUMEN_DECOY_MODE");
+    if (mode == nullptr || std::string(mode).rfind("window", 0) != 0)
+        GTEST_SKIP() << "runs only beside a decoy";
+    if (std::string(mode) == "window-bare") {
+        HMODULE library = LoadLibraryA("comdlg32.dll");
+        ASSERT_NE(library, nullptr);
+        EXPECT_EQ(GetProcAddress(library, "GetOpenFileNameA"), nullptr)
+            << "the decoy was not taken";
+        return;
+    }
+    // The common controls, loaded and registered on demand (checked before
+    // the dialogs' library, which imports them).
+    EXPECT_EQ(GetModuleHandleA("comctl32.dll"), nullptr) << "imported at start after all";
+    EXPECT_TRUE(os::loadCommonControls());
+    EXPECT_NE(GetModuleHandleA("comctl32.dll"), nullptr);
+    WNDCLASSA progressClass{};
+    EXPECT_TRUE(GetClassInfoA(nullptr, "msctls_progress32", &progressClass));
+    void* library = os::loadSystemLibraryNamed("comdlg32.dll");
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(os::libraryFunction(library, "GetOpenFileNameA"), nullptr);
+    char system[MAX_PATH], loaded[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    GetModuleFileNameA(static_cast<HMODULE>(library), loaded, sizeof loaded);
+    EXPECT_EQ(lstrcmpiA(loaded, (std::string(system) + "\\comdlg32.dll").c_str()), 0) << loaded;
 }
 
 } // namespace

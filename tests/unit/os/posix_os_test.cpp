@@ -6,10 +6,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "os/file.h"
@@ -83,6 +85,25 @@ TEST_F(PosixRegistry, PathsAreOneKeyEachAndListBackUnchanged) {
     // Nothing escaped the store's directory.
     struct stat info;
     EXPECT_NE(::stat((root_ + "/lumen/SOFTWARE/lumen/locatedjvms/usr").c_str(), &info), 0);
+}
+
+// The launcher's shared lists rely on it: two threads adding under the lock
+// lose no update (a lock that does not exclude loses some of these).
+TEST(OsMutex, ExcludesOtherThreads) {
+    Mutex mutex;
+    long counter = 0;
+    auto add = [&] {
+        for (int i = 0; i < 200000; ++i) {
+            const std::lock_guard<Mutex> lock(mutex);
+            const long seen = counter;
+            if (i % 64 == 0) std::this_thread::yield();
+            counter = seen + 1;
+        }
+    };
+    std::thread other(add);
+    add();
+    other.join();
+    EXPECT_EQ(counter, 400000);
 }
 
 TEST(PosixText, Utf8RoundTripAndMalformedInput) {

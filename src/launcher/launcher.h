@@ -116,16 +116,16 @@ class UnpackedFiles {
 class InUseMarks {
   public:
     void add(os::File mark) {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<os::Mutex> lock(mutex_);
         marks_.push_back(std::move(mark));
     }
     void releaseAll() {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const std::lock_guard<os::Mutex> lock(mutex_);
         marks_.clear();
     }
 
   private:
-    std::mutex mutex_;
+    os::Mutex mutex_;
     std::vector<os::File> marks_;
 };
 

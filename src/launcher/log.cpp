@@ -103,7 +103,7 @@ void Log::error(const char* format, ...) { // NOLINT(cert-dcl50-cpp)
 }
 
 void Log::close() {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<os::Mutex> lock(mutex_);
     opened_ = true;
     if (file_ != nullptr) (void)std::fclose(file_);
     file_ = nullptr;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "os/long_path_win.h"
+#include "os/wide_win.h"
 
 namespace lumen::os {
 namespace {
@@ -21,9 +22,9 @@ HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disp
 // opened itself, never what it points to.
 HANDLE openEntry(const std::string& path, DWORD access, DWORD share) {
     const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
-    std::wstring extended;
+    std::u16string extended;
     if (extendedLengthPath(path, extended))
-        return CreateFileW(extended.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
+        return CreateFileW(wideChars(extended), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
     return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "os/long_path_win.h"
+#include "os/wide_win.h"
 #include "os/system.h"
 #include "os/text.h"
 
@@ -187,19 +188,19 @@ NewDirectory createNewDirectory(const std::string& path) {
                                                                        : NewDirectory::Failed;
 }
 bool removeDirectory(const std::string& path) {
-    std::wstring extended;
-    if (extendedLengthPath(path, extended)) return RemoveDirectoryW(extended.c_str()) != 0;
+    std::u16string extended;
+    if (extendedLengthPath(path, extended)) return RemoveDirectoryW(wideChars(extended)) != 0;
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 bool deleteFile(const std::string& path) {
-    std::wstring extended;
-    if (extendedLengthPath(path, extended)) return DeleteFileW(extended.c_str()) != 0;
+    std::u16string extended;
+    if (extendedLengthPath(path, extended)) return DeleteFileW(wideChars(extended)) != 0;
     return DeleteFileA(path.c_str()) != 0;
 }
 bool isRealDirectory(const std::string& path) {
-    std::wstring extended;
+    std::u16string extended;
     const DWORD attributes = extendedLengthPath(path, extended)
-                                 ? GetFileAttributesW(extended.c_str())
+                                 ? GetFileAttributesW(wideChars(extended))
                                  : GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
@@ -237,9 +238,9 @@ bool listDirectory(const std::string& directory, std::vector<DirectoryEntry>& ou
 
 bool fileStatus(const std::string& path, FileStatus& out) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    std::wstring extended;
+    std::u16string extended;
     const BOOL got = extendedLengthPath(path, extended)
-                         ? GetFileAttributesExW(extended.c_str(), GetFileExInfoStandard, &data)
+                         ? GetFileAttributesExW(wideChars(extended), GetFileExInfoStandard, &data)
                          : GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
     if (!got) return false;
     out.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

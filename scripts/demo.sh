@@ -70,16 +70,20 @@ if [ -s "$out_dir/stderr.txt" ]; then
 fi
 echo "---- exit code: $code ----"
 [ "$code" -eq 0 ] || fail "the launcher ended with exit code $code"
-grep -q "CallStaticVoidMethodV com/lumen/runtime/WinLauncher.main" "$vm_dir/jvm_record.txt" ||
-  fail "the launcher did not call the entry class"
-echo "The launcher unpacked its files, found the runtime through JAVA_HOME, created the JVM"
-echo "and called com.lumen.runtime.WinLauncher, which would start com.example.hello.Hello."
+grep -q "CallStaticObjectMethodV com/lumen/runtime/WinLauncher.prepare" "$vm_dir/jvm_record.txt" ||
+  fail "the launcher did not prepare the start through the entry class"
+grep -q "CallStaticVoidMethodV com/example/hello/Hello.main" "$vm_dir/jvm_record.txt" ||
+  fail "the launcher did not call the application's main"
+echo "The launcher unpacked its files, found the runtime through JAVA_HOME, created the JVM,"
+echo "prepared the start through com.lumen.runtime.WinLauncher and called"
+echo "com.example.hello.Hello.main."
 
-# The same entry call on this machine's real JVM, with the arguments recorded above.
+# The same entry call on this machine's real JVM, with the arguments the
+# launcher handed to the entry class (the array built before its prepare call).
 echo
 echo "---- the recorded call, replayed on the local JVM ----"
 mapfile -t java_args < <(tr -d '\r' <"$vm_dir/jvm_record.txt" |
-  sed -n 's/^SetObjectArrayElement [0-9]* \{0,1\}//p')
+  sed -n '/^CallStaticObjectMethodV com\/lumen\/runtime\/WinLauncher.prepare/q; s/^SetObjectArrayElement [0-9]* \{0,1\}//p')
 java -cp "$out_dir/hello.jar:dist/java/lumen-runtime.jar" com.lumen.runtime.WinLauncher "${java_args[@]}"
 
 # The Linux launcher from the same description: it finds this machine's

@@ -33,11 +33,13 @@ head -c $((200 * 1024 * 1024)) /dev/urandom >"$work/payload.bin"
 cat >"$work/big.toml" <<TOML
 files = [{ path = "payload.bin" }]
 [launcher]
+main-class = "Main"
 include-runtime-jar = false
 search-sequence = ""
 TOML
 cat >"$work/small.toml" <<TOML
 [launcher]
+main-class = "Main"
 include-runtime-jar = false
 search-sequence = ""
 TOML

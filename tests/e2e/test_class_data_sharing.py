@@ -9,10 +9,11 @@ own cache ($XDG_CACHE_HOME), temporary directory and per-user store."""
 import os
 import shutil
 import subprocess
-import tempfile
 import time
 import unittest
 from pathlib import Path
+
+from e2e_case import WorkFolderCase
 
 SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().parents[2]))
 DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
@@ -53,13 +54,13 @@ def damaged(kind, good):
     raise ValueError(kind)
 
 
-class ClassDataSharingTest(unittest.TestCase):
+class ClassDataSharingTest(WorkFolderCase):
     @classmethod
     def setUpClass(cls):
         for needed in (LUMEN_BUILD, STUB, RUNTIME_JAR, JDK / "bin" / "javac"):
             if not needed.exists():
                 raise RuntimeError(f"{needed} is missing (run make dist)")
-        cls.work = Path(tempfile.mkdtemp(prefix="lumen-cds-"))
+        cls.make_work("lumen-cds-")
         classes = cls.work / "classes"
         classes.mkdir()
         subprocess.run([str(JDK / "bin" / "javac"), "-nowarn", "--release", "8", "-Xlint:-options",
@@ -68,17 +69,9 @@ class ClassDataSharingTest(unittest.TestCase):
         cls.probe_jar = cls.work / "probe.jar"
         subprocess.run([str(JDK / "bin" / "jar"), "--create", "--file", str(cls.probe_jar),
                         "-C", str(classes), "."], check=True, capture_output=True)
-        cls.counter = 0
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
 
     def setUp(self):
-        type(self).counter += 1
-        self.case = self.work / f"case{self.counter}"
-        for sub in ("tmp", "config", "home", "cache"):
-            (self.case / sub).mkdir(parents=True)
+        self.make_case("tmp", "config", "home", "cache")
         self.env = {
             "PATH": "/usr/bin:/bin",
             "HOME": str(self.case / "home"),

@@ -12,10 +12,11 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 from pathlib import Path
+
+from e2e_case import WorkFolderCase
 
 SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().parents[2]))
 DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
@@ -43,13 +44,13 @@ MESSAGES = {
 }
 
 
-class LinuxLauncherTest(unittest.TestCase):
+class LinuxLauncherTest(WorkFolderCase):
     @classmethod
     def setUpClass(cls):
         for needed in (LUMEN_BUILD, STUB, JDK / "bin" / "javac"):
             if not needed.exists():
                 raise RuntimeError(f"{needed} is missing (run make dist)")
-        cls.work = Path(tempfile.mkdtemp(prefix="lumen-e2e-"))
+        cls.make_work("lumen-e2e-")
         cls.jars = cls.work / "jars"
         for name, source in (("probe", "probe/Probe.java"), ("firstrun", "firstrun/FirstRun.java"),
                              ("splash", "splash/SplashApp.java")):
@@ -62,17 +63,9 @@ class LinuxLauncherTest(unittest.TestCase):
             subprocess.run([str(JDK / "bin" / "jar"), "--create", "--file",
                             str(cls.jars / f"{name}.jar"), "-C", str(classes), "."],
                            check=True, capture_output=True)
-        cls.counter = 0
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
 
     def setUp(self):
-        type(self).counter += 1
-        self.case = self.work / f"case{self.counter}"
-        for sub in ("tmp", "config", "etc", "home", "bin"):
-            (self.case / sub).mkdir(parents=True)
+        self.make_case("tmp", "config", "etc", "home", "bin")
         self.env = {
             "PATH": f"{self.case / 'bin'}:/usr/bin:/bin",
             "HOME": str(self.case / "home"),

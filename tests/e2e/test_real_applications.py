@@ -13,10 +13,11 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 from pathlib import Path
+
+from e2e_case import WorkFolderCase
 
 SOURCE_DIR = Path(os.environ.get("LUMEN_SOURCE_DIR", Path(__file__).resolve().parents[2]))
 DIST_DIR = Path(os.environ.get("LUMEN_DIST_DIR", SOURCE_DIR / "dist"))
@@ -62,25 +63,17 @@ print("data=" + readFile("data.txt").trim());
 """
 
 
-class RealApplicationsTest(unittest.TestCase):
+class RealApplicationsTest(WorkFolderCase):
     @classmethod
     def setUpClass(cls):
         for needed in (LUMEN_BUILD, STUB, JDK / "bin" / "java", Path("/usr/bin/ant"),
                        Path("/usr/bin/rhino"), Path("/usr/bin/rhino-debugger")):
             if not needed.exists():
                 raise RuntimeError(f"{needed} is missing (make dist; scripts/bootstrap.sh)")
-        cls.work = Path(tempfile.mkdtemp(prefix="lumen-real-"))
-        cls.counter = 0
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.work, ignore_errors=True)
+        cls.make_work("lumen-real-")
 
     def setUp(self):
-        type(self).counter += 1
-        self.case = self.work / f"case{self.counter}"
-        for sub in ("tmp", "config", "etc", "home", "project", "launchers"):
-            (self.case / sub).mkdir(parents=True)
+        self.make_case("tmp", "config", "etc", "home", "project", "launchers")
         self.project = self.case / "project"
         (self.project / "data.txt").write_text("from the user's directory\n")
         self.env = {

@@ -13,14 +13,14 @@ import time
 import unittest
 
 import test_linux_launcher as base
+from e2e_case import WorkFolderCase
 
 RUN_TIMEOUT = base.RUN_TIMEOUT
 LISTS = ("delete_file", "delete_dir")
 
 
-class TempCleanup(unittest.TestCase):
+class TempCleanup(WorkFolderCase):
     setUpClass = classmethod(base.LinuxLauncherTest.setUpClass.__func__)
-    tearDownClass = classmethod(base.LinuxLauncherTest.tearDownClass.__func__)
     def setUp(self):
         base.LinuxLauncherTest.setUp(self)
         del self.env["LUMEN_KEEP_TEMP"]

@@ -766,16 +766,23 @@ class Gui:
 
     def _driver(self, *args):
         # A Wine process that starts while the machine is very busy may
-        # stall in its start-up; one more try tells that from a real hang.
-        for attempt in (1, 2):
+        # stall in its start-up, or die in it with exit code 1 and no output
+        # (the driver itself only ends with 0, 2 or 3): a few more tries tell
+        # that from a real fault.
+        attempts = 3
+        for attempt in range(1, attempts + 1):
             try:
-                return subprocess.run(wine_command(GUI_DRIVER, args),
-                                      env=wine_env(self.state, loader=loader_for(GUI_DRIVER)),
-                                      stdin=subprocess.DEVNULL, capture_output=True,
-                                      timeout=RUN_TIMEOUT)
+                result = subprocess.run(wine_command(GUI_DRIVER, args),
+                                        env=wine_env(self.state, loader=loader_for(GUI_DRIVER)),
+                                        stdin=subprocess.DEVNULL, capture_output=True,
+                                        timeout=RUN_TIMEOUT)
             except subprocess.TimeoutExpired:
-                if attempt == 2:
+                if attempt == attempts:
                     raise
+                continue
+            if result.returncode in (0, 2, 3) or attempt == attempts:
+                return result
+            time.sleep(0.5)
         return None
 
     def windows(self):

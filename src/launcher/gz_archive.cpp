@@ -2,47 +2,147 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace lumen {
 namespace {
 
 // Larger than zlib's 8 KiB default: fewer reads of the compressed file.
-constexpr unsigned kInputBuffer = 128 * 1024;
+constexpr size_t kInputBuffer = 128 * 1024;
 constexpr size_t kDrainBlock = size_t{64} * 1024;
-
-gzFile handle(void* file) {
-    return static_cast<gzFile>(file);
-}
+// Decodes gzip only (16 + the largest window): inflate checks the header,
+// the CRC and the length itself.
+constexpr int kGzipWindow = 16 + MAX_WBITS;
 
 } // namespace
 
+// The inflate state with its input buffer; the zlib header stays out of
+// the interface.
+struct GzArchive::Stream {
+    z_stream z{};
+    bool initialised = false;
+    std::vector<unsigned char> input = std::vector<unsigned char>(kInputBuffer);
+    ~Stream() {
+        if (initialised) inflateEnd(&z);
+    }
+};
+
+GzArchive::GzArchive() = default;
+
+GzArchive::~GzArchive() {
+    close();
+}
+
 bool GzArchive::open(const std::string& path) {
     close();
-    gzFile file = gzopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    gzbuffer(file, kInputBuffer);
-    file_ = file;
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) return false;
+    // The archive is read in large blocks of our own: no second buffer.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    stream_ = std::make_unique<Stream>();
+    problem_.clear();
+    ended_ = eof_ = false;
+    position_ = 0;
+    if (!fill()) {
+        ended_ = true; // an empty file reads as empty, as a plain file
+        gzip_ = false;
+        return problem_.empty() || close();
+    }
+    z_stream& z = stream_->z;
+    gzip_ = z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b;
+    if (gzip_) {
+        if (inflateInit2(&z, kGzipWindow) != Z_OK) {
+            close();
+            return false;
+        }
+        stream_->initialised = true;
+    }
     return true;
+}
+
+bool GzArchive::fill() {
+    z_stream& z = stream_->z;
+    if (z.avail_in != 0) return true;
+    const size_t got = std::fread(stream_->input.data(), 1, stream_->input.size(), file_);
+    if (got == 0) {
+        if (std::ferror(file_)) fail("read error");
+        return false;
+    }
+    z.next_in = stream_->input.data();
+    z.avail_in = static_cast<uInt>(got);
+    return true;
+}
+
+bool GzArchive::fail(const char* problem) {
+    if (problem_.empty()) problem_ = problem;
+    ended_ = true;
+    return false;
+}
+
+long GzArchive::inflateInto(unsigned char* out, size_t n) {
+    z_stream& z = stream_->z;
+    size_t done = 0;
+    while (done < n && !ended_) {
+        if (!fill()) {
+            // Out of input inside a member: the stream was cut short.
+            if (gzip_) fail("unexpected end of file");
+            ended_ = true;
+            break;
+        }
+        if (!gzip_) {
+            const size_t take = std::min<size_t>(n - done, z.avail_in);
+            std::memcpy(out + done, z.next_in, take);
+            z.next_in += take;
+            z.avail_in -= static_cast<uInt>(take);
+            done += take;
+            continue;
+        }
+        const size_t want = std::min<size_t>(n - done, 0x40000000u);
+        z.next_out = out + done;
+        z.avail_out = static_cast<uInt>(want);
+        const int result = inflate(&z, Z_NO_FLUSH);
+        done += want - z.avail_out;
+        if (result == Z_STREAM_END) {
+            // Another member may follow; anything else after the last one
+            // is not part of the archive.
+            if (!fill() || z.avail_in < 2 || z.next_in[0] != 0x1f || z.next_in[1] != 0x8b ||
+                inflateReset(&z) != Z_OK)
+                ended_ = true;
+        } else if (result != Z_OK && result != Z_BUF_ERROR) {
+            fail(z.msg != nullptr ? z.msg : "gzip stream error");
+        }
+    }
+    position_ += static_cast<long>(done);
+    if (done < n) eof_ = true;
+    if (done == 0 && !problem_.empty()) return -1;
+    return static_cast<long>(done);
 }
 
 long GzArchive::read(void* buffer, size_t n) {
     if (file_ == nullptr) return -1;
-    const unsigned want = n > 0x40000000u ? 0x40000000u : static_cast<unsigned>(n);
-    const int got = gzread(handle(file_), buffer, want);
-    return got < 0 ? -1 : got;
+    return inflateInto(static_cast<unsigned char*>(buffer), n);
 }
 
 bool GzArchive::skip(long n) {
-    return file_ != nullptr && gzseek(handle(file_), n, SEEK_CUR) != -1;
+    if (file_ == nullptr || n < 0) return false;
+    unsigned char scratch[16384];
+    while (n > 0) {
+        const size_t want = std::min<size_t>(static_cast<size_t>(n), sizeof scratch);
+        const long got = inflateInto(scratch, want);
+        if (got <= 0) return false;
+        n -= got;
+    }
+    return problem_.empty();
 }
 
 long GzArchive::tell() {
-    return file_ != nullptr ? static_cast<long>(gztell(handle(file_))) : -1;
+    return file_ != nullptr ? position_ : -1;
 }
 
 bool GzArchive::atEnd() {
-    return file_ == nullptr || gzeof(handle(file_)) != 0;
+    return file_ == nullptr || eof_;
 }
 
 bool GzArchive::finish(std::string& problem) {
@@ -50,27 +150,20 @@ bool GzArchive::finish(std::string& problem) {
         problem = "archive not open";
         return false;
     }
-    std::vector<char> rest(kDrainBlock);
-    int got;
-    do {
-        got = gzread(handle(file_), rest.data(), static_cast<unsigned>(rest.size()));
-    } while (got > 0);
-    // A stream cut short is Z_BUF_ERROR ("unexpected end of file"), which
-    // gzread itself does not turn into -1.
-    int error = Z_OK;
-    const char* message = gzerror(handle(file_), &error);
-    if (error != Z_OK) problem = message != nullptr ? message : "gzip stream error";
-    if (!close() && problem.empty()) problem = "gzclose failed";
+    std::vector<unsigned char> rest(kDrainBlock);
+    while (inflateInto(rest.data(), rest.size()) > 0) {
+    }
+    problem = problem_;
+    close();
     return problem.empty();
 }
 
 bool GzArchive::close() {
     if (file_ == nullptr) return true;
-    // gzclose_r, not gzclose: the archive is only ever read, and gzclose
-    // would link zlib's whole compressor into the stub for its write side.
-    const int result = gzclose_r(handle(file_));
+    std::fclose(file_);
     file_ = nullptr;
-    return result == Z_OK;
+    stream_.reset();
+    return problem_.empty();
 }
 
 } // namespace lumen

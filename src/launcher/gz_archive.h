@@ -1,18 +1,23 @@
-// A runtime archive read through zlib's gz interface, as the tar reader's
-// input.
+// A runtime archive read through zlib's inflate, as the tar reader's input.
 //
-// Contract: GzArchive owns its gzFile and closes it at the latest when it
-// goes. open() uses mode "rb", so a file that is not gzip-compressed reads
-// unchanged (zlib's transparent mode). read() gives -1 on a zlib error;
-// skip() skips forward relative to the current position. finish() reads
-// whatever the tar reader left (the end blocks' padding and the gzip
-// trailer), then closes the file; it fails when the data is damaged: a
-// failed CRC or length check, a stream that ends early (zlib reports that
-// only at the end of the data or on closing), or a read error. Only a
-// finished archive has been checked whole. Plain C++ over zlib: the native
-// benchmark reads archives through the same class.
+// Contract: GzArchive owns its file and closes it at the latest when it
+// goes. A file that does not begin with the gzip magic reads unchanged (as
+// zlib's gz interface reads it); concatenated gzip members read as one
+// stream, and bytes after the last member that are not another member are
+// ignored. read() gives -1 on a zlib error or a stream that ends early
+// (bytes decoded before the fault are returned first); skip() skips
+// forward relative to the current position and fails when the data ends
+// first. atEnd() is true once a read or skip asked for more than the data
+// held. finish() reads whatever the tar reader left (the end blocks'
+// padding and the gzip trailer), then closes the file; it fails when the
+// data is damaged: a failed CRC or length check, a stream that ends early,
+// or a read error. Only a finished archive has been checked whole. Plain
+// C++ over zlib: the native benchmark reads archives through the same
+// class.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "core/tar_reader.h"
@@ -21,8 +26,8 @@ namespace lumen {
 
 class GzArchive : public TarInput {
   public:
-    GzArchive() = default;
-    ~GzArchive() override { close(); }
+    GzArchive();
+    ~GzArchive() override;
     GzArchive(const GzArchive&) = delete;
     GzArchive& operator=(const GzArchive&) = delete;
 
@@ -33,11 +38,23 @@ class GzArchive : public TarInput {
     bool atEnd() override;
     // Reads to the end and closes; problem says what was wrong.
     bool finish(std::string& problem);
-    // Closes without a check; false when zlib reported a problem on close.
+    // Closes without a check; false when the data read so far was damaged.
     bool close();
 
   private:
-    void* file_ = nullptr; // gzFile
+    struct Stream;
+    // Refills the input buffer; false at the end of the file or on an error.
+    bool fill();
+    long inflateInto(unsigned char* out, size_t n);
+    bool fail(const char* problem);
+
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<Stream> stream_;
+    bool gzip_ = false;
+    bool ended_ = false; // no more bytes will come
+    bool eof_ = false;   // a read asked past the end
+    long position_ = 0;
+    std::string problem_;
 };
 
 } // namespace lumen

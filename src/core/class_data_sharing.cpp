@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "core/java_version.h"
+#include "core/short_sort.h"
 
 namespace lumen {
 namespace {
@@ -197,7 +198,7 @@ std::vector<std::string> sharingOptions(SharingStep step, const std::string& arc
 
 std::vector<std::string> keysToEvict(std::vector<CacheEntry> entries, const CacheBound& bound,
                                      const std::string& keep) {
-    std::stable_sort(entries.begin(), entries.end(), [&](const CacheEntry& a, const CacheEntry& b) {
+    shortStableSort(entries.begin(), entries.end(), [&](const CacheEntry& a, const CacheEntry& b) {
         if ((a.key == keep) != (b.key == keep)) return a.key == keep;
         return a.lastUsed > b.lastUsed;
     });

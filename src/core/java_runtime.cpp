@@ -4,6 +4,7 @@
 
 #include "core/java_version.h"
 #include "core/path_rules.h"
+#include "core/short_sort.h"
 
 namespace lumen {
 
@@ -69,7 +70,7 @@ void orderVersionKeysForTrial(std::vector<std::string>& keys) {
 }
 
 void orderVersionKeysByNumber(std::vector<std::string>& keys) {
-    std::stable_sort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
+    shortStableSort(keys.begin(), keys.end(), [](const std::string& a, const std::string& b) {
         return compareVersionsByNumbers(a, b) > 0;
     });
 }

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "core/bytes.h"
+#include "core/short_sort.h"
 
 namespace lumen {
 namespace {
@@ -35,8 +36,8 @@ void merge(std::vector<Entry>& index, std::vector<Entry>&& added) {
         return;
     }
     index.insert(index.end(), added.begin(), added.end());
-    std::stable_sort(index.begin(), index.end(),
-                     [](const Entry& a, const Entry& b) { return a.id < b.id; });
+    shortStableSort(index.begin(), index.end(),
+                    [](const Entry& a, const Entry& b) { return a.id < b.id; });
     size_t kept = 0;
     for (size_t i = 0; i < index.size(); ++i) {
         if (i + 1 < index.size() && index[i + 1].id == index[i].id) continue; // a later one wins

@@ -8,6 +8,7 @@
 #include "core/java_version.h"
 #include "core/property_store.h"
 #include "core/runtime_registry.h"
+#include "core/short_sort.h"
 #include "launcher/java_check.h"
 #include "launcher/paths.h"
 #include "os/paths.h"
@@ -60,7 +61,7 @@ void scanKeyFamily(Launcher& launcher, const RuntimeKeyFamily& family, os::Regis
     for (uint32_t index = 0; parent.subKeyName(index, name); ++index)
         if (registeredVersion(family, name, version) && rules.keyInRange(version, minimum, maximum))
             registered.emplace_back(version, name);
-    std::stable_sort(registered.begin(), registered.end(), [&rules](const auto& a, const auto& b) {
+    shortStableSort(registered.begin(), registered.end(), [&rules](const auto& a, const auto& b) {
         return rules.compare(a.first, b.first) > 0;
     });
     for (const auto& [registeredAs, subKey] : registered) {

@@ -81,10 +81,11 @@ enable_language(RC)
 find_program(LUMEN_PYTHON python3 REQUIRED)
 set(LUMEN_RESOURCE_DIR ${CMAKE_BINARY_DIR}/resources)
 add_custom_command(
-  OUTPUT ${LUMEN_RESOURCE_DIR}/lumen.ico ${LUMEN_RESOURCE_DIR}/lumen-small.ico
+  OUTPUT ${LUMEN_RESOURCE_DIR}/lumen.ico ${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin
+         ${LUMEN_RESOURCE_DIR}/lumen-small.ico
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEN_RESOURCE_DIR}
   COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/resources/make_icon.py
-          ${LUMEN_RESOURCE_DIR}/lumen.ico
+          ${LUMEN_RESOURCE_DIR}/lumen.ico --group ${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin
   COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/resources/make_icon.py
           ${LUMEN_RESOURCE_DIR}/lumen-small.ico 16 32
   DEPENDS ${PROJECT_SOURCE_DIR}/resources/make_icon.py
@@ -92,7 +93,7 @@ add_custom_command(
 add_custom_target(lumen_icons DEPENDS ${LUMEN_RESOURCE_DIR}/lumen.ico
                                       ${LUMEN_RESOURCE_DIR}/lumen-small.ico)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/lumen.rc PROPERTIES OBJECT_DEPENDS
-  "${LUMEN_RESOURCE_DIR}/lumen.ico;${LUMEN_RESOURCE_DIR}/lumen-small.ico;${PROJECT_SOURCE_DIR}/resources/lumen.manifest")
+  "${LUMEN_RESOURCE_DIR}/lumen.ico;${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin;${PROJECT_SOURCE_DIR}/resources/lumen.manifest")
 
 # The resource section goes last in the image: the linker's own script with
 # only that statement moved behind the base relocations.

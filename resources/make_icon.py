@@ -5,8 +5,11 @@ it as a multi-size Windows icon: by default 16, 24, 32 and 48 pixels as
 are stored as PNG. The stub's size is a tracked figure, so the default
 leaves the large PNG out.
 
-usage: make_icon.py OUTPUT.ico [SIZE ...]
-The output depends only on the sizes, so builds are reproducible. Other
+usage: make_icon.py OUTPUT.ico [--group GROUP.bin] [SIZE ...]
+With --group, also writes the icon's group directory (an RT_GROUP_ICON
+resource) naming the images 1, 2, ...: the ids a resource compiler gives the
+images of the first ICON statement, so that a second icon name can share
+them instead of carrying copies. The output depends only on the sizes, so builds are reproducible. Other
 designs reuse write_icon() with a sample function of their own (see
 samples/hello/make_icon.py)."""
 
@@ -129,9 +132,32 @@ def write_icon(path, sizes, sample=sample):
         out += data
     with open(path, "wb") as f:
         f.write(out)
+    return bytes(out)
+
+
+def group_directory(icon, first_id=1):
+    """The RT_GROUP_ICON bytes of an .ico file's bytes: the same entries,
+    each with an image id in place of its file offset."""
+    _, _, count = struct.unpack_from("<HHH", icon, 0)
+    out = bytearray(struct.pack("<HHH", 0, 1, count))
+    for i in range(count):
+        fields = struct.unpack_from("<BBBBHHII", icon, 6 + 16 * i)
+        out += struct.pack("<BBBBHHIH", *fields[:7], first_id + i)
+    return bytes(out)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2:
+    args = sys.argv[1:]
+    group = None
+    if "--group" in args:
+        at = args.index("--group")
+        if at + 1 >= len(args):
+            sys.exit(__doc__)
+        group = args[at + 1]
+        del args[at:at + 2]
+    if not args:
         sys.exit(__doc__)
-    write_icon(sys.argv[1], tuple(int(s) for s in sys.argv[2:]) or DEFAULT_SIZES)
+    icon = write_icon(args[0], tuple(int(s) for s in args[1:]) or DEFAULT_SIZES)
+    if group is not None:
+        with open(group, "wb") as f:
+            f.write(group_directory(icon))

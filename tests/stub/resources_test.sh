@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every GUI and console stub carries the launcher's resources in the last
 # section of its image (so that it can be rewritten without moving another
-# section): both dialog templates as laid out, the two icons, the manifest
-# asking for common controls 6 and the version information.
+# section): both dialog templates as laid out, the two icon names over one
+# set of images, the manifest asking for common controls 6 and the version
+# information.
 set -euo pipefail
 dist=${1:?dist directory}
 status=0
@@ -37,9 +38,14 @@ for stub in lumen-x86.exe lumen-console-x86.exe lumen-x64.exe lumen-console-x64.
     fail "$stub: message text of dialog 104"
   expect "$stub" "$rc" '"MAINICO" 14 /* RT_GROUP_ICON */'
   expect "$stub" "$rc" '"ID_SPLASH_ICON" 14 /* RT_GROUP_ICON */'
-  # The main icon comes in four sizes.
-  [ "$(sed -n '/^"MAINICO" 14/,/^END/p' <<<"$rc" | grep -c 'Element no')" = 4 ] ||
+  # The main icon comes in four sizes; the splash icon names the same
+  # images, and no other image is carried.
+  main_group=$(sed -n '/^"MAINICO" 14/,/^END/p' <<<"$rc" | grep 'Element no')
+  [ "$(grep -c 'Element no' <<<"$main_group")" = 4 ] ||
     fail "$stub: MAINICO does not hold four images"
+  [ "$(sed -n '/^"ID_SPLASH_ICON" 14/,/^END/p' <<<"$rc" | grep 'Element no' | tr -d ',')" = \
+    "$(tr -d ',' <<<"$main_group")" ] || fail "$stub: ID_SPLASH_ICON does not share MAINICO's images"
+  [ "$(grep -c ' 3 /\* RT_ICON \*/$' <<<"$rc")" = 4 ] || fail "$stub: images beside MAINICO's"
   expect "$stub" "$rc" '1 24 /* RT_MANIFEST */'
   grep -Fq 'Microsoft.Windows.Common-Controls"" version=""6.0.0.0""' <<<"$rc" ||
     fail "$stub: manifest does not ask for common controls 6"

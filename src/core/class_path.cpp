@@ -66,6 +66,10 @@ bool ClassPathOption::appendElement(const std::string& element) {
     return true;
 }
 
+void ClassPathOption::dropFinalSeparator() {
+    if (!text_.empty() && text_.back() == listSeparator_) text_.pop_back();
+}
+
 bool ClassPathOption::appendTerminated(const std::string& elements) {
     if (cut_) return false;
     if (text_.size() + elements.size() <= kMaxOption) {

@@ -66,6 +66,10 @@ class ClassPathOption {
     // environment value). When the whole does not fit, its leading elements
     // that do fit are kept and the rest refused.
     bool appendTerminated(const std::string& elements);
+    // Drops the separator after the last element. The JVM takes the empty
+    // element behind it as its current directory, which is on the class
+    // path only while that is the extraction directory.
+    void dropFinalSeparator();
 
     const std::string& text() const { return text_; }
     bool cut() const { return cut_; }

@@ -79,6 +79,7 @@ Outcome appendClassPath(Launcher& launcher, std::string& optionText) {
         if (entry.required && !found)
             return Failure::configured(Property::MessageClassPathMissing, "%FILE_NAME%", name);
     }
+    if (!launcher.runsInExtractionDirectory()) option.dropFinalSeparator();
     optionText = option.text();
     return Outcome();
 }

@@ -7,7 +7,10 @@
 // environment variable, otherwise message 1006 with "%FILE_NAME%" (the
 // expanded entry name). The option never passes the
 // launcher's text buffer: it is cut at a whole element and each element
-// left out is logged; the checks of required entries still run.
+// left out is logged; the checks of required entries still run. Unless the
+// JVM runs in the extraction directory, the separator after the last
+// element goes: the JVM would take the empty element behind it as the
+// user's current directory and load classes from there.
 #pragma once
 
 #include <string>

@@ -205,6 +205,15 @@ class Launcher {
     JvmState jvm;
     SplashShared splash;
     ConsoleLookup console;
+
+    // Whether the JVM runs with the extraction directory as its current
+    // directory. Blocks from before the choice existed did so, and
+    // applications built for them may open their unpacked files by
+    // relative name.
+    bool runsInExtractionDirectory() const {
+        return !properties.has(Property::RunInExtractionDirectory) ||
+               properties.flag(Property::RunInExtractionDirectory);
+    }
 };
 
 } // namespace lumen

@@ -33,20 +33,12 @@ void enterExtractionDirectory(Launcher& launcher, const std::string& directory) 
         launcher.log.error("Could not change working dir to %s", directory.c_str());
 }
 
-// Blocks from before the choice existed ran the JVM in the extraction
-// directory, and applications built for them may open their unpacked files
-// by relative name.
-bool runsInExtractionDirectory(const Launcher& launcher) {
-    return !launcher.properties.has(Property::RunInExtractionDirectory) ||
-           launcher.properties.flag(Property::RunInExtractionDirectory);
-}
-
 // Otherwise the application gets the directory its user would expect, the
 // one current before the start-up moved: working-directory, or where the
 // launcher was started. Every path the launcher hands the JVM is full by
 // now (class path, tempDir, the runtime's own), so nothing moves with it.
 void enterApplicationDirectory(Launcher& launcher, const std::string& directory) {
-    if (runsInExtractionDirectory(launcher) || directory.empty()) return;
+    if (launcher.runsInExtractionDirectory() || directory.empty()) return;
     if (!os::setCurrentDirectory(directory)) {
         launcher.log.error("Could not change working dir to %s", directory.c_str());
         return;

@@ -143,9 +143,11 @@ class LinuxLauncherTest(WorkFolderCase):
         self.assertEqual(props["sun.java.command"],
                          "probe.Probe fixed don't two words ünïcode")
         elements = props["java.class.path"].split(":")
-        # Unpacked jars first (in name order), then the configured entries.
-        self.assertEqual(elements[:4], [str(temp_dir / "lumen-runtime.jar"), str(temp_dir / "probe.jar"),
-                                        str(extra), str(self.case / "classes")])
+        # Unpacked jars first (in name order), then the configured entries,
+        # and no empty element after them, which would put the user's own
+        # directory (the JVM's current one) on the class path.
+        self.assertEqual(elements, [str(temp_dir / "lumen-runtime.jar"), str(temp_dir / "probe.jar"),
+                                    str(extra), str(self.case / "classes")])
         self.assertNotIn(";", props["java.class.path"])
 
     def test_vm_options_file_beside_the_launcher(self):

@@ -106,7 +106,7 @@ class OptionsAndArguments(LaunchTestCase):
         self.assertEqual(options[9], "-Djava.class.path=" + ";".join([
             temp_dir + "\\app.jar", temp_dir + "\\lumen-runtime.jar",
             case_dir + "\\lib\\missing.jar", case_dir + "\\lib\\b.jar",
-            "c:\\extra\\x.jar", case_dir + "\\classes"]) + ";")
+            "c:\\extra\\x.jar", case_dir + "\\classes"]))
         # The application's name and arguments, as the standard launcher gives them;
         # last, the hook through which System.exit lets the launcher clean up.
         self.assertEqual(options[10:], ["-Xmx64m", "-Dspaced=a b", "-Dfrom.command=2",
@@ -168,6 +168,10 @@ class WorkingDirectory(LaunchTestCase):
                 run = self.run_launcher(exe, ["-q"], cwd=start)
                 self.assertEqual(run.returncode, 0, run)
                 temp_dir = next(o for o in self.options() if o.startswith("-Dlumen.tempDir="))
+                # The empty element after a final ";" is the JVM's current
+                # directory: on the class path only when that is the temp one.
+                class_path = next(o for o in self.options() if o.startswith("-Djava.class.path="))
+                self.assertEqual(class_path.endswith(";"), expected == temp, class_path)
                 if expected == temp:
                     expected = temp_dir.split("=", 1)[1]
                 recorded = self.recorded_cwd().rstrip("\\").lower()

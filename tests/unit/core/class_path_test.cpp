@@ -50,6 +50,9 @@ TEST(ClassPathOptionText, ElementsEachFollowedBySeparator) {
     EXPECT_TRUE(option.appendElement("c:\\app\\missing.jar"));
     EXPECT_EQ(option.text(), "-Djava.class.path=c:\\t\\a.jar;x;y;c:\\app\\missing.jar;");
     EXPECT_FALSE(option.cut());
+    option.dropFinalSeparator();
+    option.dropFinalSeparator(); // only the one after the last element
+    EXPECT_EQ(option.text(), "-Djava.class.path=c:\\t\\a.jar;x;y;c:\\app\\missing.jar");
 }
 
 TEST(ClassPathOptionText, CutAtAWholeElementAndNothingAfterIt) {

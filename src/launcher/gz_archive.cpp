@@ -11,6 +11,11 @@ namespace {
 
 // Larger than zlib's 8 KiB default: fewer reads of the compressed file.
 constexpr size_t kInputBuffer = 128 * 1024;
+// Small reads (the tar reader's headers, padding, single bytes of a
+// record) are served from decoded data kept here: inflate is fast only
+// when it has room to write into.
+constexpr size_t kOutputBuffer = 256 * 1024;
+constexpr size_t kDirectRead = 64 * 1024;
 constexpr size_t kDrainBlock = size_t{64} * 1024;
 // Decodes gzip only (16 + the largest window): inflate checks the header,
 // the CRC and the length itself.
@@ -24,6 +29,9 @@ struct GzArchive::Stream {
     z_stream z{};
     bool initialised = false;
     std::vector<unsigned char> input = std::vector<unsigned char>(kInputBuffer);
+    std::vector<unsigned char> output = std::vector<unsigned char>(kOutputBuffer);
+    size_t outputStart = 0; // decoded bytes not yet handed out:
+    size_t outputEnd = 0;   // output[outputStart, outputEnd)
     ~Stream() {
         if (initialised) inflateEnd(&z);
     }
@@ -81,7 +89,7 @@ bool GzArchive::fail(const char* problem) {
     return false;
 }
 
-long GzArchive::inflateInto(unsigned char* out, size_t n) {
+size_t GzArchive::decode(unsigned char* out, size_t n) {
     z_stream& z = stream_->z;
     size_t done = 0;
     while (done < n && !ended_) {
@@ -114,6 +122,24 @@ long GzArchive::inflateInto(unsigned char* out, size_t n) {
             fail(z.msg != nullptr ? z.msg : "gzip stream error");
         }
     }
+    return done;
+}
+
+long GzArchive::inflateInto(unsigned char* out, size_t n) {
+    Stream& stream = *stream_;
+    size_t done = std::min(n, stream.outputEnd - stream.outputStart);
+    std::memcpy(out, stream.output.data() + stream.outputStart, done);
+    stream.outputStart += done;
+    if (done < n && n - done >= kDirectRead) {
+        done += decode(out + done, n - done);
+    } else if (done < n) {
+        stream.outputStart = 0;
+        stream.outputEnd = decode(stream.output.data(), stream.output.size());
+        const size_t more = std::min(n - done, stream.outputEnd);
+        std::memcpy(out + done, stream.output.data(), more);
+        stream.outputStart = more;
+        done += more;
+    }
     position_ += static_cast<long>(done);
     if (done < n) eof_ = true;
     if (done == 0 && !problem_.empty()) return -1;
@@ -127,14 +153,21 @@ long GzArchive::read(void* buffer, size_t n) {
 
 bool GzArchive::skip(long n) {
     if (file_ == nullptr || n < 0) return false;
-    unsigned char scratch[16384];
-    while (n > 0) {
-        const size_t want = std::min<size_t>(static_cast<size_t>(n), sizeof scratch);
-        const long got = inflateInto(scratch, want);
-        if (got <= 0) return false;
-        n -= got;
+    Stream& stream = *stream_;
+    size_t left = static_cast<size_t>(n);
+    for (;;) {
+        const size_t kept = std::min(left, stream.outputEnd - stream.outputStart);
+        stream.outputStart += kept;
+        position_ += static_cast<long>(kept);
+        left -= kept;
+        if (left == 0) return problem_.empty();
+        stream.outputStart = 0;
+        stream.outputEnd = decode(stream.output.data(), stream.output.size());
+        if (stream.outputEnd == 0) {
+            eof_ = true;
+            return false;
+        }
     }
-    return problem_.empty();
 }
 
 long GzArchive::tell() {

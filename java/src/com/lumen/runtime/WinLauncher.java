@@ -71,7 +71,10 @@ public final class WinLauncher {
         applicationFlag = Boolean.parseBoolean(args[4]);
         programPath = args.length > 5 ? args[5] : "";
 
-        if (RuntimeSplash.inUse()) {
+        // The property's name is a constant, so a run without the splash
+        // never loads RuntimeSplash, nor the AWT classes its verification
+        // needs: a few milliseconds of every start.
+        if (System.getProperty(RuntimeSplash.STATUS_PROPERTY) != null) {
             RuntimeSplash.start();
         }
         Method main = findMain(mainClassName);
@@ -87,11 +90,39 @@ public final class WinLauncher {
         String[] applicationArgs = args.length > LEADING_ARGUMENTS
                 ? Arrays.copyOfRange(args, LEADING_ARGUMENTS, args.length)
                 : new String[0];
-        try {
-            findMain(mainClass.getName()).invoke(null, (Object) applicationArgs);
-        } catch (InvocationTargetException e) {
-            // The application's own exception, so the launcher reports it.
-            throw e.getCause();
+        Handlers.invoke(findMain(mainClass.getName()), applicationArgs);
+    }
+
+    /**
+     * The code that catches exceptions of its own kinds, apart: the JVM
+     * loads every caught class when it verifies the class that catches it,
+     * and this one is verified at every start while these run only now and
+     * then.
+     */
+    static final class Handlers {
+        private Handlers() {}
+
+        static void invoke(Method main, String[] applicationArgs) throws Throwable {
+            try {
+                main.invoke(null, (Object) applicationArgs);
+            } catch (InvocationTargetException e) {
+                // The application's own exception, so the launcher reports it.
+                throw e.getCause();
+            }
+        }
+
+        static void redirect(String file, boolean errorStream) {
+            try {
+                PrintStream stream = new PrintStream(new FileOutputStream(file, true), true);
+                if (errorStream) {
+                    System.setErr(stream);
+                } else {
+                    System.setOut(stream);
+                }
+            } catch (IOException | SecurityException e) {
+                System.err.println("Lumen: could not redirect "
+                        + (errorStream ? "System.err" : "System.out") + " to " + file + ": " + e);
+            }
         }
     }
 
@@ -129,17 +160,7 @@ public final class WinLauncher {
         if (file == null || file.isEmpty()) {
             return;
         }
-        try {
-            PrintStream stream = new PrintStream(new FileOutputStream(file, true), true);
-            if (errorStream) {
-                System.setErr(stream);
-            } else {
-                System.setOut(stream);
-            }
-        } catch (IOException | SecurityException e) {
-            System.err.println("Lumen: could not redirect "
-                    + (errorStream ? "System.err" : "System.out") + " to " + file + ": " + e);
-        }
+        Handlers.redirect(file, errorStream);
     }
 
     private static void fail(String message) {

@@ -83,6 +83,21 @@ bool GzArchive::fill() {
     return true;
 }
 
+bool GzArchive::anotherMemberFollows() {
+    z_stream& z = stream_->z;
+    if (!fill()) return false;
+    if (z.avail_in == 1) {
+        // The magic may straddle two reads: keep its first byte, read on.
+        unsigned char* data = stream_->input.data();
+        data[0] = z.next_in[0];
+        const size_t got = std::fread(data + 1, 1, stream_->input.size() - 1, file_);
+        if (std::ferror(file_)) fail("read error");
+        z.next_in = data;
+        z.avail_in = static_cast<uInt>(1 + got);
+    }
+    return z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b;
+}
+
 bool GzArchive::fail(const char* problem) {
     if (problem_.empty()) problem_ = problem;
     ended_ = true;
@@ -115,9 +130,7 @@ size_t GzArchive::decode(unsigned char* out, size_t n) {
         if (result == Z_STREAM_END) {
             // Another member may follow; anything else after the last one
             // is not part of the archive.
-            if (!fill() || z.avail_in < 2 || z.next_in[0] != 0x1f || z.next_in[1] != 0x8b ||
-                inflateReset(&z) != Z_OK)
-                ended_ = true;
+            if (!anotherMemberFollows() || inflateReset(&z) != Z_OK) ended_ = true;
         } else if (result != Z_OK && result != Z_BUF_ERROR) {
             fail(z.msg != nullptr ? z.msg : "gzip stream error");
         }

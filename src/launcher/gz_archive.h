@@ -45,6 +45,8 @@ class GzArchive : public TarInput {
     struct Stream;
     // Refills the input buffer; false at the end of the file or on an error.
     bool fill();
+    // After a member's end: whether the gzip magic comes next.
+    bool anotherMemberFollows();
     // Decodes up to n bytes into out; fewer only at the end or on a fault.
     size_t decode(unsigned char* out, size_t n);
     // Hands out n bytes, from the kept ones first; -1 when none came and

@@ -23,9 +23,9 @@ void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string gzipped(const std::string& data) {
+std::string gzipped(const std::string& data, const char* mode = "wb") {
     const std::string path = scratch("make.gz");
-    gzFile out = gzopen(path.c_str(), "wb");
+    gzFile out = gzopen(path.c_str(), mode);
     gzwrite(out, data.data(), static_cast<unsigned>(data.size()));
     gzclose(out);
     std::ifstream in(path, std::ios::binary);
@@ -75,6 +75,15 @@ TEST(GzArchive, IntactStreamAndPlainFileBothRead) {
     ASSERT_TRUE(readWhole(gzipped(data) + gzipped(tail) + std::string(512, '\0'), read, problem))
         << problem;
     EXPECT_EQ(read, data + tail);
+    // A member that ends one byte before the reader's 128 KiB input block
+    // does: the next member's magic straddles two reads.
+    std::string first;
+    for (size_t size = 130900; size < 131071 && first.size() != 131071; ++size)
+        first = gzipped(data.substr(0, size), "wb0");
+    ASSERT_EQ(first.size(), 131071u);
+    read.clear();
+    ASSERT_TRUE(readWhole(first + gzipped(tail), read, problem)) << problem;
+    EXPECT_EQ(read.substr(read.size() - tail.size()), tail);
     read.clear();
     ASSERT_TRUE(readWhole("", read, problem)) << problem;
     EXPECT_EQ(read, "");

@@ -10,12 +10,12 @@ namespace lumen {
 namespace {
 
 // Larger than zlib's 8 KiB default: fewer reads of the compressed file.
-constexpr size_t kInputBuffer = 128 * 1024;
+constexpr size_t kInputBuffer = size_t{128} * 1024;
 // Small reads (the tar reader's headers, padding, single bytes of a
 // record) are served from decoded data kept here: inflate is fast only
 // when it has room to write into.
-constexpr size_t kOutputBuffer = 256 * 1024;
-constexpr size_t kDirectRead = 64 * 1024;
+constexpr size_t kOutputBuffer = size_t{256} * 1024;
+constexpr size_t kDirectRead = size_t{64} * 1024;
 constexpr size_t kDrainBlock = size_t{64} * 1024;
 // Decodes gzip only (16 + the largest window): inflate checks the header,
 // the CRC and the length itself.
@@ -48,7 +48,7 @@ bool GzArchive::open(const std::string& path) {
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) return false;
     // The archive is read in large blocks of our own: no second buffer.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    (void)std::setvbuf(file_, nullptr, _IONBF, 0);
     stream_ = std::make_unique<Stream>();
     problem_.clear();
     ended_ = eof_ = false;
@@ -206,7 +206,7 @@ bool GzArchive::finish(std::string& problem) {
 
 bool GzArchive::close() {
     if (file_ == nullptr) return true;
-    std::fclose(file_);
+    (void)std::fclose(file_); // read only: nothing to lose on closing
     file_ = nullptr;
     stream_.reset();
     return problem_.empty();

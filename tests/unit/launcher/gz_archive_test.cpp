@@ -106,7 +106,8 @@ TEST(GzArchive, FinishChecksWhatTheReaderLeftUnread) {
     // The tar reader stops at the end blocks; the trailer comes after them.
     // Compressible and large: the first reads stay far from the trailer.
     std::string data;
-    while (data.size() < 4000000) data += "lib/modules and more text that compresses well ";
+    while (data.size() < 4000000)
+        data += "lib/modules and more text that compresses well ";
     std::string gz = gzipped(data);
     gz[gz.size() - 7] ^= 0x01; // CRC
     const std::string path = scratch("partial.gz");

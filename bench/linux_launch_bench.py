@@ -113,7 +113,7 @@ def measure(command, env, window=None):
     started again, twice at most: jEdit itself, under `java` as under the
     launcher, now and then exits with status 1 right after a predecessor
     was ended."""
-    for attempt in range(3):
+    for _ in range(3):
         figures = measure_once(command, env, window)
         if figures is not None:
             return figures

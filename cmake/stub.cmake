@@ -98,16 +98,13 @@ find_program(LUMEN_PYTHON python3 REQUIRED)
 set(LUMEN_RESOURCE_DIR ${CMAKE_BINARY_DIR}/resources)
 add_custom_command(
   OUTPUT ${LUMEN_RESOURCE_DIR}/lumen.ico ${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin
-         ${LUMEN_RESOURCE_DIR}/lumen-small.ico
   COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEN_RESOURCE_DIR}
   COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/resources/make_icon.py
           ${LUMEN_RESOURCE_DIR}/lumen.ico --group ${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin
-  COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/resources/make_icon.py
-          ${LUMEN_RESOURCE_DIR}/lumen-small.ico 16 32
   DEPENDS ${PROJECT_SOURCE_DIR}/resources/make_icon.py
   COMMENT "Drawing the launcher icons")
 add_custom_target(lumen_icons DEPENDS ${LUMEN_RESOURCE_DIR}/lumen.ico
-                                      ${LUMEN_RESOURCE_DIR}/lumen-small.ico)
+                                      ${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/lumen.rc PROPERTIES OBJECT_DEPENDS
   "${LUMEN_RESOURCE_DIR}/lumen.ico;${LUMEN_RESOURCE_DIR}/lumen-icon-group.bin;${PROJECT_SOURCE_DIR}/resources/lumen.manifest")
 

@@ -98,7 +98,16 @@ add_custom_command(
           ${LUMEN_SPLASH_BITMAP}
   DEPENDS ${PROJECT_SOURCE_DIR}/tests/fixtures/make_splash_bitmap.py
   COMMENT "Drawing the splash test bitmap")
-add_custom_target(lumen_splash_bitmap DEPENDS ${LUMEN_SPLASH_BITMAP})
+# The probe carries an ID_SPLASH_ICON of its own (16 and 32 pixels).
+add_custom_command(
+  OUTPUT ${LUMEN_RESOURCE_DIR}/lumen-small.ico
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEN_RESOURCE_DIR}
+  COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/resources/make_icon.py
+          ${LUMEN_RESOURCE_DIR}/lumen-small.ico 16 32
+  DEPENDS ${PROJECT_SOURCE_DIR}/resources/make_icon.py
+  COMMENT "Drawing the splash probe's icon")
+add_custom_target(lumen_splash_bitmap DEPENDS ${LUMEN_SPLASH_BITMAP}
+                                              ${LUMEN_RESOURCE_DIR}/lumen-small.ico)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/fixtures/splash_probe.rc PROPERTIES
   OBJECT_DEPENDS "${LUMEN_SPLASH_BITMAP};${LUMEN_RESOURCE_DIR}/lumen-small.ico")
 
@@ -113,7 +122,7 @@ function(lumen_splash_probe target output)
   add_dependencies(lumen_win_fixtures ${target})
 endfunction()
 lumen_splash_probe(lumen_splash_probe splash_probe tests/fixtures/splash_probe.rc)
-add_dependencies(lumen_splash_probe lumen_splash_bitmap lumen_icons)
+add_dependencies(lumen_splash_probe lumen_splash_bitmap)
 lumen_splash_probe(lumen_splash_probe_plain splash_probe_plain)
 
 # Benchmarks that need the launcher's modules under Wine (run by bench/run.sh).

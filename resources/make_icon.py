@@ -9,9 +9,9 @@ usage: make_icon.py OUTPUT.ico [--group GROUP.bin] [SIZE ...]
 With --group, also writes the icon's group directory (an RT_GROUP_ICON
 resource) naming the images 1, 2, ...: the ids a resource compiler gives the
 images of the first ICON statement, so that a second icon name can share
-them instead of carrying copies. The output depends only on the sizes, so builds are reproducible. Other
-designs reuse write_icon() with a sample function of their own (see
-samples/hello/make_icon.py)."""
+them instead of carrying copies. The output depends only on the sizes, so
+builds are reproducible. Other designs reuse write_icon() with a sample
+function of their own (see samples/hello/make_icon.py)."""
 
 import math
 import struct

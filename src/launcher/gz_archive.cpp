@@ -16,7 +16,6 @@ constexpr size_t kInputBuffer = size_t{128} * 1024;
 // when it has room to write into.
 constexpr size_t kOutputBuffer = size_t{256} * 1024;
 constexpr size_t kDirectRead = size_t{64} * 1024;
-constexpr size_t kDrainBlock = size_t{64} * 1024;
 // Decodes gzip only (16 + the largest window): inflate checks the header,
 // the CRC and the length itself.
 constexpr int kGzipWindow = 16 + MAX_WBITS;
@@ -54,9 +53,10 @@ bool GzArchive::open(const std::string& path) {
     ended_ = eof_ = false;
     position_ = 0;
     if (!fill()) {
+        if (!problem_.empty()) return close();
         ended_ = true; // an empty file reads as empty, as a plain file
         gzip_ = false;
-        return problem_.empty() || close();
+        return true;
     }
     z_stream& z = stream_->z;
     gzip_ = z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b;
@@ -138,6 +138,13 @@ size_t GzArchive::decode(unsigned char* out, size_t n) {
     return done;
 }
 
+size_t GzArchive::refillOutput() {
+    Stream& stream = *stream_;
+    stream.outputStart = 0;
+    stream.outputEnd = decode(stream.output.data(), stream.output.size());
+    return stream.outputEnd;
+}
+
 long GzArchive::inflateInto(unsigned char* out, size_t n) {
     Stream& stream = *stream_;
     size_t done = std::min(n, stream.outputEnd - stream.outputStart);
@@ -146,9 +153,7 @@ long GzArchive::inflateInto(unsigned char* out, size_t n) {
     if (done < n && n - done >= kDirectRead) {
         done += decode(out + done, n - done);
     } else if (done < n) {
-        stream.outputStart = 0;
-        stream.outputEnd = decode(stream.output.data(), stream.output.size());
-        const size_t more = std::min(n - done, stream.outputEnd);
+        const size_t more = std::min(n - done, refillOutput());
         std::memcpy(out + done, stream.output.data(), more);
         stream.outputStart = more;
         done += more;
@@ -174,9 +179,7 @@ bool GzArchive::skip(long n) {
         position_ += static_cast<long>(kept);
         left -= kept;
         if (left == 0) return problem_.empty();
-        stream.outputStart = 0;
-        stream.outputEnd = decode(stream.output.data(), stream.output.size());
-        if (stream.outputEnd == 0) {
+        if (refillOutput() == 0) {
             eof_ = true;
             return false;
         }
@@ -196,8 +199,7 @@ bool GzArchive::finish(std::string& problem) {
         problem = "archive not open";
         return false;
     }
-    std::vector<unsigned char> rest(kDrainBlock);
-    while (inflateInto(rest.data(), rest.size()) > 0) {
+    while (refillOutput() > 0) {
     }
     problem = problem_;
     close();

@@ -49,6 +49,8 @@ class GzArchive : public TarInput {
     bool anotherMemberFollows();
     // Decodes up to n bytes into out; fewer only at the end or on a fault.
     size_t decode(unsigned char* out, size_t n);
+    // Replaces the kept decoded bytes with the next ones; their count.
+    size_t refillOutput();
     // Hands out n bytes, from the kept ones first; -1 when none came and
     // the data is damaged.
     long inflateInto(unsigned char* out, size_t n);

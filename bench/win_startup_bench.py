@@ -78,7 +78,7 @@ def damaged_copy(source, target):
 
 
 def windows_path(path, env):
-    out = subprocess.run([env["WINELOADER"], "winepath", "-w", str(path)], env=env,
+    out = subprocess.run(wine_rig.wine_command("winepath", ["-w", path]), env=env,
                          capture_output=True, text=True, check=True)
     return out.stdout.strip()
 
@@ -113,18 +113,19 @@ def bench_architecture(arch, work, prefix, display):
     broken = work / f"broken-{arch}.exe"
     damaged_copy(launcher, broken)
 
-    holder_process = subprocess.Popen([str(loader), str(holder)], env=env,
+    holder_process = subprocess.Popen(wine_rig.wine_command(holder), env=env,
                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # Warm-up: the desktop, the loader's caches and the launcher's
         # version cache.
-        for command in ([loader, empty], [loader, launcher, "-q"], [loader, broken, "-q"]):
+        for command in (wine_rig.wine_command(empty), wine_rig.wine_command(launcher, ["-q"]),
+                        wine_rig.wine_command(broken, ["-q"])):
             timed([str(part) for part in command], env)
         samples = {"empty": [], "launcher": [], "broken": []}
         for _ in range(RUNS):
-            samples["empty"].append(timed([str(loader), str(empty)], env))
-            samples["launcher"].append(timed([str(loader), str(launcher), "-q"], env))
-            samples["broken"].append(timed([str(loader), str(broken), "-q"], env))
+            samples["empty"].append(timed(wine_rig.wine_command(empty), env))
+            samples["launcher"].append(timed(wine_rig.wine_command(launcher, ["-q"]), env))
+            samples["broken"].append(timed(wine_rig.wine_command(broken, ["-q"]), env))
     finally:
         holder_process.kill()
         holder_process.wait()
@@ -143,7 +144,7 @@ def main():
     display, xvfb = start_display(work)
     base = wine_env(prefix, wine_rig.LOADERS["x64"], display)
     try:
-        subprocess.run([str(wine_rig.LOADERS["x64"]), "wineboot", "-i"], env=base,
+        subprocess.run(wine_rig.wine_command("wineboot", ["-i"]), env=base,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         # One wineserver for the whole run, as a desktop session has.
         subprocess.run(["wineserver", "-p"], env=base, check=False)

@@ -8,9 +8,19 @@ export WINELOADER=$LUMEN_WINE64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono/Gecko installer prompts
 
+# Address-space randomisation off for Wine where the host allows it: Debian's
+# Wine has no preloader to reserve the addresses Windows programs need, so a
+# randomised mapping now and then takes the page of Windows' shared user data
+# and the program dies in Wine's start-up ("failed to map the shared user
+# data"). Inherited by every process Wine starts.
+lumen_fixed_layout=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+  lumen_fixed_layout=(setarch "$(uname -m)" -R)
+fi
+
 # lumen_wine PROGRAM [ARGS...]: a 64-bit Windows program or one of Wine's own.
 lumen_wine() {
-  "$LUMEN_WINE64" "$@"
+  "${lumen_fixed_layout[@]}" "$LUMEN_WINE64" "$@"
 }
 
 # lumen_wine_prefix LOG: makes $WINEPREFIX once (a win64 prefix).

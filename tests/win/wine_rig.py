@@ -13,8 +13,10 @@ Paths come from the environment set by tests/win/CMakeLists.txt:
 LUMEN_SOURCE_DIR, LUMEN_DIST_DIR and LUMEN_BUILD_DIR.
 """
 
+import functools
 import json
 import os
+import platform
 import re
 import shutil
 import struct
@@ -182,10 +184,31 @@ def wine_env(state=None, debug=None, loader=None):
     return env
 
 
+@functools.lru_cache(maxsize=None)
+def fixed_layout():
+    """The words that run a loader with address-space randomisation off, or
+    none where the host refuses that (a container's seccomp profile may).
+
+    Debian's Wine comes without its preloader, which reserves the addresses
+    Windows programs need before anything else is mapped; without it a
+    randomised heap or library now and then lands on the page of Windows'
+    shared user data, and the program dies in Wine's start-up ("failed to
+    map the shared user data", exit 1, nothing of the program run). The
+    personality is inherited, so every process Wine starts in turn is
+    covered too."""
+    words = ["setarch", platform.machine(), "-R"]
+    try:
+        probe = subprocess.run([*words, "true"], capture_output=True, stdin=subprocess.DEVNULL,
+                               timeout=60)
+    except OSError:
+        return ()
+    return tuple(words) if probe.returncode == 0 else ()
+
+
 def wine_command(program, args=()):
     """The command line that runs a Windows program (a path, or the name of
     one of Wine's own programs such as "reg") with its own loader."""
-    return [str(loader_for(program)), str(program), *[str(a) for a in args]]
+    return [*fixed_layout(), str(loader_for(program)), str(program), *[str(a) for a in args]]
 
 
 class Run:

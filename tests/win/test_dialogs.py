@@ -564,8 +564,11 @@ class RuntimeNotFound(DialogTestCase):
 
     def located_runtimes(self):
         keys = []
-        for root in ("HKCU", "HKLM"):
-            query = self.wine_reg("query", root + "\\" + rig.LAUNCHER_KEY + "\\locatedjvms")
+        # A 32-bit launcher's machine-wide keys lie in the 32-bit view, which
+        # `reg` (64-bit here) reaches by its path.
+        machine = rig.LAUNCHER_KEY.replace("SOFTWARE", rig.SOFTWARE_KEY, 1)
+        for key in ("HKCU\\" + rig.LAUNCHER_KEY, "HKLM\\" + machine):
+            query = self.wine_reg("query", key + "\\locatedjvms")
             text = query.stdout.decode("cp1252", "replace")
             keys += [line.strip().rsplit("\\locatedjvms\\", 1)[1] for line in text.splitlines()
                      if "\\locatedjvms\\" in line]

@@ -120,7 +120,7 @@ def bench_architecture(arch, work, prefix, display):
         # version cache.
         for command in (wine_rig.wine_command(empty), wine_rig.wine_command(launcher, ["-q"]),
                         wine_rig.wine_command(broken, ["-q"])):
-            timed([str(part) for part in command], env)
+            timed(command, env)
         samples = {"empty": [], "launcher": [], "broken": []}
         for _ in range(RUNS):
             samples["empty"].append(timed(wine_rig.wine_command(empty), env))

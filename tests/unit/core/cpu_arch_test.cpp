@@ -63,15 +63,18 @@ std::vector<uint8_t> fileBytes(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
-// Real images: Wine's built-in DLLs (installed for the Wine tests, one
-// directory per architecture) and the launcher's own stubs after `make dist`.
+// Real images: the mingw-w64 builds of zlib the stubs link against, Wine's
+// built-in DLLs (the 32-bit ones only where the host could install them) and
+// the launcher's own stubs after `make dist`.
 TEST(CpuArch, MachineFieldOfRealImages) {
     const struct {
         std::string path;
         CpuArch arch;
         bool required;
     } images[] = {
-        {"/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll", CpuArch::X86, true},
+        {"/usr/i686-w64-mingw32/lib/zlib1.dll", CpuArch::X86, true},
+        {"/usr/x86_64-w64-mingw32/lib/zlib1.dll", CpuArch::X64, true},
+        {"/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll", CpuArch::X86, false},
         {"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/kernel32.dll", CpuArch::X64, true},
         {"/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/msvcrt.dll", CpuArch::X64, true},
         {LUMEN_SOURCE_DIR "/dist/stub/lumen-x86.exe", CpuArch::X86, false},

@@ -93,6 +93,15 @@ class DamagedConsoleLauncher(rig.WineTestCase):
                 run = self.run_damaged(name, patches=[(offset, struct.pack("<i", length))])
                 self.assert_reading_failed(run, text)
 
+    def test_exit_code_outlives_a_unix_exit_killed_by_wineserver(self):
+        # wineserver SIGKILLs a process whose Unix side lingers after the
+        # Windows side ended; the rig still reports the launcher's exit code.
+        damaged = rig.write_damaged(self.launcher, self.work / "slow-exit.exe",
+                                    patches=[(self.layout.magic_at, struct.pack("<I", 0))])
+        run = self.run_launcher(damaged, env={"LUMEN_EXIT_RECORD_DELAY_MS": "5000"})
+        self.assertEqual(run.unix_returncode, -9, run)
+        self.assert_reading_failed(run, "Internal Error: magic")
+
 
 if __name__ == "__main__":
     unittest.main()

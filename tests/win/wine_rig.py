@@ -19,6 +19,7 @@ import os
 import platform
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import tempfile
@@ -212,21 +213,82 @@ def wine_command(program, args=()):
 
 
 class Run:
-    """Outcome of one launcher run."""
+    """Outcome of one launcher run. unix_returncode is what the Unix process
+    ended with; returncode is the program's own exit code, the same unless
+    wineserver killed a slow Unix exit (see exit_record.c)."""
 
-    def __init__(self, args, returncode, stdout, stderr):
+    def __init__(self, args, returncode, stdout, stderr, unix_returncode=None):
         self.args = args
         self.returncode = returncode
         self.stdout = stdout
         self.stderr = stderr
+        self.unix_returncode = returncode if unix_returncode is None else unix_returncode
 
     def __repr__(self):
-        return (f"Run({self.args!r}, rc={self.returncode}, stdout={self.stdout!r}, "
+        unix = "" if self.unix_returncode == self.returncode else f" (unix {self.unix_returncode})"
+        return (f"Run({self.args!r}, rc={self.returncode}{unix}, stdout={self.stdout!r}, "
                 f"stderr={self.stderr!r})")
 
 
 def _decode(data):
     return data.decode("cp1252", errors="replace")
+
+
+PRELOAD_DIR = BUILD_DIR / "tests" / "win" / "preload"
+EXIT_RECORD_LIBRARY = "exit_record"
+
+
+class ExitRecords:
+    """The exit codes that Wine programs handed to exit(), recorded by the
+    preloaded exit_record library in a directory of the caller's, one file
+    per Unix process. Once a program has ended Windows-side, wineserver gives
+    its Unix side half a second before a SIGKILL; on a busy machine that can
+    hit a program that ended normally."""
+
+    def __init__(self, directory):
+        self.directory = Path(directory)
+        self.directory.mkdir(parents=True, exist_ok=True)
+
+    def env(self, env):
+        """env with the record preloaded into every process, when both
+        variants are built (a missing one would make the dynamic loader
+        complain on stderr); it expands $PLATFORM per process."""
+        env = {**env, "LUMEN_EXIT_RECORD_DIR": str(self.directory)}
+        name = f"lib{EXIT_RECORD_LIBRARY}.so"
+        if all((PRELOAD_DIR / platform / name).exists() for platform in ("x86_64", "i686")):
+            preload = f"{PRELOAD_DIR}/$PLATFORM/{name}"
+            env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), preload]))
+        return env
+
+    def returncode(self, pid, unix_returncode, killed_by_rig=False):
+        """The program's exit code: the Unix status, unless the process was
+        SIGKILLed by someone other than the rig after it had called exit()."""
+        record = self.directory / str(pid)
+        if unix_returncode != -signal.SIGKILL or killed_by_rig or not record.exists():
+            return unix_returncode
+        try:
+            return int(record.read_text().strip()) & 0xFF
+        except ValueError:
+            return unix_returncode
+
+
+def run_recorded(args, env, timeout=RUN_TIMEOUT, **popen):
+    """subprocess.run for a Wine program (output captured unless popen says
+    otherwise), with the program's own exit code (see ExitRecords)."""
+    popen.setdefault("stdout", subprocess.PIPE)
+    popen.setdefault("stderr", subprocess.PIPE)
+    with tempfile.TemporaryDirectory(prefix="lumen-exit-") as directory:
+        records = ExitRecords(directory)
+        with subprocess.Popen(args, env=records.env(env), stdin=subprocess.DEVNULL,
+                              **popen) as process:
+            try:
+                stdout, stderr = process.communicate(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.communicate()
+                raise
+            returncode = records.returncode(process.pid, process.returncode)
+    return subprocess.CompletedProcess(args, returncode, stdout, stderr)
 
 
 class RunningProcess:
@@ -241,7 +303,9 @@ class RunningProcess:
         self._dir = tempfile.TemporaryDirectory(prefix="lumen-run-")
         self._out = open(Path(self._dir.name) / "stdout", "w+b")
         self._err = open(Path(self._dir.name) / "stderr", "w+b")
-        self.process = subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+        self._records = ExitRecords(Path(self._dir.name) / "exit")
+        self._killed = False
+        self.process = subprocess.Popen(args, env=self._records.env(env), cwd=cwd, stdin=subprocess.DEVNULL,
                                         stdout=self._out, stderr=self._err)
 
     @property
@@ -257,21 +321,22 @@ class RunningProcess:
 
     def wait(self, timeout=RUN_TIMEOUT):
         try:
-            returncode = self.process.wait(timeout=timeout)
+            unix_returncode = self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
+            self.kill()
             raise AssertionError(f"{self.args} did not end within {timeout} s")
         finally:
             self._out.close()
             self._err.close()
+        returncode = self._records.returncode(self.process.pid, unix_returncode, self._killed)
         run = Run(self.args, returncode, _decode(Path(self._out.name).read_bytes()),
-                  _decode(Path(self._err.name).read_bytes()))
+                  _decode(Path(self._err.name).read_bytes()), unix_returncode)
         self._dir.cleanup()
         return run
 
     def kill(self):
         if self.running():
+            self._killed = True
             self.process.kill()
         self.process.wait()
 
@@ -795,10 +860,8 @@ class Gui:
         attempts = 3
         for attempt in range(1, attempts + 1):
             try:
-                result = subprocess.run(wine_command(GUI_DRIVER, args),
-                                        env=wine_env(self.state, loader=loader_for(GUI_DRIVER)),
-                                        stdin=subprocess.DEVNULL, capture_output=True,
-                                        timeout=RUN_TIMEOUT)
+                result = run_recorded(wine_command(GUI_DRIVER, args),
+                                      wine_env(self.state, loader=loader_for(GUI_DRIVER)))
             except subprocess.TimeoutExpired:
                 if attempt == attempts:
                     raise

@@ -10,7 +10,6 @@ counts as skipped: such a run never passes and never fails.
 """
 
 import os
-import subprocess
 import sys
 import unittest
 
@@ -41,8 +40,9 @@ def main(argv):
     state = rig.load_state() if rig.STATE_FILE.exists() else None
     env = rig.wine_env(state, loader=rig.loader_for(rig.TEST_EXE))
     env["LUMEN_FIXTURES"] = rig.windows_path(rig.FIXTURES)
-    return subprocess.run(rig.wine_command(rig.TEST_EXE, rest), env=env,
-                          stdin=subprocess.DEVNULL).returncode
+    # The test executable's own output goes straight to ctest's log.
+    return rig.run_recorded(rig.wine_command(rig.TEST_EXE, rest), env, timeout=None,
+                            stdout=None, stderr=None).returncode
 
 
 if __name__ == "__main__":

@@ -274,21 +274,36 @@ class ExitRecords:
 
 def run_recorded(args, env, timeout=RUN_TIMEOUT, **popen):
     """subprocess.run for a Wine program (output captured unless popen says
-    otherwise), with the program's own exit code (see ExitRecords)."""
-    popen.setdefault("stdout", subprocess.PIPE)
-    popen.setdefault("stderr", subprocess.PIPE)
+    otherwise), with the program's own exit code (see ExitRecords).
+
+    Output is captured in files, not pipes: a program that starts
+    wineserver hands its streams on to the server, which outlives it, so
+    reading a pipe to its end would wait for the server to exit."""
     with tempfile.TemporaryDirectory(prefix="lumen-exit-") as directory:
-        records = ExitRecords(directory)
-        with subprocess.Popen(args, env=records.env(env), stdin=subprocess.DEVNULL,
-                              **popen) as process:
-            try:
-                stdout, stderr = process.communicate(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.communicate()
-                raise
+        records = ExitRecords(Path(directory) / "exit")
+        streams = {}
+        for name in ("stdout", "stderr"):
+            if name not in popen:
+                streams[name] = popen[name] = open(Path(directory) / name, "w+b")
+        try:
+            with subprocess.Popen(args, env=records.env(env), stdin=subprocess.DEVNULL,
+                                  **popen) as process:
+                try:
+                    process.wait(timeout=timeout)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+                    raise
             returncode = records.returncode(process.pid, process.returncode)
-    return subprocess.CompletedProcess(args, returncode, stdout, stderr)
+            output = {}
+            for name, stream in streams.items():
+                stream.seek(0)
+                output[name] = stream.read()
+        finally:
+            for stream in streams.values():
+                stream.close()
+    return subprocess.CompletedProcess(args, returncode, output.get("stdout"),
+                                       output.get("stderr"))
 
 
 class RunningProcess:

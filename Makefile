@@ -59,6 +59,8 @@ test: dist asan fuzz lint
 	@ctest --test-dir $(ASAN) --output-on-failure -L unit
 	@ctest --test-dir $(FUZZ) --output-on-failure
 	@ctest --test-dir $(NATIVE) --output-on-failure
+	@# ctest shows a skipped test's output nowhere: say once why each architecture was skipped.
+	@grep -h '^x[0-9]* skipped: ' $(NATIVE)/Testing/Temporary/LastTest.log 2>/dev/null | sort -u || true
 
 clean:
 	rm -rf build dist

@@ -4,8 +4,10 @@
 #    plain copy of the same bytes by Windows' own copy command (target: at
 #    least 0.8 of the copy's speed);
 #  - a launch up to the JNI_CreateJavaVM call with a cached runtime (the
-#    recording jvm.dll returns from main at once), against a launcher that
-#    exits at once on a damaged block (target: under 15 ms more).
+#    VM is bench/win/exiting_jvm.c, which imports only kernel32 and ends the
+#    process in that call), against a launcher that exits at once on a
+#    damaged block (target: under 15 ms more). A VM that imported user32
+#    would add Wine's desktop start to one side only.
 # 64-bit launchers (lumen-build's default). Prints figures only. Needs
 # `make dist`.
 set -euo pipefail
@@ -65,7 +67,10 @@ runtime=$work/runtime
 mkdir -p "$runtime/bin/server"
 cp build/win64/fixtures/java.exe "$runtime/bin/"
 printf 'line=java version "1.8.0_202"\r\n' >"$runtime/bin/java.cfg"
-cp build/win64/fixtures/jvm_recording.dll "$runtime/bin/server/jvm.dll"
+if [ ! -f build/win64/exiting_jvm.dll ]; then
+  cmake --build build/win64 --target lumen_exiting_jvm >/dev/null
+fi
+cp build/win64/exiting_jvm.dll "$runtime/bin/server/jvm.dll"
 cat >"$work/launch.toml" <<TOML
 [launcher]
 include-runtime-jar = false

@@ -84,5 +84,5 @@ section "stub sizes (each <= 256 KiB), with their link maps' breakdown" stub_siz
 section "Windows start-up against an empty program (under Wine)" windows_startup
 section "checkJavaExe: version-cache hit against a miss (64-bit, under Wine)" java_check
 section "runtime provisioning: untar and download" bash bench/provisioning_bench.sh
-section "launch under Wine: extraction and start-up" bash bench/launch_bench.sh
+section "extraction under Wine" bash bench/launch_bench.sh
 section "the Linux launcher against the JDK's launcher" python3 bench/linux_launch_bench.py

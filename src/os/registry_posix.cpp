@@ -131,6 +131,14 @@ bool readValue(void* handle, const std::string& name, char type, std::string& da
 
 bool writeValue(void* handle, const std::string& name, char type, const void* data, size_t size) {
     if (handle == nullptr) return false;
+    // A value that already holds these bytes is left alone: a start rewrites
+    // several values unchanged (a flag already set, an empty deletion list),
+    // and a rename over an existing file costs a file system far more than
+    // the read (ext4 flushes the replaced file's data first).
+    std::string stored;
+    if (readValue(handle, name, type, stored) && stored.size() == size &&
+        std::equal(stored.begin(), stored.end(), static_cast<const char*>(data)))
+        return true;
     const std::string target = directoryOf(handle) + "/" + escapeName(name);
     std::string temporary = directoryOf(handle) + "/.lumen-XXXXXX";
     const int fd = ::mkostemp(&temporary[0], O_CLOEXEC);

@@ -70,6 +70,27 @@ TEST_F(PosixRegistry, ValuesSurviveReopeningWithTheirTypes) {
     EXPECT_FALSE(RegistryKey::openForReading(RegistryRoot::LocalMachine, "SOFTWARE\\a").valid());
 }
 
+TEST_F(PosixRegistry, OnlyAChangedValueIsWrittenAgain) {
+    RegistryKey key = RegistryKey::create(RegistryRoot::CurrentUser, "SOFTWARE\\w");
+    ASSERT_TRUE(key.writeDword("Flag", 1));
+    const std::string file = root_ + "/lumen/SOFTWARE/w/Flag";
+    const auto inode = [&file] {
+        struct stat info {};
+        return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    const ino_t first = inode();
+    ASSERT_NE(first, 0u) << file;
+    EXPECT_TRUE(key.writeDword("Flag", 1));
+    EXPECT_EQ(inode(), first) << "an unchanged value is not replaced";
+    EXPECT_TRUE(key.writeBinary("Flag", "\1\0\0\0", 4));
+    EXPECT_NE(inode(), first) << "same bytes, another type";
+    uint32_t word = 0;
+    EXPECT_FALSE(key.readDword("Flag", word));
+    EXPECT_TRUE(key.writeDword("Flag", 2));
+    EXPECT_TRUE(key.readDword("Flag", word));
+    EXPECT_EQ(word, 2u);
+}
+
 TEST_F(PosixRegistry, PathsAreOneKeyEachAndListBackUnchanged) {
     const std::string parent = "SOFTWARE\\lumen\\locatedjvms\\";
     for (const char* path : {"/usr/lib/jvm/a/bin/java", "/opt/100%/../java", ".hidden"})

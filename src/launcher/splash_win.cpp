@@ -390,9 +390,14 @@ HWND createSplashWindow(SplashScreen& screen) {
     const ScreenPoint origin =
         centredOrigin({0, 0, desktop.right - desktop.left, desktop.bottom - desktop.top},
                       {0, 0, screen.bitmapWidth, screen.bitmapHeight});
-    return CreateWindowExA(0, kWindowClass, title.c_str(), WS_POPUP, static_cast<int>(origin.x),
-                           static_cast<int>(origin.y), screen.bitmapWidth, screen.bitmapHeight,
-                           nullptr, nullptr, executable(), &screen);
+    // Topmost from its creation: the window is never seen, nor found by
+    // others, below the windows it is meant to stay above.
+    const DWORD extendedStyle =
+        screen.launcher->properties.flag(Property::SplashTopmost) ? WS_EX_TOPMOST : 0;
+    return CreateWindowExA(extendedStyle, kWindowClass, title.c_str(), WS_POPUP,
+                           static_cast<int>(origin.x), static_cast<int>(origin.y),
+                           screen.bitmapWidth, screen.bitmapHeight, nullptr, nullptr, executable(),
+                           &screen);
 }
 
 void splashThread(void* parameter) {
@@ -410,8 +415,6 @@ void splashThread(void* parameter) {
     ShowWindow(window, launcher.splash.suspended.load(std::memory_order_acquire)
                            ? SW_HIDE
                            : screen.showCommand);
-    if (launcher.properties.flag(Property::SplashTopmost))
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     // Published only once shown: a hideSplash() that sees the flag set then
     // always hides after the show. One that came first wins, and the
     // window goes before anything was painted.

@@ -17,38 +17,41 @@ lumen_launcher_sources(LUMEN_LAUNCHER_SOURCES win)
 # (os::loadCommonControls, os::pickExistingFile), which spares every quiet
 # start their loading.
 #
-# user32 and gdi32 are delay-loaded in the 64-bit build: a quiet start that
-# shows no window never calls them, and under Wine their loading is most of
-# what such a start costs over an empty program. The stubs load them from
-# the system directory on the first call (the hook in
-# runtime_support_win.cpp).
+# user32 and gdi32 are delay-loaded: a quiet start that shows no window
+# never calls them, and under Wine their loading is most of what such a
+# start costs over an empty program. The stubs load them from the system
+# directory on the first call (the hook in runtime_support_win.cpp).
 #
-# The 32-bit build imports them as usual. The i386 linker drops the code of
-# an import library's member whose function symbol nobody calls by name,
-# which is every member when callers go through __imp_ (dllimport): for a
-# delay-import library that code is the load thunk its address slot points
-# at, so the first call jumps to address 0. The stubs got away with it only
-# as long as link-time optimisation happened to keep each thunk; programs
-# linked without it (the tests' fixtures) crashed in their first window.
+# The i386 linker drops the code of a delay-import library's member whose
+# function nobody names, which is every member when callers name only the
+# address slot (__imp__, code compiled without link-time optimisation): that
+# code is the load thunk the slot points at, so the first call would jump to
+# address 0. Every 32-bit link therefore goes through a launcher that names
+# the functions its inputs use (keep_delayed_thunks.py).
+find_program(LUMEN_PYTHON python3 REQUIRED)
 set(LUMEN_DELAYED_LIBS)
 if(LUMEN_ARCH STREQUAL "x86")
-  set(LUMEN_WINDOW_LIBS user32 gdi32)
+  set(LUMEN_DELAY_MACHINE i386)
+  set(keep_thunks ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/keep_delayed_thunks.py
+      ${CMAKE_NM} ${CMAKE_BINARY_DIR}/delayed --)
+  set(CMAKE_C_LINKER_LAUNCHER ${keep_thunks})
+  set(CMAKE_CXX_LINKER_LAUNCHER ${keep_thunks})
 else()
-  find_program(LUMEN_PYTHON python3 REQUIRED)
-  foreach(dll user32 gdi32)
-    find_library(LUMEN_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED)
-    set(delayed ${CMAKE_BINARY_DIR}/delayed/lib${dll}_delayed.a)
-    add_custom_command(OUTPUT ${delayed}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayed
-      COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/delay_import.py ${CMAKE_NM}
-              ${CMAKE_DLLTOOL} i386:x86-64 ${LUMEN_${dll}_IMPORT_LIB} ${dll}.dll
-              ${CMAKE_BINARY_DIR}/delayed ${delayed}
-      DEPENDS ${PROJECT_SOURCE_DIR}/cmake/delay_import.py
-      COMMENT "Delay-import library for ${dll}.dll")
-    list(APPEND LUMEN_DELAYED_LIBS ${delayed})
-  endforeach()
-  set(LUMEN_WINDOW_LIBS ${LUMEN_DELAYED_LIBS})
+  set(LUMEN_DELAY_MACHINE i386:x86-64)
 endif()
+foreach(dll user32 gdi32)
+  find_library(LUMEN_${dll}_IMPORT_LIB NAMES lib${dll}.a REQUIRED)
+  set(delayed ${CMAKE_BINARY_DIR}/delayed/lib${dll}_delayed.a)
+  add_custom_command(OUTPUT ${delayed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delayed
+    COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/delay_import.py ${CMAKE_NM}
+            ${CMAKE_DLLTOOL} ${LUMEN_DELAY_MACHINE} ${LUMEN_${dll}_IMPORT_LIB} ${dll}.dll
+            ${CMAKE_BINARY_DIR}/delayed ${delayed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/delay_import.py
+    COMMENT "Delay-import library for ${dll}.dll")
+  list(APPEND LUMEN_DELAYED_LIBS ${delayed})
+endforeach()
+set(LUMEN_WINDOW_LIBS ${LUMEN_DELAYED_LIBS})
 add_custom_target(lumen_delayed_libs DEPENDS ${LUMEN_DELAYED_LIBS})
 set(LUMEN_STUB_LIBS -l:libz.a ${LUMEN_WINDOW_LIBS} advapi32)
 

@@ -6,7 +6,7 @@ dist=${1:?dist directory}
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|SHELL32|OLE32|COMCTL32|COMDLG32|MSVCRT|WININET|VERSION)\.DLL$'
 # Loaded at run time from the system directory when a window first needs
 # them: importing them would make every quiet start pay for their loading.
-deferred='^(SHELL32|OLE32|COMCTL32|COMDLG32|WININET)\.DLL$'
+deferred='^(USER32|GDI32|SHELL32|OLE32|COMCTL32|COMDLG32|WININET)\.DLL$'
 status=0
 for stub in lumen-x86.exe lumen-console-x86.exe lumen-x64.exe lumen-console-x64.exe; do
   file="$dist/stub/$stub"
@@ -29,5 +29,14 @@ for stub in lumen-x86.exe lumen-console-x86.exe lumen-x64.exe lumen-console-x64.
     *) [ "$subsystem" = "00000002" ] || { echo "$stub is not a GUI program"; status=1; } ;;
   esac
 done
+# A 32-bit program linked without link-time optimisation keeps the load
+# thunk of every delay-loaded function it calls: a dropped thunk shows as an
+# absolute symbol at 0, which the first call would jump to.
+tree=${2:-}
+if [ -n "$tree" ] && [ -f "$tree/lumen_win_tests.exe" ]; then
+  dropped=$(i686-w64-mingw32-nm "$tree/lumen_win_tests.exe" | awk '$2 == "A" {print substr($3, 2)}' |
+    sort | comm -12 - <(sed -s 1,2d "$tree"/delayed/*.def | tr -d ' ' | sort))
+  [ -z "$dropped" ] || { echo "load thunks dropped from lumen_win_tests.exe:" $dropped; status=1; }
+fi
 [ $status -eq 0 ] && echo "stubs import only system DLLs (none only windows need) and carry no symbols"
 exit $status

@@ -4,8 +4,9 @@
 Usage: link_map.py MAP [--members N]
 
 Adds up the input sections the linker kept, grouped by where they came from
-(our launcher, the core, zlib, libstdc++, libgcc, winpthread, the C run-time,
-import thunks, resources) and by the kind of output section (code, read-only
+(our launcher and core, as compiled or as link-time optimised, zlib,
+libstdc++, libgcc, winpthread, the C run-time, import thunks, resources, the
+linker's own relocations) and by the kind of output section (code, read-only
 data, unwind tables, ...). With --members, also lists the N largest archive
 members, which is where a regression usually shows first.
 """
@@ -28,7 +29,7 @@ KINDS = {
     ".idata": "imports",
     ".reloc": "reloc",
 }
-KIND_ORDER = ["code", "rdata", "data", "unwind", "imports", "rsrc", "other"]
+KIND_ORDER = ["code", "rdata", "data", "unwind", "imports", "rsrc", "reloc", "other"]
 
 INPUT = re.compile(r"^\s+(0x[0-9a-f]+)\s+(0x[0-9a-f]+)\s+(\S.*)$")
 NAMED_INPUT = re.compile(r"^ (\S+)\s+(0x[0-9a-f]+)\s+(0x[0-9a-f]+)\s+(\S.*)$")
@@ -41,6 +42,13 @@ def group_of(origin):
     match = re.match(r"^(.*?)\((.*)\)$", origin)
     archive, member = (match.group(1), match.group(2)) if match else (origin, "")
     name = PurePath(archive).name
+    # The link-time optimiser's output: the launcher and the core, with what
+    # it inlined from the libraries, in one object of a temporary name.
+    if ".ltrans" in name:
+        return "lto", "launcher and core (link-time optimised)"
+    # What the linker makes itself: the base relocations.
+    if origin == "dll stuff":
+        return "linker", "base relocations"
     if member.endswith(".res") or name.endswith(".res"):
         return "resources", member or name
     if "lumen_launcher" in name or "lumen_stub" in archive:

@@ -32,12 +32,15 @@ Linker script and memory map
  .text          0x0000000140001880       0x20 {GCC}/../../../../x86_64-w64-mingw32/lib/libpthread.a(thread.o)
  .text          0x00000001400018a0       0x10 {GCC}/../../../../x86_64-w64-mingw32/lib/libkernel32.a(dxs00001.o)
  .text          0x00000001400018b0       0x30 CMakeFiles/lumen_stub_gui.dir/objects.a(main_win.cpp.obj)
+ .text          0x00000001400018e0      0x300 /tmp/ccryg9LU.ltrans0.ltrans.o
 
 .rdata          0x0000000140063000     0xcc00
  .rdata$zz      0x0000000140063000       0x80 {GCC}/libstdc++.a(string-inst.o)
 .pdata          0x0000000140070000     0x6200
  .pdata$_ZN5lumen3fooEv
                 0x0000000140070000        0xc liblumen_launcher.a(entry.cpp.obj)
+.reloc          0x0000000140086000      0x400
+ .reloc         0x0000000140086000      0x3f8 dll stuff
 .rsrc           0x0000000140087000     0x6800
  .rsrc          0x0000000140087000     0x67d0 CMakeFiles/lumen_stub_gui.dir/objects.a(lumen.rc.res)
 /DISCARD/
@@ -60,6 +63,8 @@ class LinkMapBreakdown(unittest.TestCase):
             ("libstdc++", "rdata", 0x80),  # only what was kept, not the discarded demangler
             ("libstdc++", "code", 0),
             ("resources", "rsrc", 0x67D0),
+            ("lto", "code", 0x300),  # not the C run-time, though a plain .o
+            ("linker", "reloc", 0x3F8),
         ]
         for group, kind, expected in cases:
             with self.subTest(group=group, kind=kind):

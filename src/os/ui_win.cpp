@@ -8,12 +8,23 @@
 
 namespace lumen::os {
 
+// The owner may be destroyed by its own thread between the caller's choice
+// and the box's creation (a splash window that closes as the report hides
+// it); the box then cannot be made, and the report would be lost without a
+// word. Such a box goes up without an owner instead. (Windows answers 0 for
+// a box it could not make, Wine -1.)
 void errorBox(void* owner, const std::string& text, const std::string& caption) {
-    MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_ICONERROR);
+    const int answer =
+        MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_ICONERROR);
+    if (answer <= 0 && owner != nullptr)
+        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
 }
 
 void errorBoxWide(void* owner, const std::u16string& text, const std::u16string& caption) {
-    MessageBoxW(static_cast<HWND>(owner), wideChars(text), wideChars(caption), MB_ICONERROR);
+    const int answer =
+        MessageBoxW(static_cast<HWND>(owner), wideChars(text), wideChars(caption), MB_ICONERROR);
+    if (answer <= 0 && owner != nullptr)
+        MessageBoxW(nullptr, wideChars(text), wideChars(caption), MB_ICONERROR);
 }
 
 // A stream that cannot be written (no console, a closed pipe) leaves the

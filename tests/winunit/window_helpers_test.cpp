@@ -5,7 +5,10 @@
 
 #include "launcher/window_helpers.h"
 #include "launcher_test_support.h"
+#include "os/ui.h"
 #include "os/window.h"
+
+#include <thread>
 
 namespace lumen::wintest {
 namespace {
@@ -136,6 +139,33 @@ TEST_F(WindowHelpers, WideTextsReachUnicodeWindowsWhole) {
                                  reinterpret_cast<HMENU>(1003), GetModuleHandleW(nullptr), nullptr);
     os::setDlgItemTextWide(window.get(), 1003, text);
     EXPECT_EQ(os::windowTextWide(child), text);
+}
+
+// A report whose owner was destroyed before its box was made (the splash
+// window, closing on its own thread as the report hides it) still shows.
+TEST(ErrorBox, AnOwnerGoneBeforeTheBoxStillLetsTheBoxShow) {
+    HWND gone = nullptr;
+    {
+        const TestWindow owner(WS_POPUP);
+        gone = owner.get();
+    }
+    ASSERT_FALSE(IsWindow(gone));
+    for (const bool wide : {false, true}) {
+        bool shown = false;
+        std::thread closer([&shown] {
+            for (int tries = 0; tries < 200 && !shown; ++tries) {
+                HWND box = FindWindowW(L"#32770", L"Lumen owner test");
+                if (box != nullptr && PostMessageW(box, WM_COMMAND, IDOK, 0)) shown = true;
+                Sleep(50);
+            }
+        });
+        if (wide)
+            os::errorBoxWide(gone, u"report", u"Lumen owner test");
+        else
+            os::errorBox(gone, "report", "Lumen owner test");
+        closer.join();
+        EXPECT_TRUE(shown) << (wide ? "wide" : "narrow");
+    }
 }
 
 } // namespace

@@ -120,6 +120,13 @@ def is_splash(window):
     return window["class"] == "LumenSplashScreen"
 
 
+def box_saying(opening):
+    """A message box whose text begins with opening: one caught before its
+    text is in place does not count yet."""
+    return lambda w: (rig.is_message_box(w) and
+                      rig.control(w, rig.MESSAGE_BOX_TEXT)["text"].startswith(opening))
+
+
 class SplashTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -308,16 +315,13 @@ class SplashScreen(SplashTestCase):
                     "wait_gone=10000", "error=After the splash"])
         self.gui.wait_for(self.process, lambda w: is_splash(w) and w["visible"])
         self.release("go")
-        box = self.gui.wait_for(self.process, rig.is_message_box)
-        self.assertTrue(rig.control(box, rig.MESSAGE_BOX_TEXT)["text"].startswith(
-            "Something failed"))
+        box = self.gui.wait_for(self.process, box_saying("Something failed"))
         shown = [w for w in self.splash_windows() if w["visible"]]
         self.assertEqual(shown, [], "the splash screen covers the message box")
         self.gui.click(box, rig.ID_OK)
         # The splash window is gone by now; a later report has no owner
         # left that could keep its box from appearing.
-        box = self.gui.wait_for(self.process, lambda w: rig.is_message_box(w) and rig.control(
-            w, rig.MESSAGE_BOX_TEXT)["text"].startswith("After the splash"))
+        box = self.gui.wait_for(self.process, box_saying("After the splash"))
         self.gui.click(box, rig.ID_OK)
         self.finish()
 

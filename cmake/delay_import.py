@@ -6,6 +6,8 @@ Usage: delay_import.py NM DLLTOOL MACHINE IMPORT_LIB DLL_NAME WORK_DIR OUTPUT
 Every function the import library names goes into a module definition,
 which dlltool turns into a library whose thunks load the DLL on the first
 call (through the C run-time's __delayLoadHelper2) instead of at start.
+The names alone also go into WORK_DIR/<output stem>.names, one per line,
+for the tools that need to know which functions are delay-loaded.
 On x86 the names keep their stdcall decoration in the library and lose it
 in the import (-k), as the system's own import library does.
 """
@@ -26,6 +28,7 @@ def main():
                     and "_iname" not in line and "head_" not in line})
     if not names:
         sys.exit(f"{import_lib}: no imports found")
+    (Path(work) / (Path(output).stem + ".names")).write_text("".join(f"{n}\n" for n in names))
     definition = Path(work) / (Path(output).stem + ".def")
     definition.write_text(f"LIBRARY {dll}\nEXPORTS\n" + "".join(f"  {name}\n" for name in names))
     command = [dlltool, "-m", machine, "-d", str(definition), "-D", dll, "-y", output]

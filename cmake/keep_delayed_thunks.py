@@ -8,8 +8,8 @@ when some input names the function itself; code compiled without link-time
 optimisation names only its address slot (__imp__), and the slot then points
 at address 0. This wrapper, CMake's linker launcher in the 32-bit tree, asks
 nm which functions the link's own objects and archives use, and adds
--Wl,-u for each one a delay-import library in DELAYED_DIR offers (their
-module definitions name them). The system's libraries call none of them.
+-Wl,-u for each one a delay-import library in DELAYED_DIR offers (the .names
+files beside them list them). The system's libraries call none of them.
 """
 
 import os
@@ -21,10 +21,8 @@ from pathlib import Path
 
 def delayed_names(directory):
     names = set()
-    for definition in Path(directory).glob("*.def"):
-        for line in definition.read_text().splitlines()[2:]:
-            if line.strip():
-                names.add(line.strip())
+    for listing in Path(directory).glob("*.names"):
+        names.update(listing.read_text().split())
     return names
 
 

@@ -35,7 +35,7 @@ done
 tree=${2:-}
 if [ -n "$tree" ] && [ -f "$tree/lumen_win_tests.exe" ]; then
   dropped=$(i686-w64-mingw32-nm "$tree/lumen_win_tests.exe" | awk '$2 == "A" {print substr($3, 2)}' |
-    sort | comm -12 - <(sed -s 1,2d "$tree"/delayed/*.def | tr -d ' ' | sort))
+    sort | comm -12 - <(sort "$tree"/delayed/*.names))
   [ -z "$dropped" ] || { echo "load thunks dropped from lumen_win_tests.exe:" $dropped; status=1; }
 fi
 [ $status -eq 0 ] && echo "stubs import only system DLLs (none only windows need) and carry no symbols"

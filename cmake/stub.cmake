@@ -175,3 +175,16 @@ target_link_options(lumen_exiting_jvm PRIVATE -nostdlib -nostartfiles -s -Wl,--k
 target_link_libraries(lumen_exiting_jvm PRIVATE kernel32)
 add_executable(lumen_desktop_holder EXCLUDE_FROM_ALL bench/win/desktop_holder.c)
 target_link_options(lumen_desktop_holder PRIVATE -mwindows -s)
+
+# Every program and library of the 32-bit tree is linked through the
+# wrapper, so a change to it (or to the names it reads) links them again.
+if(LUMEN_ARCH STREQUAL "x86")
+  get_property(lumen_linked_targets DIRECTORY PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(linked ${lumen_linked_targets})
+    get_target_property(linked_type ${linked} TYPE)
+    if(linked_type MATCHES "EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY")
+      set_property(TARGET ${linked} APPEND PROPERTY LINK_DEPENDS
+        ${PROJECT_SOURCE_DIR}/cmake/keep_delayed_thunks.py)
+    endif()
+  endforeach()
+endif()

@@ -42,6 +42,10 @@ search-sequence = ""
 TOML
 dist/bin/lumen-build "$work/big.toml" -o "$work/big.exe"
 dist/bin/lumen-build "$work/small.toml" -o "$work/small.exe"
+# Measured with nothing left to write back: the payload just written, and
+# whatever earlier benchmarks wrote, would otherwise be written back during
+# the runs and slow whichever command it happens to fall on.
+sync
 big=() small=() copy=()
 for _ in $(seq "$runs"); do
   rm -rf "$prefix/drive_c/users/"*/Temp/lmx* 2>/dev/null || true

@@ -100,8 +100,11 @@ bool isDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Keys are opened for writing several times per start, and nearly always
+// exist: one look at the whole path spares a mkdir per path component.
 bool makeDirectories(const std::string& path) {
     if (path.empty()) return false;
+    if (isDirectory(path)) return true;
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string prefix = slash == std::string::npos ? path : path.substr(0, slash);
         if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;

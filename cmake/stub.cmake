@@ -125,11 +125,14 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/lumen.rc PROPERTIES 
 set(LUMEN_STUB_LINKER_SCRIPT ${CMAKE_BINARY_DIR}/stub-rsrc-last.ld)
 execute_process(
   COMMAND ${LUMEN_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/rsrc_last.py ${CMAKE_LINKER}
-          ${LUMEN_STUB_LINKER_SCRIPT}
+          ${LUMEN_STUB_LINKER_SCRIPT}.new
   RESULT_VARIABLE lumen_script_result)
 if(NOT lumen_script_result EQUAL 0)
   message(FATAL_ERROR "could not write ${LUMEN_STUB_LINKER_SCRIPT} from ${CMAKE_LINKER}")
 endif()
+# The stubs' links depend on the script: a configure run that writes the
+# same text again must not make them link again.
+configure_file(${LUMEN_STUB_LINKER_SCRIPT}.new ${LUMEN_STUB_LINKER_SCRIPT} COPYONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/rsrc_last.py)
 
 function(lumen_stub target output subsystem)

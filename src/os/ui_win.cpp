@@ -8,23 +8,29 @@
 
 namespace lumen::os {
 
+namespace {
+
 // The owner may be destroyed by its own thread between the caller's choice
 // and the box's creation (a splash window that closes as the report hides
 // it); the box then cannot be made, and the report would be lost without a
 // word. Such a box goes up without an owner instead. (Windows answers 0 for
 // a box it could not make, Wine -1.)
+template <typename ShowBox> void showOwnedOrAlone(void* owner, ShowBox show) {
+    if (show(static_cast<HWND>(owner)) <= 0 && owner != nullptr) show(nullptr);
+}
+
+} // namespace
+
 void errorBox(void* owner, const std::string& text, const std::string& caption) {
-    const int answer =
-        MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_ICONERROR);
-    if (answer <= 0 && owner != nullptr)
-        MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR);
+    showOwnedOrAlone(owner, [&](HWND window) {
+        return MessageBoxA(window, text.c_str(), caption.c_str(), MB_ICONERROR);
+    });
 }
 
 void errorBoxWide(void* owner, const std::u16string& text, const std::u16string& caption) {
-    const int answer =
-        MessageBoxW(static_cast<HWND>(owner), wideChars(text), wideChars(caption), MB_ICONERROR);
-    if (answer <= 0 && owner != nullptr)
-        MessageBoxW(nullptr, wideChars(text), wideChars(caption), MB_ICONERROR);
+    showOwnedOrAlone(owner, [&](HWND window) {
+        return MessageBoxW(window, wideChars(text), wideChars(caption), MB_ICONERROR);
+    });
 }
 
 // A stream that cannot be written (no console, a closed pipe) leaves the

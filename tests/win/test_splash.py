@@ -121,8 +121,8 @@ def is_splash(window):
 
 
 def box_saying(opening):
-    """A message box whose text begins with opening: one caught before its
-    text is in place does not count yet."""
+    """A message box whose text begins with opening, so that a wait finds
+    the box of one report and not any box that happens to be up."""
     return lambda w: (rig.is_message_box(w) and
                       rig.control(w, rig.MESSAGE_BOX_TEXT)["text"].startswith(opening))
 
